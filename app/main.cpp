@@ -1,0 +1,8 @@
+// Quorvel start-up.
+#include <QApplication>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    return 0;
+}

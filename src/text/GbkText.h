@@ -1,0 +1,62 @@
+// Byte-string helpers for GBK text, shared by every part of the core.
+// Text is kept as raw GBK bytes; positions in this API are 0-based.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace gbk {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+// A lead byte starts a double-byte character and takes the next byte with it.
+constexpr bool IsLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+
+// True when byte `pos` of `s` starts a character, given that `start` does.
+// Walks back over the run of lead-range bytes before `pos`: the run begins on
+// a character boundary, so an odd run length means `pos` is a second byte.
+bool AtCharBoundary(std::string_view s, std::size_t pos, std::size_t start = 0);
+
+// Character-wise search: the first occurrence of `needle` at or after `from`
+// that does not begin on the second byte of a double-byte character. `from`
+// must itself be a character boundary. An empty needle is never found.
+std::size_t FindCharwise(std::string_view hay, std::string_view needle, std::size_t from = 0);
+std::size_t FindCharwise(std::string_view hay, char c, std::size_t from = 0);
+
+// Plain byte search (first occurrence, no character stepping); empty never found.
+std::size_t Find(std::string_view hay, std::string_view needle, std::size_t from = 0);
+
+// Length in bytes of the character starting at `pos` (1 or 2; 1 at the end).
+inline std::size_t CharLength(std::string_view s, std::size_t pos)
+{
+    return IsLead(static_cast<unsigned char>(s[pos])) && pos + 1 < s.size() ? 2 : 1;
+}
+
+// Trim removes leading and trailing bytes of value 0x20 or less.
+std::string_view Trim(std::string_view s);
+std::string_view TrimLeft(std::string_view s);
+std::string_view TrimRight(std::string_view s);
+
+// a-z become A-Z byte by byte, skipping the second bytes of double-byte characters.
+std::string UpperAscii(std::string_view s);
+
+// Decimal integer with an optional sign that fits 32 bits; nothing else, not
+// even blanks. std::nullopt when the text does not convert.
+std::optional<std::int32_t> ToInt(std::string_view s);
+
+// Splits text into lines at CR LF, LF or CR. A final line end does not start
+// an empty last line; an empty text gives no lines.
+std::vector<std::string> SplitLines(std::string_view s);
+
+// Joins lines with CR LF after every line.
+std::string JoinCrLf(const std::vector<std::string> &lines);
+
+// Four upper-case hexadecimal digits, zero-padded (value must be below 0x10000).
+void AppendHex4(std::string &out, unsigned value);
+// Value of `count` hexadecimal digits at `s[pos]`; -1 when one is not a digit.
+int ParseHex(std::string_view s, std::size_t pos, std::size_t count);
+
+} // namespace gbk
