@@ -62,7 +62,10 @@ std::string_view TrimRight(std::string_view s)
     return s.substr(0, e);
 }
 
-std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
+std::string_view Trim(std::string_view s)
+{
+    return TrimRight(TrimLeft(s));
+}
 
 std::string UpperAscii(std::string_view s)
 {

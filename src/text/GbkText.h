@@ -13,7 +13,10 @@ namespace gbk {
 constexpr std::size_t npos = std::string_view::npos;
 
 // A lead byte starts a double-byte character and takes the next byte with it.
-constexpr bool IsLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+constexpr bool IsLead(unsigned char c)
+{
+    return c >= 0x81 && c <= 0xFE;
+}
 
 // True when byte `pos` of `s` starts a character, given that `start` does.
 // Walks back over the run of lead-range bytes before `pos`: the run begins on

@@ -99,10 +99,11 @@ TEST(DecodeChunk, PartialLineIsReplacedWhenCompleted)
 
 TEST(DecodeChunk, OneByteAtATimeGivesTheSameStore)
 {
-    const std::string stream = "\x1b[1;32m\xd6\xd0\xce\xc4\x1b[0m ok\r\n"
-                               "line\ttwo\r\n"
-                               "\xc7\xeb\xca\xe4\xc8\xeb\xc4\xe3\xb5\xc4\xd3\xa2\xce\xc4\xc3\xfb\xd7\xd6\xa3\xba"
-                               "\x1b[44mX\x1b[m\n";
+    const std::string stream =
+        "\x1b[1;32m\xd6\xd0\xce\xc4\x1b[0m ok\r\n"
+        "line\ttwo\r\n"
+        "\xc7\xeb\xca\xe4\xc8\xeb\xc4\xe3\xb5\xc4\xd3\xa2\xce\xc4\xc3\xfb\xd7\xd6\xa3\xba"
+        "\x1b[44mX\x1b[m\n";
     LineStore whole, bytes;
     whole.DecodeChunk(stream);
     FeedBytes(bytes, stream);

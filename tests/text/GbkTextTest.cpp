@@ -7,7 +7,8 @@ using namespace gbk;
 TEST(GbkText, CharwiseFindNeverStartsOnASecondByte)
 {
     // 0xB5 0x0A would be a lead byte followed by LF: the LF belongs to the character.
-    std::string s = "ab\xB5\x0A" "cd\x0A";
+    std::string s = "ab\xB5\x0A"
+                    "cd\x0A";
     EXPECT_EQ(FindCharwise(s, '\n'), 6u);
     EXPECT_EQ(Find(s, "\n"), 3u);
     // "名" is C3 FB; "\xC3\xC3\xFB" holds C3 FB starting on a second byte.
@@ -20,7 +21,8 @@ TEST(GbkText, CharwiseFindNeverStartsOnASecondByte)
 
 TEST(GbkText, BoundaryCountsTheLeadRunBackToAKnownStart)
 {
-    std::string s = "\xD6\xD0\xCE\xC4" "A";
+    std::string s = "\xD6\xD0\xCE\xC4"
+                    "A";
     EXPECT_TRUE(AtCharBoundary(s, 0));
     EXPECT_FALSE(AtCharBoundary(s, 1));
     EXPECT_TRUE(AtCharBoundary(s, 2));
@@ -34,7 +36,10 @@ TEST(GbkText, TrimAndUpper)
     EXPECT_EQ(TrimLeft("  a "), "a ");
     EXPECT_EQ(Trim("   "), "");
     // The second byte 0x61 ('a') of a double-byte character is not a letter.
-    EXPECT_EQ(UpperAscii("fight\x81" "a"), "FIGHT\x81" "a");
+    EXPECT_EQ(UpperAscii("fight\x81"
+                         "a"),
+              "FIGHT\x81"
+              "a");
 }
 
 TEST(GbkText, ToIntAcceptsOnlyWholeDecimals)
