@@ -1,0 +1,34 @@
+// What a command runner needs of its game window: the screen's input queue, the
+// connection, sleeping, the command groups, the trigger groups and the aux window.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+class RunnerHost
+{
+public:
+    virtual ~RunnerHost() = default;
+
+    // One item into the screen's input queue (echoes of sent lines, notices).
+    virtual void Enqueue(std::string item) = 0;
+    // One line, ending in LF, to the connection. Dropped silently while the
+    // connection is not open. Lines of one runner keep their order and a line is
+    // never interleaved with another runner's line.
+    virtual void WriteLine(std::string line) = 0;
+    // Blocks the calling runner's thread only.
+    virtual void Sleep(int ms) = 0;
+    // The content of the first command group whose name equals `name` byte-wise.
+    virtual std::optional<std::string> LookupGroup(std::string_view name) = 0;
+    // Sets the enabled mark of the trigger rows of one group ("#T+" / "#T-");
+    // `groupUpper` is already trimmed and upper-cased.
+    virtual void SetTriggerGroupEnabled(std::string_view groupUpper, bool enabled) = 0;
+    // "#HP": one new line for the auxiliary window.
+    virtual void AppendAuxLine(std::string text) = 0;
+    // Start and end notices for the window's count of running runners. Called
+    // from the creator's and the runner's thread; they must never block on the
+    // UI thread.
+    virtual void RunnerStarted() = 0;
+    virtual void RunnerEnded() = 0;
+};
