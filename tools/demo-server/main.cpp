@@ -1,1 +1,59 @@
-int main() { return 0; }
+// quorvel-demo-server: a small local game server that talks like the Chinese game
+// servers the client is made for (GBK text, ANSI colours, prompts without line end).
+#include "DemoServer.h"
+
+#include <cstdio>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quorvel-demo-server"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("A small local game server on 127.0.0.1 for trying the client."));
+    parser.addHelpOption();
+    const QCommandLineOption portOption(QStringLiteral("port"),
+                                        QStringLiteral("Port to listen on; 0 picks a free one."),
+                                        QStringLiteral("N"), QStringLiteral("4000"));
+    const QCommandLineOption logOption(
+        QStringLiteral("log"),
+        QStringLiteral("Append every line received from any client, byte for byte, to FILE."),
+        QStringLiteral("FILE"));
+    parser.addOption(portOption);
+    parser.addOption(logOption);
+    parser.process(app);
+
+    bool ok = false;
+    const uint port = parser.value(portOption).toUInt(&ok);
+    if (!ok || port > 65535) {
+        std::fprintf(stderr, "quorvel-demo-server: bad port \"%s\"\n",
+                     qPrintable(parser.value(portOption)));
+        return 2;
+    }
+
+    QFile log;
+    if (parser.isSet(logOption)) {
+        log.setFileName(parser.value(logOption));
+        if (!log.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            std::fprintf(stderr, "quorvel-demo-server: cannot open log %s: %s\n",
+                         qPrintable(log.fileName()), qPrintable(log.errorString()));
+            return 1;
+        }
+    }
+
+    demo::DemoServer server(log.isOpen() ? &log : nullptr);
+    if (!server.Listen(static_cast<quint16>(port))) {
+        std::fprintf(stderr, "quorvel-demo-server: cannot listen on 127.0.0.1:%u: %s\n", port,
+                     qPrintable(server.ErrorText()));
+        return 1;
+    }
+    // Callers read the chosen port from this line, so it goes out at once.
+    std::printf("listening on %u\n", static_cast<unsigned>(server.Port()));
+    std::fflush(stdout);
+    return app.exec();
+}

@@ -1,0 +1,290 @@
+// Drives the demo game server over a real socket: the bytes a client sees (GBK,
+// CR LF, prompts without line end), the input log, several players, the flood.
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStringEncoder>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+
+namespace {
+
+constexpr int kWaitMs = 5000;
+
+QByteArray Gbk(const char *utf8)
+{
+    QStringEncoder encoder("GBK");
+    return encoder.encode(QString::fromUtf8(utf8));
+}
+
+// The server on a free port, with its input log in a temporary folder.
+class DemoServer
+{
+public:
+    DemoServer()
+    {
+        logPath_ = dir_.filePath(QStringLiteral("received.log"));
+        const QString program = qEnvironmentVariable("QUORVEL_DEMO_SERVER");
+        if (program.isEmpty())
+            return;
+        process_.start(program, {QStringLiteral("--port"), QStringLiteral("0"),
+                                 QStringLiteral("--log"), logPath_});
+        if (!process_.waitForStarted(kWaitMs))
+            return;
+        QByteArray out;
+        QElapsedTimer timer;
+        timer.start();
+        while (!out.contains('\n') && timer.elapsed() < kWaitMs) {
+            process_.waitForReadyRead(100);
+            out += process_.readAllStandardOutput();
+        }
+        if (out.startsWith("listening on ") && out.endsWith('\n'))
+            port_ = static_cast<quint16>(out.mid(13).trimmed().toUInt());
+    }
+    ~DemoServer()
+    {
+        process_.kill();
+        process_.waitForFinished(kWaitMs);
+    }
+
+    quint16 Port() const { return port_; }
+    QByteArray Log() const
+    {
+        QFile file(logPath_);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+private:
+    QTemporaryDir dir_;
+    QString logPath_;
+    QProcess process_;
+    quint16 port_ = 0;
+};
+
+// A player connection that reads until the server's output reaches a given point.
+class Player
+{
+public:
+    explicit Player(quint16 port) { socket_.connectToHost(QStringLiteral("127.0.0.1"), port); }
+
+    bool Connected() { return socket_.waitForConnected(kWaitMs); }
+
+    // Reads until `done` holds for everything read so far; returns it (also on timeout,
+    // so the failing assertion shows what did arrive).
+    QByteArray ReadUntil(const std::function<bool(const QByteArray &)> &done)
+    {
+        QByteArray got;
+        QElapsedTimer timer;
+        timer.start();
+        while (!done(got) && timer.elapsed() < kWaitMs) {
+            if (socket_.bytesAvailable() == 0)
+                socket_.waitForReadyRead(100);
+            got += socket_.readAll();
+        }
+        return got;
+    }
+    QByteArray ReadUntilEnd(const QByteArray &end)
+    {
+        return ReadUntil([&](const QByteArray &got) { return got.endsWith(end); });
+    }
+    // One command's answer: everything up to the next "> " prompt.
+    QByteArray Command(const QByteArray &line)
+    {
+        Send(line);
+        return ReadUntilEnd("> ");
+    }
+    void Send(const QByteArray &bytes)
+    {
+        socket_.write(bytes);
+        socket_.waitForBytesWritten(kWaitMs);
+    }
+    void Login(const char *name)
+    {
+        ReadUntilEnd(Gbk("请输入你的英文名字："));
+        Command(QByteArray(name) + "\n");
+    }
+    QTcpSocket &Socket() { return socket_; }
+
+private:
+    QTcpSocket socket_;
+};
+
+class DemoServerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(qEnvironmentVariable("QUORVEL_DEMO_SERVER").isEmpty());
+        server_ = std::make_unique<DemoServer>();
+        ASSERT_NE(server_->Port(), 0) << "the server did not report its port";
+    }
+    std::unique_ptr<DemoServer> server_;
+};
+
+TEST_F(DemoServerTest, BannerEndsInNamePromptWithoutLineEnd)
+{
+    Player player(server_->Port());
+    ASSERT_TRUE(player.Connected());
+    const QByteArray prompt = Gbk("请输入你的英文名字：");
+    const QByteArray banner = player.ReadUntilEnd(prompt);
+    ASSERT_TRUE(banner.endsWith(prompt)) << banner.toHex().constData();
+    EXPECT_TRUE(banner.contains(Gbk("名")));
+    EXPECT_TRUE(banner.contains("\x1b[2J"));
+    EXPECT_TRUE(banner.contains("\x1b[1;33;44m"));
+    // Nothing follows the prompt until the player answers.
+    EXPECT_FALSE(player.Socket().waitForReadyRead(200));
+    // 0xFF never occurs in GBK text, so its absence also means no telnet negotiation.
+    EXPECT_FALSE(banner.contains('\xff'));
+    EXPECT_EQ(banner.count("\r\n"), banner.count('\n')) << "a line ended without CR";
+}
+
+TEST_F(DemoServerTest, LookAndSayAnswerInGbkAndTheLogKeepsExactBytes)
+{
+    Player player(server_->Port());
+    ASSERT_TRUE(player.Connected());
+    player.ReadUntilEnd(Gbk("请输入你的英文名字："));
+
+    const QByteArray welcome = player.Command("tester\n");
+    EXPECT_TRUE(welcome.contains("tester"));
+    EXPECT_TRUE(welcome.contains(Gbk("客店")));
+
+    const QByteArray look = player.Command("look\r\n");
+    EXPECT_TRUE(look.contains(Gbk("客店")));
+    EXPECT_TRUE(look.contains(Gbk("这里明显的出口是 north 和 east。\r\n")));
+    EXPECT_TRUE(look.endsWith("\r\n> "));
+
+    const QByteArray say = Gbk("say 你好\n");
+    const QByteArray answer = player.Command(say);
+    EXPECT_TRUE(answer.contains(Gbk("你说道：你好\r\n"))) << answer.toHex().constData();
+    EXPECT_TRUE(answer.contains(Gbk("小狗对你说道：你好\r\n")));
+
+    EXPECT_EQ(server_->Log(), QByteArray("tester\nlook\r\n") + say);
+}
+
+TEST_F(DemoServerTest, CommandsAnswerAsInTheTable)
+{
+    Player player(server_->Port());
+    ASSERT_TRUE(player.Connected());
+    player.Login("walker");
+    struct Row
+    {
+        const char *command;
+        const char *expected; // UTF-8, must occur in the answer
+    };
+    // Walks 客店 -> 广场 -> 钟楼 -> 广场 -> 钱庄 -> 广场 -> 客店 -> 马厩 and back.
+    const Row rows[] = {
+        {"w\n", "这个方向没有出路。\r\n"},
+        {"north\n", "中央广场"},
+        {"l\n", "这里明显的出口是 north、south、west 和 up。\r\n"},
+        {"u\n", "钟楼"},
+        {"up\n", "这个方向没有出路。"},
+        {"d\n", "中央广场"},
+        {"west\n", "这里唯一的出口是 east。\r\n"},
+        {"e\r\n", "中央广场"},
+        {"s\n", "客店"},
+        {"EAST\n", "马厩"},
+        {"w\n", "客店"},
+        {"dog\n", "小狗对你说道：你好\r\n"},
+        {"say\n", "你想说什么？"},
+        {"xyzzy\n", "什么？\r\n"},
+        {"help\n", "flood"},
+        {"cls\n", "\x1b[2J"},
+        {"\n", ""},
+    };
+    for (const Row &row : rows) {
+        const QByteArray answer = player.Command(row.command);
+        EXPECT_TRUE(answer.endsWith("> ")) << row.command;
+        EXPECT_TRUE(answer.contains(Gbk(row.expected))) << row.command;
+    }
+}
+
+TEST_F(DemoServerTest, TheDogGreetsOnlyWhenEnteringItsSquare)
+{
+    Player player(server_->Port());
+    ASSERT_TRUE(player.Connected());
+    player.Login("walker");
+    const QByteArray greeting = Gbk("小狗对你说道：你好\r\n");
+    EXPECT_FALSE(player.Command("look\n").contains(greeting));
+    EXPECT_TRUE(player.Command("n\n").contains(greeting));
+    EXPECT_FALSE(player.Command("look\n").contains(greeting));
+}
+
+TEST_F(DemoServerTest, LineSplitAcrossPacketsIsOneCommand)
+{
+    Player player(server_->Port());
+    ASSERT_TRUE(player.Connected());
+    player.Login("slow");
+    player.Send("lo");
+    EXPECT_FALSE(player.Socket().waitForReadyRead(200)) << "answered half a line";
+    const QByteArray answer = player.Command("ok\r\n");
+    EXPECT_TRUE(answer.contains(Gbk("这里明显的出口是")));
+    EXPECT_FALSE(answer.contains(Gbk("什么？")));
+    EXPECT_EQ(server_->Log(), QByteArray("slow\nlook\r\n"));
+}
+
+TEST_F(DemoServerTest, PlayersKeepTheirOwnRooms)
+{
+    Player first(server_->Port());
+    Player second(server_->Port());
+    ASSERT_TRUE(first.Connected());
+    ASSERT_TRUE(second.Connected());
+    first.Login("first");
+    second.Login("second");
+    EXPECT_TRUE(first.Command("e\n").contains(Gbk("马厩")));
+    EXPECT_TRUE(second.Command("n\n").contains(Gbk("中央广场")));
+    EXPECT_TRUE(first.Command("look\n").contains(Gbk("这里唯一的出口是 west。")));
+    const QByteArray log = server_->Log();
+    EXPECT_EQ(log.count("\n"), 5);
+    EXPECT_TRUE(log.contains("first\n") && log.contains("second\n"));
+}
+
+TEST_F(DemoServerTest, FloodDeliversEveryLineWithCrLfBeforeTheNextAnswer)
+{
+    Player player(server_->Port());
+    ASSERT_TRUE(player.Connected());
+    player.Login("reader");
+    constexpr int kLines = 5000;
+    // The second command is already waiting while the flood runs; its answer must
+    // come after the last flood line, not in the middle.
+    player.Send("flood 5000\nxyzzy\n");
+    const QByteArray tail = "\r\n> " + Gbk("什么？") + "\r\n> ";
+    const QByteArray got = player.ReadUntilEnd(tail);
+    ASSERT_TRUE(got.endsWith(tail)) << "got " << got.size() << " bytes";
+
+    const QByteArray flood = got.left(got.size() - tail.size() + 2);
+    const QList<QByteArray> lines = flood.split('\n');
+    ASSERT_EQ(lines.size(), kLines + 1); // the piece after the last LF is empty
+    EXPECT_TRUE(lines.back().isEmpty());
+    int coloured = 0;
+    int tabbed = 0;
+    for (int i = 0; i < kLines; ++i) {
+        const QByteArray &line = lines[i];
+        ASSERT_TRUE(line.endsWith('\r')) << "line " << i + 1;
+        ASSERT_EQ(line.count('\r'), 1) << "line " << i + 1;
+        ASSERT_TRUE(line.contains("#" + QByteArray::number(i + 1) + " ")) << "line " << i + 1;
+        coloured += line.contains("\x1b[") ? 1 : 0;
+        tabbed += line.contains('\t') ? 1 : 0;
+    }
+    EXPECT_GT(coloured, kLines / 5);
+    EXPECT_LT(coloured, kLines / 2);
+    EXPECT_GT(tabbed, 0);
+}
+
+TEST_F(DemoServerTest, QuitSaysGoodbyeAndCloses)
+{
+    Player player(server_->Port());
+    ASSERT_TRUE(player.Connected());
+    player.Login("leaver");
+    player.Send("quit\n");
+    const QByteArray bye = Gbk("再见！\r\n");
+    EXPECT_TRUE(player.ReadUntilEnd(bye).endsWith(bye));
+    EXPECT_TRUE(player.Socket().state() == QAbstractSocket::UnconnectedState ||
+                player.Socket().waitForDisconnected(kWaitMs));
+}
+
+} // namespace

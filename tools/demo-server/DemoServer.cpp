@@ -1,0 +1,27 @@
+#include "DemoServer.h"
+
+#include "DemoSession.h"
+
+#include <QTcpSocket>
+
+namespace demo {
+
+DemoServer::DemoServer(QFile *log, QObject *parent)
+    : QObject(parent)
+    , log_(log)
+{
+    connect(&server_, &QTcpServer::newConnection, this, &DemoServer::AcceptPending);
+}
+
+bool DemoServer::Listen(quint16 port)
+{
+    return server_.listen(QHostAddress::LocalHost, port);
+}
+
+void DemoServer::AcceptPending()
+{
+    while (QTcpSocket *socket = server_.nextPendingConnection())
+        new DemoSession(socket, log_, this);
+}
+
+} // namespace demo

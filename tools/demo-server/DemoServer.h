@@ -1,0 +1,29 @@
+// The demo server's listener: accepts players on 127.0.0.1 and gives each its own
+// session; all sessions share one input log.
+#pragma once
+
+#include <QObject>
+#include <QTcpServer>
+
+class QFile;
+
+namespace demo {
+
+class DemoServer : public QObject
+{
+public:
+    explicit DemoServer(QFile *log, QObject *parent = nullptr);
+
+    // Listens on the loopback address only; port 0 lets the system choose.
+    bool Listen(quint16 port);
+    quint16 Port() const { return server_.serverPort(); }
+    QString ErrorText() const { return server_.errorString(); }
+
+private:
+    void AcceptPending();
+
+    QFile *log_;
+    QTcpServer server_;
+};
+
+} // namespace demo
