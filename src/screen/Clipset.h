@@ -1,0 +1,50 @@
+// TClipForm, the paste sender ("ClipForm"): takes the rows selected on a game
+// window and copies them to the clipboard, as they are or joined into one line,
+// or sends them to that window as commands with a prefix and a pause.
+#pragma once
+
+#include <string>
+
+#include <QPointer>
+#include <QWidget>
+
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class TMDIChild;
+
+class TClipForm : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TClipForm(QWidget *parent = nullptr);
+    ~TClipForm() override;
+
+    // Right button on a game window: the memo takes the text (GBK, lines ended
+    // by CR LF), the window becomes the target, and the paste sender shows.
+    void Fill(TMDIChild *session, const std::string &text);
+
+    // Session command 5: hands over the text "发送" built and closes.
+    std::string TakePasteText();
+
+    const std::string &pasteText() const { return pasteText_; }
+    TMDIChild *targetSession() const { return targetSession_; }
+
+    void BitBtn1Click(); // "原样复制"
+    void BitBtn2Click(); // "合并一行"
+    void BitBtn3Click(); // "发送"
+    void BitBtn4Click(); // "取消"
+
+    QPlainTextEdit *Memo1 = nullptr;
+    QLineEdit *Edit1 = nullptr; // prefix command
+    QLineEdit *Edit2 = nullptr; // pause after each line, milliseconds
+    QPushButton *BitBtn1 = nullptr;
+    QPushButton *BitBtn2 = nullptr;
+    QPushButton *BitBtn3 = nullptr;
+    QPushButton *BitBtn4 = nullptr;
+
+private:
+    QPointer<TMDIChild> targetSession_;
+    std::string pasteText_;
+};

@@ -1,0 +1,86 @@
+// Ttextwin, the auxiliary window ("辅助窗口"): a free text pad on top of the other
+// windows that saves and loads GBK text files and receives the mirror of a game window.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+class TMDIChild;
+
+// A memo's lines as GBK bytes, the way an edit control counts them: the empty
+// line after a final line break is not a line, so an empty memo has none.
+std::vector<std::string> MemoLines(const QPlainTextEdit &memo);
+
+class Ttextwin : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Asks for the file of "保存" (save true) or "读取" (save false); an empty
+    // name means the dialog was cancelled.
+    using FileChooser = std::function<QString(QWidget *parent, bool save)>;
+
+    explicit Ttextwin(QWidget *parent = nullptr);
+    ~Ttextwin() override;
+
+    // The links the main frame keeps: the window that receives the mirror
+    // commands, and the window most recently activated.
+    void setSyncSession(TMDIChild *session);
+    void setCurrentSession(TMDIChild *session);
+    TMDIChild *syncSession() const { return syncSession_; }
+    TMDIChild *currentSession() const { return currentSession_; }
+
+    // A game window was closed: the switch reads "同步接收" again and both links
+    // are cleared.
+    void ResetSync();
+
+    // Appends GBK lines (mirror and "#HP"); a line's own CR LF or LF is dropped.
+    // Lines are gathered and shown in batches whenever the window thread is
+    // free, so a flood or a large file never freezes the window for long.
+    void AppendLines(const std::vector<std::string> &lines);
+    // Shows all gathered lines now.
+    void FlushPending();
+
+    // The text's lines as GBK, the gathered ones included.
+    std::vector<std::string> lines();
+
+    // Replaces the file dialogs (tests); an empty function restores them.
+    void setFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
+
+    void BitBtn1Click(); // "保存"
+    void BitBtn2Click(); // "读取"
+    void BitBtn3Click(); // "清空"
+    void BitBtn4Click(); // mirror switch
+
+    QPlainTextEdit *Memo1 = nullptr;
+    QPushButton *BitBtn1 = nullptr;
+    QPushButton *BitBtn2 = nullptr;
+    QPushButton *BitBtn3 = nullptr;
+    QPushButton *BitBtn4 = nullptr;
+
+private:
+    QString ChooseFile(bool save);
+    bool HasPending() const { return pendingPos_ < pending_.size(); }
+    void ShowBatch();
+    void InsertAtEnd(const QString &text);
+
+    QPointer<TMDIChild> syncSession_;
+    QPointer<TMDIChild> currentSession_;
+    // The window that was sent mirror-on, so mirror-off reaches it.
+    QPointer<TMDIChild> mirrored_;
+    FileChooser chooser_;
+
+    // Lines not yet shown, each ended by LF, from pendingPos_ on.
+    std::string pending_;
+    std::size_t pendingPos_ = 0;
+    QTimer *flushTimer_ = nullptr;
+};
