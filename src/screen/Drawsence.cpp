@@ -1,32 +1,10 @@
 #include "screen/Drawsence.h"
 
+#include "screen/FramePainter.h"
 #include "screen/QtTextMeasure.h"
 #include "text/GbkCodec.h"
 
-#include <QPainter>
-
 namespace screen {
-
-namespace {
-
-QRgb ToRgb(Colour c)
-{
-    return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-}
-
-QFont MakeFont(const ScreenLook &look)
-{
-    QFont font(gbk::ToQString(look.fontName));
-    font.setPixelSize(std::max(1, look.fontSize));
-    font.setWeight(QFont::Normal);
-    font.setItalic(false);
-    font.setUnderline(false);
-    font.setStrikeOut(false);
-    font.setStyleHint(QFont::TypeWriter, QFont::PreferDefault);
-    return font;
-}
-
-} // namespace
 
 DrawSence::DrawSence()
     : triggers_(std::make_shared<automation::TriggerEngine>())
@@ -248,14 +226,13 @@ void DrawSence::DrawFrame()
     if (width <= 0 || height <= 0)
         return;
     if (!measure_ || lookChanged)
-        measure_ = std::make_unique<QtTextMeasure>(MakeFont(look));
+        measure_ = std::make_unique<QtTextMeasure>(ScreenFont(look));
 
     const int rowHeight = look.RowHeight();
     const int rows = RowsFor(height, look.fontSize, look.lineSpacing);
     const int scrollPos = scrollPos_.load();
 
     QImage image(width, height, QImage::Format_RGB32);
-    image.fill(ToRgb(look.bgPalette[0]));
     int stored = 0;
     {
         std::lock_guard drawLock(drawMutex_);
@@ -265,45 +242,10 @@ void DrawSence::DrawFrame()
             const int bottom = ChooseBottomLine(scrollPos, stored, rows);
             BuildRows(*measure_, store_.lines(), bottom, rows, width, frame_);
         }
-
-        QPainter painter(&image);
-        painter.setFont(measure_->font());
-        const QFontMetrics &fm = measure_->metrics();
-        const int cellHeight = std::min(rowHeight, fm.height());
-        const int ascent = fm.ascent();
-        Colours colours;
-        std::vector<ColourRun> runs;
-        QString text;
-        const int shown = std::min(frame_.ScreenRowCount(), std::max(rows, 0));
-        for (int k = 0; k < shown; ++k) {
-            const Row &row = *frame_.ScreenRow(k);
-            const int y = k * rowHeight;
-            int x = 0;
-            ColourRuns(row.text, row.attrs, colours, runs);
-            for (const ColourRun &run : runs) {
-                std::string_view bytes(row.text.data() + run.start, run.length);
-                const int runWidth = TextWidth(*measure_, bytes);
-                // Opaque text: the run's cells take the current background.
-                painter.fillRect(x, y, runWidth, cellHeight, QColor(ToRgb(look.bgPalette[run.bg])));
-                text.clear();
-                measure_->AppendText(bytes, text);
-                painter.setPen(QColor(ToRgb(look.fgPalette[run.fg])));
-                painter.drawText(x, y + ascent, text);
-                x += runWidth;
-            }
-        }
-
+        PaintRows(image, *measure_, frame_, rows, look);
         if (sel.HasSelection()) {
             MarkSelection(*measure_, frame_, sel, width, marks_);
-            painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-            for (const InvertSpan &span : marks_.spans)
-                painter.fillRect(span.x0, span.row * rowHeight, span.x1 - span.x0, rowHeight,
-                                 Qt::white);
-            if (marks_.band) {
-                const int top = sel.selFirstRow * rowHeight;
-                const int bottomY = (sel.selLastRow + 1) * rowHeight;
-                painter.fillRect(0, top, width, bottomY - top, Qt::white);
-            }
+            PaintSelection(image, marks_, sel, rowHeight);
         }
     }
 

@@ -1,5 +1,7 @@
 #include "screen/QtTextMeasure.h"
 
+#include "screen/Palette.h"
+#include "text/GbkCodec.h"
 #include "text/GbkText.h"
 
 #include <QStringDecoder>
@@ -8,6 +10,19 @@ namespace screen {
 
 namespace {
 constexpr int kSlots = 256 + (0xFF - 0x81 + 1) * 256;
+}
+
+QFont ScreenFont(const ScreenLook &look)
+{
+    QFont font(gbk::ToQString(look.fontName));
+    font.setPixelSize(std::max(1, look.fontSize));
+    font.setWeight(QFont::Normal);
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    font.setStyleHint(QFont::TypeWriter,
+                      QFont::StyleStrategy(QFont::PreferDefault | QFont::PreferNoShaping));
+    return font;
 }
 
 QtTextMeasure::QtTextMeasure(const QFont &font)

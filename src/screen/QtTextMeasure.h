@@ -15,6 +15,13 @@
 
 namespace screen {
 
+struct ScreenLook;
+
+// The screen font of a look: its face (the system's fallback draws a face that
+// is not installed), its size as the pixel height, normal weight. Screen text
+// needs no complex shaping, which keeps painting cheap.
+QFont ScreenFont(const ScreenLook &look);
+
 class QtTextMeasure : public TextMeasure
 {
 public:
