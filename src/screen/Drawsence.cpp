@@ -13,13 +13,13 @@ DrawSence::DrawSence()
     store_.markUnfinishedLine = [this](std::string_view raw) {
         triggers_->MarkUnfinishedLine(raw);
     };
-    store_.mirror = [this](const std::vector<StoredLine> &lines) {
+    store_.mirror = [this](const std::vector<DecodedLine> &lines, std::size_t count) {
         if (!mirrorOn_ || !mirrorOut)
             return;
         std::vector<std::string> texts;
-        texts.reserve(lines.size());
-        for (const auto &l : lines)
-            texts.push_back(l.text);
+        texts.reserve(count);
+        for (std::size_t k = 0; k < count; ++k)
+            texts.push_back(lines[k].text);
         mirrorOut(std::move(texts));
     };
     triggers_->SetFire([this](std::string command) {
@@ -141,10 +141,14 @@ std::vector<std::string> DrawSence::SelectedText() const
     return marks_.selectedText;
 }
 
-std::vector<StoredLine> DrawSence::StoreSnapshot() const
+std::vector<DecodedLine> DrawSence::StoreSnapshot() const
 {
     std::lock_guard lock(storeMutex_);
-    return {store_.lines().begin(), store_.lines().end()};
+    std::vector<DecodedLine> copy;
+    copy.reserve(store_.size());
+    for (const StoredLine &l : store_.lines())
+        copy.push_back({std::string(l.text), std::string(l.attrs)});
+    return copy;
 }
 
 std::size_t DrawSence::StoreSize() const

@@ -81,7 +81,7 @@ public:
     const std::shared_ptr<automation::TriggerEngine> &triggers() const { return triggers_; }
 
     // A copy of the store (tests and diagnostics).
-    std::vector<StoredLine> StoreSnapshot() const;
+    std::vector<DecodedLine> StoreSnapshot() const;
     std::size_t StoreSize() const;
 
 private:

@@ -132,9 +132,19 @@ void AppendRecord(std::string &attrs, std::size_t pos, const Record &r)
 
 } // namespace
 
-void DecodeLine(std::string_view raw, std::vector<StoredLine> &out)
+void DecodeLine(std::string_view raw, std::vector<DecodedLine> &out)
 {
-    StoredLine &first = out.emplace_back();
+    out.resize(DecodeLineInto(raw, out, out.size()));
+}
+
+std::size_t DecodeLineInto(std::string_view raw, std::vector<DecodedLine> &out, std::size_t count)
+{
+    auto next_entry = [&]() -> DecodedLine & {
+        if (count == out.size())
+            out.emplace_back();
+        return out[count++];
+    };
+    DecodedLine &first = next_entry();
     std::string &line = first.text;
     ExpandTabs(raw, line);
 
@@ -143,10 +153,11 @@ void DecodeLine(std::string_view raw, std::vector<StoredLine> &out)
             line = " ";
         first.attrs = " ";
         if (line.size() <= LineStore::kMaxLineBytes)
-            return;
+            return count;
     }
 
-    std::vector<Record> records;
+    thread_local std::vector<Record> records;
+    records.clear();
     DecodeEscapes(line, records);
     if (line.empty())
         line = " ";
@@ -158,21 +169,22 @@ void DecodeLine(std::string_view raw, std::vector<StoredLine> &out)
             AppendRecord(attrs, r.pos, r);
         if (attrs.empty())
             attrs = " ";
-        return;
+        return count;
     }
 
     // Too long for four hex digits: cut into pieces on character boundaries and
     // give each piece the records that fall into it, rebased.
     std::string whole = std::move(line);
-    out.pop_back();
+    --count;
     std::size_t start = 0;
     std::size_t next = 0;
     while (start < whole.size()) {
         std::size_t end = std::min(whole.size(), start + LineStore::kMaxLineBytes);
         if (end < whole.size() && !gbk::AtCharBoundary(whole, end, start))
             --end;
-        StoredLine &piece = out.emplace_back();
+        DecodedLine &piece = next_entry();
         piece.text.assign(whole, start, end - start);
+        piece.attrs.clear();
         const bool lastPiece = end == whole.size();
         while (next < records.size() && (lastPiece || records[next].pos <= end)) {
             std::size_t pos = records[next].pos > start ? records[next].pos - start : 1;
@@ -183,6 +195,7 @@ void DecodeLine(std::string_view raw, std::vector<StoredLine> &out)
             piece.attrs = " ";
         start = end;
     }
+    return count;
 }
 
 std::size_t LineStore::DecodeChunk(std::string_view chunk)
@@ -203,7 +216,7 @@ std::size_t LineStore::DecodeChunk(std::string_view chunk)
         data = joined_;
     }
 
-    fresh_.clear();
+    std::size_t count = 0;
     bool partial = false;
     std::size_t partialStored = 0;
     std::size_t pos = 0;
@@ -235,36 +248,52 @@ std::size_t LineStore::DecodeChunk(std::string_view chunk)
         }
         std::string_view raw = data.substr(pos, take);
         pos += take;
-        const std::size_t before = fresh_.size();
+        const std::size_t before = count;
         if (isPartial) {
             partial = true;
             partialLine_.assign(raw);
         }
-        DecodeLine(raw, fresh_);
+        count = DecodeLineInto(raw, fresh_, count);
         if (isPartial)
-            partialStored = fresh_.size() - before;
+            partialStored = count - before;
         if (checkTriggers)
-            for (std::size_t k = before; k < fresh_.size(); ++k)
+            for (std::size_t k = before; k < count; ++k)
                 checkTriggers(fresh_[k].text);
     }
     if (partial && !partialLine_.empty() && markUnfinishedLine)
         markUnfinishedLine(partialLine_);
 
-    const std::size_t added = fresh_.size();
-    if (added > 0) {
-        if (partialPending_)
+    if (count > 0) {
+        if (partialPending_) {
+            // The earlier form of the line, now completed or extended, goes;
+            // its bytes were the newest in the pages.
             for (std::size_t k = 0; k < partialStoredCount_ && !lines_.empty(); ++k)
                 lines_.pop_back();
+            pages_.RollBack(partialMark_);
+        }
         if (mirror)
-            mirror(fresh_);
-        for (StoredLine &l : fresh_)
-            lines_.push_back(std::move(l));
-        if (lines_.size() >= kTrimAt)
-            lines_.erase(lines_.begin(), lines_.begin() + (lines_.size() - kKeep));
+            mirror(fresh_, count);
+        static constexpr std::string_view kNoRecords = " ";
+        for (std::size_t k = 0; k < count; ++k) {
+            if (partial && k == count - partialStored)
+                partialMark_ = pages_.mark();
+            const std::uint64_t number = firstLine_ + lines_.size();
+            const DecodedLine &d = fresh_[k];
+            StoredLine stored;
+            stored.text = pages_.Add(d.text, number);
+            stored.attrs = d.attrs == kNoRecords ? kNoRecords : pages_.Add(d.attrs, number);
+            lines_.push_back(stored);
+        }
+        if (lines_.size() >= kTrimAt) {
+            const std::size_t drop = lines_.size() - kKeep;
+            lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(drop));
+            firstLine_ += drop;
+            pages_.Release(firstLine_);
+        }
     }
     partialPending_ = partial;
     partialStoredCount_ = partial ? partialStored : 0;
-    return added;
+    return count;
 }
 
 } // namespace screen

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using screen::DecodedLine;
 using screen::LineStore;
-using screen::StoredLine;
 
 namespace {
 
@@ -15,7 +15,7 @@ struct Decoded
 
 Decoded DecodeOne(std::string_view raw)
 {
-    std::vector<StoredLine> out;
+    std::vector<DecodedLine> out;
     screen::DecodeLine(raw, out);
     EXPECT_EQ(out.size(), 1u);
     return {out.at(0).text, out.at(0).attrs};
@@ -25,7 +25,7 @@ std::vector<std::string> Texts(const LineStore &s)
 {
     std::vector<std::string> t;
     for (const auto &l : s.lines())
-        t.push_back(l.text);
+        t.emplace_back(l.text);
     return t;
 }
 
@@ -175,7 +175,7 @@ TEST(DecodeLine, TabsThatOverflowThePositionsSplitTheLineAndRebaseRecords)
 {
     std::string raw(12000, '\t');
     raw += "\x1b[31mX\n"; // 72000 spaces, then a red X
-    std::vector<StoredLine> out;
+    std::vector<DecodedLine> out;
     screen::DecodeLine(raw, out);
     ASSERT_EQ(out.size(), 2u);
     EXPECT_EQ(out[0].text.size(), LineStore::kMaxLineBytes);
@@ -203,12 +203,45 @@ TEST(DecodeChunk, MirrorReceivesEveryFormOfAGrowingLine)
 {
     LineStore s;
     std::vector<std::string> mirrored;
-    s.mirror = [&](const std::vector<StoredLine> &lines) {
-        for (const auto &l : lines)
-            mirrored.push_back(l.text);
+    s.mirror = [&](const std::vector<DecodedLine> &lines, std::size_t count) {
+        for (std::size_t k = 0; k < count; ++k)
+            mirrored.push_back(lines[k].text);
     };
     s.DecodeChunk("ab");
     s.DecodeChunk("c\n");
     EXPECT_EQ(mirrored, (std::vector<std::string>{"ab", "abc\n"}));
     EXPECT_EQ(s.size(), 1u);
+}
+
+TEST(DecodeChunk, MemoryStaysFlatOnceTheStoreIsFull)
+{
+    LineStore s;
+    const std::string line(120, 'x');
+    std::size_t pagesAfterFirstTrim = 0;
+    for (int i = 0; i < 60000; ++i) {
+        s.DecodeChunk("\x1b[31m" + line + std::to_string(i) + "\r\n");
+        if (i == 4000)
+            pagesAfterFirstTrim = s.pageCount();
+    }
+    EXPECT_LE(s.pageCount(), pagesAfterFirstTrim + 1);
+    // 3499 lines of about 150 bytes fit in a few pages.
+    EXPECT_LE(s.pageCount(), 4u);
+    EXPECT_EQ(s.lines().back().text, line + "59999\r\n");
+    EXPECT_EQ(s.lines().back().attrs, "0001100");
+}
+
+TEST(DecodeChunk, GrowingPartialLineReusesItsBytes)
+{
+    LineStore s;
+    s.DecodeChunk("before\r\n");
+    const std::string prompt(3000, 'p');
+    FeedBytes(s, prompt);
+    ASSERT_EQ(s.size(), 2u);
+    EXPECT_EQ(s.lines()[0].text, "before\r\n");
+    EXPECT_EQ(s.lines()[1].text, prompt);
+    // 3000 forms of the prompt (4.5 MB in all) never left the first page.
+    EXPECT_EQ(s.pageCount(), 1u);
+    s.DecodeChunk("\r\nafter\r\n");
+    EXPECT_EQ(s.lines()[1].text, prompt + "\r\n");
+    EXPECT_EQ(s.lines()[2].text, "after\r\n");
 }
