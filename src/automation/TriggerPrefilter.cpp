@@ -100,10 +100,15 @@ void TriggerPrefilter::Candidates(std::string_view line, std::vector<std::uint32
     const char *d = line.data();
     const std::size_t n = line.size();
     if (!quad_.empty() && n >= 4) {
-        for (std::size_t i = 0; i + 4 <= n; ++i) {
+        // The hot loop: locals for the bit table so that nothing written in
+        // the (rare) hit path makes the compiler reload it every byte.
+        const std::uint64_t *bloom = quadBloom_.data();
+        const std::size_t last = n - 4;
+        for (std::size_t i = 0; i <= last; ++i) {
             std::uint32_t q;
             std::memcpy(&q, d + i, 4);
-            if (!TestBit(quadBloom_, QuadHash(q)))
+            const std::uint32_t h = QuadHash(q);
+            if (!((bloom[h >> 6] >> (h & 63)) & 1u)) [[likely]]
                 continue;
             auto it = quad_.find(q);
             if (it != quad_.end())
