@@ -43,6 +43,8 @@ QToolButton *MakeStatusButton(QWidget *parent)
 {
     auto *b = new QToolButton(parent);
     b->setAutoRaise(true);
+    // The input line keeps the keyboard: Space must never toggle these.
+    b->setFocusPolicy(Qt::NoFocus);
     b->setFixedSize(kButtonWidth, kStatusHeight - 1);
     b->setIconSize(QSize(14, 14));
     return b;
@@ -63,6 +65,7 @@ TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs 
     bar2->setRange(0, 0);
     bar2->setSingleStep(1);
     bar2->setPageStep(30);
+    bar2->setFocusPolicy(Qt::NoFocus);
     Panel1 = new QWidget(this);
     Panel1->setAutoFillBackground(true);
     Label1 = new QLabel(Panel1);

@@ -1,5 +1,7 @@
 #include "shell/Main.h"
 
+#include "automation/Frmautosetting.h"
+#include "automation/Frmcmdsgroup.h"
 #include "platform/HelpViewer.h"
 #include "platform/SystemMessage.h"
 #include "platform/Tray.h"
@@ -112,11 +114,13 @@ void TMainForm::CreateDialogs()
     // all game windows; they are made in this order.
     AboutBox = new TAboutBox(this);
     ClipForm = new TClipForm(this);
-    // The trigger editor (TAutoSetting) and the colour dialog come here.
+    AutoSetting = new TAutoSetting(this);
+    // The colour dialog comes here.
     BookMark = new TBookMark(std::filesystem::path(programDir), this);
-    // The hotkey editor, the command group editor (TfCmdsGroup), the font
-    // dialog, the path editor, the clock dialog and the direction editor come
-    // here, in that order.
+    // The hotkey editor comes here.
+    fCmdsGroup = new TfCmdsGroup(this);
+    // The font dialog, the path editor, the clock dialog and the direction
+    // editor come here, in that order.
     textwin = new Ttextwin(this);
 }
 
@@ -126,6 +130,10 @@ void TMainForm::FillSessionDialogs()
         ClipForm->Fill(&window, text);
     };
     sessionDialogs.takePasteText = [this] { return ClipForm->TakePasteText(); };
+    sessionDialogs.triggerEditor = [this](TMDIChild &window) {
+        AutoSetting->LoadFromSession(window);
+    };
+    sessionDialogs.groupEditor = [this](TMDIChild &window) { fCmdsGroup->LoadGroups(window); };
     // Every window's lines for the auxiliary window go to the one auxiliary
     // window, so a window's auxLines always name its lines.
     sessionDialogs.appendAuxLines = [this](const std::vector<std::string> &lines) {

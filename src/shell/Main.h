@@ -26,6 +26,8 @@ class QMenu;
 class QTabBar;
 class QToolButton;
 class TAboutBox;
+class TAutoSetting;
+class TfCmdsGroup;
 class TBookMark;
 class TClipForm;
 class Ttextwin;
@@ -118,6 +120,8 @@ public:
     // The shared dialogs, in the order they are created at start-up.
     TAboutBox *AboutBox = nullptr;
     TClipForm *ClipForm = nullptr;
+    TAutoSetting *AutoSetting = nullptr;
+    TfCmdsGroup *fCmdsGroup = nullptr;
     TBookMark *BookMark = nullptr;
     Ttextwin *textwin = nullptr;
 
