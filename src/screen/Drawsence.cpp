@@ -201,8 +201,10 @@ void DrawSence::DrainQueue()
         return;
     {
         std::lock_guard lock(storeMutex_);
+        std::uint64_t lines = 0;
         for (const std::string &item : items)
-            store_.DecodeChunk(item);
+            lines += store_.DecodeChunk(item);
+        linesDecoded_ += lines;
     }
     if (scrollPos_.load() == -1) {
         std::lock_guard lock(mutex_);

@@ -83,6 +83,8 @@ public:
     // A copy of the store (tests and diagnostics).
     std::vector<DecodedLine> StoreSnapshot() const;
     std::size_t StoreSize() const;
+    // Lines decoded since the start, without taking the store's lock.
+    std::uint64_t LinesDecoded() const { return linesDecoded_.load(); }
 
 private:
     void Run(std::stop_token stop);
@@ -103,6 +105,7 @@ private:
 
     std::atomic<int> scrollPos_{-1};
     std::atomic<bool> mirrorOn_{false};
+    std::atomic<std::uint64_t> linesDecoded_{0};
 
     // Store and decoder: changed only by the screen thread; the lock lets
     // other threads take a snapshot.

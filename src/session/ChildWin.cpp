@@ -357,6 +357,7 @@ void TMDIChild::OnFrameReady()
     screen::FrameOutput frame = screen_->TakeFrame();
     if (frame.image.isNull())
         return;
+    ++framesShown_;
     view_->SetFrame(std::move(frame.image), frame.background);
     // The frame only reports where the view stands; it is not a move by the player.
     const QSignalBlocker block(bar2);

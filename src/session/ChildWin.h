@@ -111,6 +111,8 @@ public:
     GroupTable &groups() { return *groups_; }
     GameConnection &connection() { return *cs1; }
     QString statusText() const;
+    // Frames shown since the window opened (measurements).
+    int framesShown() const { return framesShown_; }
     bool pathPanelVisible() const;
 
 signals:
@@ -147,6 +149,7 @@ private:
     GameConnection *cs1 = nullptr;
 
     screen::ScrollState scroll_;
+    int framesShown_ = 0;
     screen::Selection selection_;
 
     ScreenView *view_ = nullptr;
