@@ -1,5 +1,6 @@
 #include "automation/Frmautosetting.h"
 
+#include "platform/DialogLook.h"
 #include "session/ChildWin.h"
 #include "text/GbkCodec.h"
 
@@ -49,11 +50,7 @@ QPushButton *MakeButton(const QString &text, QWidget *parent, int x, int y)
 TAutoSetting::TAutoSetting(QWidget *parent)
     : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("自动设置"));
-    QFont font(QStringLiteral("宋体"));
-    font.setPixelSize(12);
-    setFont(font);
-    setFixedSize(679, 350);
+    platform::SetDialogLook(this, QStringLiteral("自动设置"), 679, 350);
     BuildControls();
 
     connect(datalist, &QTableWidget::cellClicked, this,

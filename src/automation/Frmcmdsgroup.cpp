@@ -1,5 +1,6 @@
 #include "automation/Frmcmdsgroup.h"
 
+#include "platform/DialogLook.h"
 #include "session/ChildWin.h"
 #include "text/GbkCodec.h"
 
@@ -44,11 +45,7 @@ QPushButton *MakeButton(const QString &text, QWidget *parent, int x, int y)
 TfCmdsGroup::TfCmdsGroup(QWidget *parent)
     : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("命令组"));
-    QFont font(QStringLiteral("宋体"));
-    font.setPixelSize(12);
-    setFont(font);
-    setFixedSize(372, 278);
+    platform::SetDialogLook(this, QStringLiteral("命令组"), 372, 278);
     BuildControls();
 
     connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });

@@ -1,5 +1,6 @@
 #include "sites/Frmbookmark.h"
 
+#include "platform/DialogLook.h"
 #include "platform/SystemMessage.h"
 #include "text/GbkCodec.h"
 #include "text/GbkText.h"
@@ -54,11 +55,7 @@ TBookMark::TBookMark(const std::filesystem::path &programDir, QWidget *parent)
     : QDialog(parent)
     , programDir_(programDir)
 {
-    setWindowTitle(QStringLiteral("书签"));
-    QFont font(QStringLiteral("宋体"));
-    font.setPixelSize(12);
-    setFont(font);
-    setFixedSize(536, 284);
+    platform::SetDialogLook(this, QStringLiteral("书签"), 536, 284);
     BuildControls();
 
     // One click fills the fields once. Selection, not the current row, counts:

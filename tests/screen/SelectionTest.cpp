@@ -1,5 +1,7 @@
 #include "screen/Selection.h"
 
+#include "support/FixedMeasure.h"
+
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -8,17 +10,7 @@ using namespace screen;
 
 namespace {
 
-// 8 pixels per byte: ASCII 8, a double-byte character 16, control bytes 0.
-class FixedMeasure : public TextMeasure
-{
-public:
-    int CharWidth(std::string_view ch) override
-    {
-        if (ch.size() == 1 && static_cast<unsigned char>(ch[0]) < 0x20)
-            return 0;
-        return 8 * static_cast<int>(ch.size());
-    }
-};
+using testsupport::FixedMeasure;
 
 constexpr int kRowHeight = 19;
 constexpr int kViewWidth = 400;

@@ -1,6 +1,7 @@
 #include "platform/SystemMessage.h"
 #include "session/GameConnection.h"
 #include "session/Socks5.h"
+#include "support/QtWait.h"
 
 #include <deque>
 #include <functional>
@@ -30,17 +31,7 @@ const QString kGone = QStringLiteral("已经和服务器断开");
 // "请输入你的名字: " in GBK, a typical first line of a game.
 const QByteArray kWelcome("\xC7\xEB\xCA\xE4\xC8\xEB\xC4\xE3\xB5\xC4\xC3\xFB\xD7\xD6: ");
 
-bool WaitFor(const std::function<bool()> &done, int ms = 5000)
-{
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QTest::qSleep(2);
-    }
-    return true;
-}
+using testsupport::WaitFor;
 
 QByteArray Raw(std::initializer_list<int> values)
 {
