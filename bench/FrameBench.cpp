@@ -79,4 +79,19 @@ BENCHMARK(BM_FullFrame1080p)
                         })
     ->Repetitions(5);
 
+// The layout half of a frame alone: wrapping the bottom lines into rows.
+void BM_BuildRows1080p(benchmark::State &state)
+{
+    App();
+    const screen::LineStore store = ColouredStore(200);
+    screen::ScreenLook look;
+    screen::QtTextMeasure measure(screen::ScreenFont(look));
+    const int rows = screen::RowsFor(1080, look.fontSize, look.lineSpacing);
+    screen::Frame frame;
+    for (auto _ : state)
+        screen::BuildRows(measure, store.lines(), static_cast<int>(store.size()) - 1, rows, 1920,
+                          frame);
+}
+BENCHMARK(BM_BuildRows1080p)->Unit(benchmark::kMicrosecond);
+
 } // namespace
