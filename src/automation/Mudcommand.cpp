@@ -1,32 +1,10 @@
 #include "automation/Mudcommand.h"
 
 #include "automation/CommandLanguage.h"
+#include "platform/ThreadPriority.h"
 
-#include <cerrno>
 #include <system_error>
 #include <thread>
-
-#if defined(__linux__)
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-#endif
-
-namespace {
-
-// Runners sit one step below the threads that keep the window responsive.
-void LowerOwnPriority()
-{
-#if defined(__linux__)
-    const id_t self = static_cast<id_t>(::syscall(SYS_gettid));
-    errno = 0;
-    int nice = ::getpriority(PRIO_PROCESS, self);
-    if (errno == 0)
-        ::setpriority(PRIO_PROCESS, self, nice + 1);
-#endif
-}
-
-} // namespace
 
 MudCommand::MudCommand(std::shared_ptr<RunnerHost> host, std::string commandText, bool slowMode,
                        int slowDelayMs)
@@ -55,7 +33,7 @@ bool MudCommand::Start(std::shared_ptr<RunnerHost> host, std::string commandText
 
 void MudCommand::Execute()
 {
-    LowerOwnPriority();
+    platform::LowerOwnPriority();
     try {
         CommandLanguage language(*host_, slowMode, slowDelayMs);
         language.RunText(commandText);

@@ -1,5 +1,6 @@
 #include "screen/Drawsence.h"
 
+#include "platform/ThreadPriority.h"
 #include "screen/FramePainter.h"
 #include "screen/QtTextMeasure.h"
 #include "text/GbkCodec.h"
@@ -46,7 +47,10 @@ DrawSence::~DrawSence()
 void DrawSence::Start()
 {
     if (!thread_.joinable())
-        thread_ = std::jthread([this](std::stop_token stop) { Run(stop); });
+        thread_ = std::jthread([this](std::stop_token stop) {
+            platform::LowerOwnPriority();
+            Run(stop);
+        });
 }
 
 void DrawSence::Stop()
