@@ -22,7 +22,7 @@ run: build
 
 bench: deps
 	cmake -S . -B $(BENCHBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEL_TESTS=OFF -DQUORVEL_BENCH=ON
-	cmake --build $(BENCHBUILD) -j $(JOBS)
+	cmake --build $(BENCHBUILD) -j $(JOBS) --target quorvel_bench quorvel_flood quorvel-demo-server
 	bash scripts/run-bench.sh $(BENCHBUILD)
 
 format:
