@@ -50,11 +50,18 @@ QToolButton *MakeStatusButton(QWidget *parent)
     return b;
 }
 
+// A window made without dialogs (tests, tools) finds every hook empty.
+SessionDialogs &NoDialogs()
+{
+    static SessionDialogs none;
+    return none;
+}
+
 } // namespace
 
 TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs *dialogs)
     : QWidget(owner)
-    , dialogs_(dialogs)
+    , dialogs_(dialogs ? dialogs : &NoDialogs())
 {
     // 1. The layout; every string field starts empty.
     setWindowTitle(QStringLiteral("MDI Child"));
@@ -101,7 +108,7 @@ TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs 
     SessionLink::WindowSide side;
     side.writeLine = [this](const std::string &line) { cs1->WriteLine(line); };
     side.appendAuxLine = [this](std::string text) {
-        if (dialogs_ && dialogs_->appendAuxLines)
+        if (dialogs_->appendAuxLines)
             dialogs_->appendAuxLines({std::move(text)});
     };
     side.runnerCount = [this](int delta) { SessionCommand(kRunnerCount, delta); };
@@ -114,7 +121,7 @@ TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs 
         QMetaObject::invokeMethod(
             this,
             [this, lines = std::move(lines)] {
-                if (dialogs_ && dialogs_->appendAuxLines)
+                if (dialogs_->appendAuxLines)
                     dialogs_->appendAuxLines(lines);
             },
             Qt::QueuedConnection);
@@ -158,7 +165,7 @@ TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs 
 
     // 5. A named profile would be loaded here; the profile reader hooks in
     // through the dialogs when it exists.
-    if (!gbk::Trim(profilePath).empty() && dialogs_ && dialogs_->loadProfileFrom)
+    if (!gbk::Trim(profilePath).empty() && dialogs_->loadProfileFrom)
         dialogs_->loadProfileFrom(*this, profilePath);
 }
 
@@ -227,26 +234,27 @@ void TMDIChild::ReturnToFollow()
 
 void TMDIChild::SessionCommand(int code, int value)
 {
-    auto open = [this](const std::function<void(TMDIChild &)> &dialog) {
-        if (dialogs_ && dialog)
-            dialog(*this);
+    // Hands this window to one of the shared dialogs, when it exists.
+    auto open = [this](std::function<void(TMDIChild &)> SessionDialogs::*dialog) {
+        if (dialogs_->*dialog)
+            (dialogs_->*dialog)(*this);
     };
     switch (code) {
     case kSendTypedLine:
         SendTypedLine();
         break;
     case kColourDialog:
-        open(dialogs_ ? dialogs_->colourDialog : nullptr);
+        open(&SessionDialogs::colourDialog);
         break;
     case kTriggerEditor:
-        open(dialogs_ ? dialogs_->triggerEditor : nullptr);
+        open(&SessionDialogs::triggerEditor);
         break;
     case kFontDialog:
-        open(dialogs_ ? dialogs_->fontDialog : nullptr);
+        open(&SessionDialogs::fontDialog);
         break;
     case kRunPasteText: {
         std::string text;
-        if (dialogs_ && dialogs_->takePasteText)
+        if (dialogs_->takePasteText)
             text = dialogs_->takePasteText();
         StartCommandRun(text);
         ReturnToFollow();
@@ -259,10 +267,10 @@ void TMDIChild::SessionCommand(int code, int value)
         runningCommands += value;
         break;
     case kSaveProfile:
-        open(dialogs_ ? dialogs_->saveProfile : nullptr);
+        open(&SessionDialogs::saveProfile);
         break;
     case kLoadProfile:
-        open(dialogs_ ? dialogs_->loadProfile : nullptr);
+        open(&SessionDialogs::loadProfile);
         break;
     case kReattachScreen:
         screen_->SetWindow(true);
@@ -278,7 +286,7 @@ void TMDIChild::SessionCommand(int code, int value)
         }
         break;
     case kHotkeyEditor:
-        open(dialogs_ ? dialogs_->hotkeyEditor : nullptr);
+        open(&SessionDialogs::hotkeyEditor);
         break;
     case kMirrorOn:
         screen_->SetMirror(true);
@@ -287,15 +295,15 @@ void TMDIChild::SessionCommand(int code, int value)
         screen_->SetMirror(false);
         break;
     case kGroupEditor:
-        open(dialogs_ ? dialogs_->groupEditor : nullptr);
+        open(&SessionDialogs::groupEditor);
         break;
     case kFontApplied:
-        open(dialogs_ ? dialogs_->closeFontDialog : nullptr);
+        open(&SessionDialogs::closeFontDialog);
         screen_->RequestRedraw();
         selection_.EndDrag();
         break;
     case kPathEditor:
-        open(dialogs_ ? dialogs_->pathEditor : nullptr);
+        open(&SessionDialogs::pathEditor);
         break;
     case kMinuteTick:
         if (keepAliveMinutes != 0 && ++minuteCounter >= keepAliveMinutes) {
@@ -438,7 +446,7 @@ void TMDIChild::ScreenMouseDown(Qt::MouseButton button, int x, int y)
         selection_.selectionReady = false;
         PushSelection();
         screen_->RequestRedraw();
-        if (dialogs_ && dialogs_->openPasteSender)
+        if (dialogs_->openPasteSender)
             dialogs_->openPasteSender(*this, text);
     }
 }

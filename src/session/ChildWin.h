@@ -64,7 +64,7 @@ class TMDIChild : public QWidget
 
 public:
     // The constructor's order: layout, screen thread, collections, defaults,
-    // then the profile when one is named.
+    // then the profile when one is named. `dialogs` may be null: no dialogs.
     TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs *dialogs);
     ~TMDIChild() override;
 
