@@ -1,9 +1,9 @@
 // Quorvel start-up: one copy per user, then the main frame, which makes every
 // shared dialog once, and the message loop.
-#include "shell/Main.h"
+#include "MainFrame.h"
 
-#include "platform/SingleInstance.h"
-#include "shell/ProgramIcon.h"
+#include "ui/platform/SingleInstance.h"
+#include "ui/shell/ProgramIcon.h"
 
 #include <QApplication>
 #include <QDir>

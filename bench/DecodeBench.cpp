@@ -1,8 +1,8 @@
 // Throughput of the receive side: DecodeChunk plus the store, with and without
 // trigger rows, next to a plain memchr line split over the same bytes.
 #include "GameTextGenerator.h"
-#include "automation/Triggers.h"
-#include "screen/LineStore.h"
+#include "core/automation/Triggers.h"
+#include "core/screen/LineStore.h"
 
 #include <benchmark/benchmark.h>
 #include <cstring>

@@ -1,6 +1,6 @@
 // How long a command text waits before its first line reaches the window: the
 // cost of starting a runner thread plus splitting and echoing one command.
-#include "automation/Mudcommand.h"
+#include "core/automation/CommandRunner.h"
 
 #include <atomic>
 #include <benchmark/benchmark.h>

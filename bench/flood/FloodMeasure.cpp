@@ -3,9 +3,9 @@
 // memory, CPU, and CPU while idle with a full store. Run by `make bench`.
 //
 //   quorvel_flood DEMO_SERVER_BINARY [LINES]
-#include "automation/Triggers.h"
-#include "session/ChildWin.h"
-#include "text/GbkCodec.h"
+#include "core/automation/Triggers.h"
+#include "ui/session/GameWindow.h"
+#include "render/GbkCodec.h"
 
 #include <chrono>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // character 16) and 0 for control bytes, as the font-backed measure gives them.
 #pragma once
 
-#include "screen/TextMeasure.h"
+#include "core/screen/TextMeasure.h"
 
 namespace testsupport {
 

@@ -1,0 +1,446 @@
+#include "MainFrame.h"
+
+#include "ui/automation/TriggerEditor.h"
+#include "ui/automation/CommandGroupEditor.h"
+#include "ui/platform/HelpViewer.h"
+#include "ui/platform/SystemMessage.h"
+#include "ui/platform/Tray.h"
+#include "ui/screen/PasteSender.h"
+#include "ui/screen/AuxWindow.h"
+#include "core/session/SessionCodes.h"
+#include "ui/shell/About.h"
+#include "ui/shell/ProgramIcon.h"
+#include "ui/sites/SiteDialog.h"
+#include "render/GbkCodec.h"
+#include "core/text/GbkText.h"
+
+#include <QEvent>
+#include <QFile>
+#include <QFrame>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using namespace session;
+
+namespace {
+
+constexpr int kInputPanelHeight = 23;
+
+} // namespace
+
+TMainForm::TMainForm(const std::string &startDir, Services services)
+    : QMainWindow(nullptr)
+    , services_(std::move(services))
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Quorvel"));
+    setWindowIcon(shell::ProgramIcon());
+    QFont font(QStringLiteral("宋体"));
+    font.setPixelSize(12);
+    setFont(font);
+    resize(790, 445);
+
+    // The clock defaults are the members' initialisers; then the icon that
+    // stands for the hidden frame, the empty history and the program folder.
+    if (!services_.tray)
+        services_.tray = std::make_unique<platform::SystemTray>(shell::ProgramIcon());
+    services_.tray->onDoubleClick = [this] { RestoreFromTray(); };
+    if (!services_.help)
+        services_.help = std::make_unique<platform::TextBrowserHelp>(this);
+    if (!services_.runSiteDialog)
+        services_.runSiteDialog = [](TBookMark &dialog) { dialog.exec(); };
+    programDir = ProgramDirFrom(startDir);
+
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    BuildToolbar();
+    layout->addWidget(Panel2);
+
+    ClientArea = new QMdiArea(central);
+    ClientArea->setObjectName(QStringLiteral("ClientArea"));
+    ClientArea->setBackground(palette().brush(QPalette::Dark));
+    layout->addWidget(ClientArea, 1);
+
+    Panel1 = new QWidget(central);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFixedHeight(kInputPanelHeight);
+    CommandInput = new CommandInputEdit(*this, history, Panel1);
+    Panel1->installEventFilter(this);
+    layout->addWidget(Panel1);
+    setCentralWidget(central);
+    statusBar()->setSizeGripEnabled(true);
+
+    BuildMenus();
+    connect(ClientArea, &QMdiArea::subWindowActivated, this, &TMainForm::ClientAreaActivated);
+    connect(TabControl1, &QTabBar::currentChanged, this, &TMainForm::TabControl1Change);
+
+    CreateDialogs();
+    FillSessionDialogs();
+    ResizeBottom();
+    CommandInput->setFocus();
+}
+
+TMainForm::~TMainForm()
+{
+    // The game windows go first, while everything they were given still
+    // exists, and without telling a frame that is being taken apart.
+    for (int i = 0; i < sessionCount; ++i)
+        sessions[i]->frameWindow = nullptr;
+    const QList<QMdiSubWindow *> windows = ClientArea->subWindowList();
+    for (QMdiSubWindow *window : windows)
+        delete window;
+    sessionCount = 0;
+}
+
+std::string TMainForm::ProgramDirFrom(const std::string &currentDir)
+{
+    std::string dir(gbk::Trim(currentDir));
+    if (dir.empty() || dir.back() != '/')
+        dir += '/';
+    return dir;
+}
+
+void TMainForm::CreateDialogs()
+{
+    // Every dialog exists once for the life of the program and is shared by
+    // all game windows; they are made in this order.
+    AboutBox = new TAboutBox(this);
+    ClipForm = new TClipForm(this);
+    AutoSetting = new TAutoSetting(this);
+    // The colour dialog comes here.
+    BookMark = new TBookMark(std::filesystem::path(programDir), this);
+    // The hotkey editor comes here.
+    fCmdsGroup = new TfCmdsGroup(this);
+    // The font dialog, the path editor, the clock dialog and the direction
+    // editor come here, in that order.
+    textwin = new Ttextwin(this);
+}
+
+void TMainForm::FillSessionDialogs()
+{
+    sessionDialogs.openPasteSender = [this](TMDIChild &window, const std::string &text) {
+        ClipForm->Fill(&window, text);
+    };
+    sessionDialogs.takePasteText = [this] { return ClipForm->TakePasteText(); };
+    sessionDialogs.triggerEditor = [this](TMDIChild &window) {
+        AutoSetting->LoadFromSession(window);
+    };
+    sessionDialogs.groupEditor = [this](TMDIChild &window) { fCmdsGroup->LoadGroups(window); };
+    // Every window's lines for the auxiliary window go to the one auxiliary
+    // window, so a window's auxLines always name its lines.
+    sessionDialogs.appendAuxLines = [this](const std::vector<std::string> &lines) {
+        textwin->AppendLines(lines);
+    };
+}
+
+bool TMainForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Panel1 && event->type() == QEvent::Resize)
+        ResizeBottom();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::ResizeBottom()
+{
+    // The input line fills the bottom panel but for a 2-pixel margin each
+    // side; the tab strip is the same width less 4 more.
+    const int width = Panel1->width();
+    CommandInput->setGeometry(2, 1, std::max(0, width - 4), kInputPanelHeight - 2);
+    TabControl1->resize(std::max(0, width - 8), TabControl1->height());
+}
+
+void TMainForm::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        FormActivate();
+    // Where the frame was minimised in place of the notification area, coming
+    // back from the taskbar is the restore.
+    if (event->type() == QEvent::WindowStateChange && minimisedForTray_ && !isMinimized())
+        RestoreFromTray();
+}
+
+void TMainForm::FormActivate()
+{
+    CommandInput->setFocus();
+    if (firstActivationDone)
+        return;
+    // The auxiliary window is made ready once, without being shown, so lines
+    // mirrored into it before the player ever opens it are kept in a laid-out
+    // window.
+    textwin->ensurePolished();
+    textwin->winId();
+    firstActivationDone = true;
+}
+
+TMDIChild *TMainForm::ActiveSession()
+{
+    QMdiSubWindow *window = ClientArea->currentSubWindow();
+    if (!window)
+        return nullptr;
+    auto *child = qobject_cast<TMDIChild *>(window->widget());
+    for (int i = 0; i < sessionCount; ++i) {
+        if (sessions[i] == child)
+            return child;
+    }
+    return nullptr;
+}
+
+void TMainForm::SendToActive(int code)
+{
+    if (TMDIChild *session = ActiveSession())
+        session->SessionCommand(code);
+}
+
+QMdiSubWindow *TMainForm::SubWindowOf(int index) const
+{
+    if (index < 0 || index >= sessionCount || !sessions[index])
+        return nullptr;
+    return qobject_cast<QMdiSubWindow *>(sessions[index]->parentWidget());
+}
+
+void TMainForm::OpenGameWindow()
+{
+    OpenGameWindow(QStringLiteral("NONAME%1").arg(sessionCount + 1));
+}
+
+void TMainForm::OpenGameWindow(const QString &caption)
+{
+    // The array is full: said before the site dialog, so the player fills in
+    // nothing that would be thrown away.
+    if (sessionCount >= kMaxSessions) {
+        platform::ShowSystemMessage(
+            this,
+            QStringLiteral("最多只能同时打开%1个游戏窗口，请先关闭一个窗口再连接。")
+                .arg(kMaxSessions),
+            platform::MessageIcon::Information);
+        return;
+    }
+    // 1-2. The site dialog, given the program folder; cancelled means nothing.
+    BookMark->SetProgramDir(std::filesystem::path(programDir));
+    services_.runSiteDialog(*BookMark);
+    if (!BookMark->accepted())
+        return;
+
+    // 3. The window, with the chosen site's profile.
+    auto *child = new TMDIChild(nullptr, BookMark->chosenProfile(), &sessionDialogs);
+    // 4. The site's name wins over the given caption.
+    const std::string site = BookMark->siteNameField();
+    child->setWindowTitle(site.empty() ? caption : gbk::ToQString(site));
+    // 5. The input line.
+    child->inputLine = CommandInput;
+    CommandInput->setFocus();
+    // 6. Its place in the array and the fields the frame owns.
+    const int index = sessionCount;
+    sessions[index] = child;
+    child->windowIndex = index;
+    child->frameWindow = this;
+    child->settingsDir = programDir;
+    if (!site.empty())
+        child->siteName = site;
+    QMdiSubWindow *window = ClientArea->addSubWindow(child);
+    window->setWindowIcon(windowIcon());
+    window->showMaximized();
+    ClientArea->setActiveSubWindow(window);
+    // 7. The connection, with the dialog's values in this order.
+    child->Connect(BookMark->hostAddress(), BookMark->hostPort(), BookMark->useProxy(),
+                   BookMark->proxyHost(), BookMark->proxyPort(), BookMark->proxyAuth(),
+                   BookMark->proxyUser(), BookMark->proxyPassword());
+    // 8. Its tab, selected.
+    ++sessionCount;
+    {
+        const QSignalBlocker block(TabControl1);
+        TabControl1->addTab(child->windowTitle());
+    }
+    SelectTab(sessionCount - 1);
+    // 9. The program-wide keep-alive, when it is meant for every window.
+    if (keepAliveEnabled && keepAliveAllWindows) {
+        child->keepAliveCommand = keepAliveCommand;
+        child->keepAliveMinutes = keepAliveMinutes;
+    }
+}
+
+void TMainForm::CloseActiveWindow()
+{
+    // The window goes as if the player had closed it; its destruction tells
+    // the frame (notice 1).
+    if (ActiveSession())
+        ClientArea->currentSubWindow()->close();
+}
+
+void TMainForm::SelectTab(int index)
+{
+    if (index < 0 || index >= TabControl1->count())
+        return;
+    // Selecting a tab from here must not show its window again.
+    const QSignalBlocker block(TabControl1);
+    TabControl1->setCurrentIndex(index);
+}
+
+void TMainForm::ShowSession(int index)
+{
+    if (QMdiSubWindow *window = SubWindowOf(index)) {
+        ClientArea->setActiveSubWindow(window);
+        window->raise();
+    }
+}
+
+void TMainForm::TabControl1Change(int index)
+{
+    ShowSession(index);
+}
+
+void TMainForm::ClientAreaActivated(QMdiSubWindow *window)
+{
+    if (!window)
+        return;
+    auto *child = qobject_cast<TMDIChild *>(window->widget());
+    if (!child)
+        return;
+    // The window focuses the input line and sends notice 3 unless its path
+    // panel is open.
+    child->Activated();
+    // The area hands the focus into the activated window after telling us, so
+    // the input line takes it back once that is done.
+    QPointer<TMDIChild> activated(child);
+    QTimer::singleShot(0, this, [this, activated] {
+        if (activated && ActiveSession() == activated && !activated->pathPanelVisible())
+            CommandInput->setFocus();
+    });
+}
+
+void TMainForm::FrameNotice(int windowIndex, int code)
+{
+    const int index = windowIndex & 0xFFFF;
+    const bool known = index < kMaxSessions && sessions[index] != nullptr;
+    switch (code & 0xFFFF) {
+    case kWindowDestroyed:
+        WindowDestroyed(index);
+        break;
+    case kCaptionChanged:
+        if (known && index < TabControl1->count())
+            TabControl1->setTabText(index, sessions[index]->windowTitle());
+        break;
+    case kWindowActivated:
+        if (known) {
+            SelectTab(index);
+            textwin->setCurrentSession(sessions[index]);
+        }
+        break;
+    case kClockConfirmed:
+        emit clockSettingsConfirmed();
+        break;
+    case kProfileSavedOrLoaded:
+        if (known)
+            BookMark->UpdateProfileFor(sessions[index]->siteName, sessions[index]->profilePath);
+        break;
+    default:
+        break;
+    }
+}
+
+void TMainForm::WindowDestroyed(int index)
+{
+    if (index < 0 || index >= sessionCount)
+        return;
+    // 1. The auxiliary window forgets both its links and stops syncing.
+    textwin->ResetSync();
+    // 2. The windows to the right move one place left, their tab texts with them.
+    for (int j = index + 1; j < sessionCount; ++j) {
+        sessions[j]->windowIndex -= 1;
+        sessions[j - 1] = sessions[j];
+        TabControl1->setTabText(j - 1, TabControl1->tabText(j));
+    }
+    // 3. The last tab goes.
+    sessions[sessionCount - 1] = nullptr;
+    {
+        const QSignalBlocker block(TabControl1);
+        TabControl1->removeTab(TabControl1->count() - 1);
+    }
+    --sessionCount;
+    // 4. The window now at the same place is shown, or the one to its left.
+    if (sessionCount > 0) {
+        const int shown = index < sessionCount ? index : index - 1;
+        ShowSession(shown);
+        SelectTab(shown);
+    }
+}
+
+void TMainForm::ShowAuxWindow()
+{
+    if (TMDIChild *active = ActiveSession())
+        textwin->setSyncSession(active);
+    textwin->show();
+    textwin->raise();
+    textwin->activateWindow();
+}
+
+void TMainForm::HideToTray()
+{
+    auxWasVisible = textwin->isVisible();
+    if (auxWasVisible)
+        textwin->hide();
+    // The game windows are children of the frame and go out of sight with it.
+    hiddenToTray_ = true;
+    if (services_.tray->IsAvailable()) {
+        hide();
+        services_.tray->Show();
+    } else {
+        // No notification area to come back from: the taskbar has to do.
+        minimisedForTray_ = true;
+        showMinimized();
+    }
+}
+
+void TMainForm::RestoreFromTray()
+{
+    if (!hiddenToTray_)
+        return;
+    hiddenToTray_ = false;
+    services_.tray->Hide();
+    if (minimisedForTray_) {
+        minimisedForTray_ = false;
+        if (isMinimized())
+            showNormal();
+    } else {
+        show();
+    }
+    activateWindow();
+    RestoreWindows();
+}
+
+void TMainForm::RestoreWindows()
+{
+    // Each window's screen is attached to its window again and redrawn.
+    for (int i = 0; i < sessionCount; ++i)
+        sessions[i]->SessionCommand(kReattachScreen);
+    if (auxWasVisible)
+        textwin->show();
+    // The input line takes the keys, not the auxiliary window just shown.
+    activateWindow();
+    CommandInput->setFocus();
+}
+
+void TMainForm::ShowHelp()
+{
+    platform::OpenHelp(*services_.help,
+                       platform::HelpFileCandidates(QFile::decodeName(programDir.c_str())), this);
+}
+
+void TMainForm::ShowAbout()
+{
+    AboutBox->ShowModeless();
+}
+
+void TMainForm::ToggleToolbar()
+{
+    Panel2->setVisible(!Panel2->isVisible());
+}

@@ -1,0 +1,169 @@
+// TMainForm, the main frame: toolbar, menu, window tabs and the command input
+// line around a multiple-document area of game windows. It turns the player's
+// actions into commands for the active game window and keeps its array of
+// windows and its tabs in step with the notices the windows send back.
+#pragma once
+
+#include "ui/platform/HelpViewer.h"
+#include "ui/platform/Tray.h"
+#include "ui/session/GameWindow.h"
+#include "ui/shell/CommandInput.h"
+#include "core/shell/History.h"
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QMainWindow>
+
+class QAction;
+class QFrame;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QTabBar;
+class QToolButton;
+class TAboutBox;
+class TAutoSetting;
+class TfCmdsGroup;
+class TBookMark;
+class TClipForm;
+class Ttextwin;
+
+class TMainForm : public QMainWindow, public FrameNoticeSink, public CommandInputEdit::Host
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kMaxSessions = 40;
+
+    // The platform pieces the frame works through; empty ones get the real thing.
+    struct Services
+    {
+        // Shows the site dialog and returns when the player is done with it
+        // (the real one runs it modally).
+        std::function<void(TBookMark &)> runSiteDialog;
+        std::unique_ptr<platform::NotificationTray> tray;
+        std::unique_ptr<platform::HelpViewer> help;
+    };
+
+    // `startDir` is the folder current at start-up; ProgramDirFrom makes the
+    // program folder of it.
+    explicit TMainForm(const std::string &startDir, Services services = {});
+    ~TMainForm() override;
+
+    // The start folder trimmed of surrounding blanks, with "/" appended when it
+    // does not end in one.
+    static std::string ProgramDirFrom(const std::string &currentDir);
+
+    // "连接" and "新窗口": the caption is "NONAME" + (sessionCount + 1).
+    void OpenGameWindow();
+    void OpenGameWindow(const QString &caption);
+    // "关闭窗口" and "断开".
+    void CloseActiveWindow();
+    void HideToTray() override;
+    void RestoreFromTray();
+    // "辅助窗口" and "辅助窗".
+    void ShowAuxWindow();
+    void ShowHelp();
+    void ShowAbout();
+    // "显示/隐藏工具栏": the tabs go and come with the buttons.
+    void ToggleToolbar();
+    // The "窗口" menu's arrangements.
+    void CascadeWindows();
+    void TileHorizontally(); // one above the other, each as wide as the area
+    void TileVertically();   // side by side, each as high as the area
+    void MinimizeAll();
+    void ArrangeIcons();
+
+    void FrameNotice(int windowIndex, int code) override;
+    TMDIChild *ActiveSession() override;
+    // A command for the active game window; nothing when there is none.
+    void SendToActive(int code);
+
+    // Entry i's frame inside the area, or null.
+    QMdiSubWindow *SubWindowOf(int index) const;
+
+    // Frame state.
+    std::array<TMDIChild *, kMaxSessions> sessions{};
+    int sessionCount = 0;
+    std::string programDir;
+    bool auxWasVisible = false;
+    bool firstActivationDone = false;
+    // commandHistory and historyPos, one for the whole program.
+    shell::CommandHistory history;
+
+    // The clock's program-wide settings, edited by the clock dialog.
+    bool hangUpEnabled = false;
+    int hangUpHour = 0;
+    int hangUpMinute = 0;
+    std::string hangUpCommands = "save;quit";
+    bool waitForDisconnect = false;
+    bool shutdownAfterHangUp = false;
+    bool keepAliveEnabled = false;
+    bool keepAliveAllWindows = true;
+    int keepAliveMinutes = 0;
+    std::string keepAliveCommand = "save";
+
+    // Controls.
+    QFrame *Panel2 = nullptr; // the toolbar
+    QTabBar *TabControl1 = nullptr;
+    QMdiArea *ClientArea = nullptr;
+    QWidget *Panel1 = nullptr; // holds the input line
+    CommandInputEdit *CommandInput = nullptr;
+    std::vector<QToolButton *> toolButtons;
+    QMenu *WindowMenu = nullptr;
+    QAction *ToolbarAction = nullptr;
+
+    // The shared dialogs, in the order they are created at start-up.
+    TAboutBox *AboutBox = nullptr;
+    TClipForm *ClipForm = nullptr;
+    TAutoSetting *AutoSetting = nullptr;
+    TfCmdsGroup *fCmdsGroup = nullptr;
+    TBookMark *BookMark = nullptr;
+    Ttextwin *textwin = nullptr;
+
+    // What every game window hands its collections to.
+    SessionDialogs sessionDialogs;
+
+    platform::NotificationTray &tray() { return *services_.tray; }
+    // True while the frame is hidden behind the notification area (or
+    // minimised in its place).
+    bool hiddenToTray() const { return hiddenToTray_; }
+
+signals:
+    // "定时": the clock dialog opens.
+    void clockDialogRequested();
+    // Notice 4: the clock dialog's settings were confirmed and are to be taken over.
+    void clockSettingsConfirmed();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void CreateDialogs();
+    void FillSessionDialogs();
+    void BuildToolbar();
+    void BuildMenus();
+    void FillWindowMenu();
+    void ClientAreaActivated(QMdiSubWindow *window);
+    void TabControl1Change(int index);
+    void ShowSession(int index);
+    void SelectTab(int index);
+    void FormActivate();
+    void ResizeBottom();
+    void RestoreWindows();
+    // The sub-windows laid out by the tiling commands: shown and not minimised.
+    std::vector<QMdiSubWindow *> TileableWindows() const;
+    void TileInLines(bool rows);
+
+    void WindowDestroyed(int index);
+
+    Services services_;
+    std::vector<QAction *> windowListActions_;
+    bool hiddenToTray_ = false;
+    bool minimisedForTray_ = false;
+};

@@ -1,0 +1,85 @@
+#include "render/QtTextMeasure.h"
+
+#include "core/screen/Palette.h"
+#include "render/GbkCodec.h"
+#include "core/text/GbkText.h"
+
+#include <QStringDecoder>
+
+namespace screen {
+
+namespace {
+constexpr int kSlots = 256 + (0xFF - 0x81 + 1) * 256;
+}
+
+QFont ScreenFont(const ScreenLook &look)
+{
+    QFont font(gbk::ToQString(look.fontName));
+    font.setPixelSize(std::max(1, look.fontSize));
+    font.setWeight(QFont::Normal);
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    font.setStyleHint(QFont::TypeWriter,
+                      QFont::StyleStrategy(QFont::PreferDefault | QFont::PreferNoShaping));
+    return font;
+}
+
+QtTextMeasure::QtTextMeasure(const QFont &font)
+    : font_(font)
+    , metrics_(font)
+    , widths_(kSlots, -1)
+    , glyphs_(kSlots, 0)
+{}
+
+int QtTextMeasure::Index(std::string_view ch)
+{
+    const auto lead = static_cast<unsigned char>(ch[0]);
+    if (ch.size() < 2)
+        return lead;
+    return 256 + ((lead - 0x81) << 8 | static_cast<unsigned char>(ch[1]));
+}
+
+char16_t QtTextMeasure::Glyph(int index, std::string_view ch)
+{
+    char16_t &g = glyphs_[static_cast<std::size_t>(index)];
+    if (g == 0) {
+        const auto c = static_cast<unsigned char>(ch[0]);
+        if (ch.size() == 1 && c < 0x80) {
+            g = c;
+        } else {
+            QStringDecoder decoder("GBK");
+            QString s =
+                decoder.decode(QByteArrayView(ch.data(), static_cast<qsizetype>(ch.size())));
+            g = s.size() == 1 ? s.at(0).unicode() : u'?';
+        }
+        if (g == 0)
+            g = u' ';
+    }
+    return g;
+}
+
+int QtTextMeasure::CharWidth(std::string_view ch)
+{
+    if (static_cast<unsigned char>(ch[0]) < 0x20)
+        return 0; // control bytes are not drawn
+    const int index = Index(ch);
+    std::int16_t &w = widths_[static_cast<std::size_t>(index)];
+    if (w < 0)
+        w = static_cast<std::int16_t>(metrics_.horizontalAdvance(QChar(Glyph(index, ch))));
+    return w;
+}
+
+void QtTextMeasure::AppendText(std::string_view bytes, QString &out)
+{
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t len = gbk::CharLength(bytes, i);
+        std::string_view ch = bytes.substr(i, len);
+        i += len;
+        if (static_cast<unsigned char>(ch[0]) < 0x20)
+            continue;
+        out += QChar(Glyph(Index(ch), ch));
+    }
+}
+
+} // namespace screen

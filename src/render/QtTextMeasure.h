@@ -1,0 +1,50 @@
+// Character widths of the screen font, cached per character, and the GBK to
+// UTF-16 mapping of each character, cached the same way. Screen thread only.
+#pragma once
+
+#include "core/screen/TextMeasure.h"
+
+#include <array>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QString>
+
+namespace screen {
+
+struct ScreenLook;
+
+// The screen font of a look: its face (the system's fallback draws a face that
+// is not installed), its size as the pixel height, normal weight. Screen text
+// needs no complex shaping, which keeps painting cheap.
+QFont ScreenFont(const ScreenLook &look);
+
+class QtTextMeasure : public TextMeasure
+{
+public:
+    explicit QtTextMeasure(const QFont &font);
+
+    int CharWidth(std::string_view ch) override;
+
+    // Appends the printable characters of `bytes` to `out` (control bytes such
+    // as the kept CR LF are not drawn).
+    void AppendText(std::string_view bytes, QString &out);
+
+    const QFont &font() const { return font_; }
+    const QFontMetrics &metrics() const { return metrics_; }
+
+private:
+    static int Index(std::string_view ch);
+    char16_t Glyph(int index, std::string_view ch);
+
+    QFont font_;
+    QFontMetrics metrics_;
+    // Index: single bytes 0..255, double-byte characters 256 + (lead << 8 | trail) - 0x8100.
+    std::vector<std::int16_t> widths_; // -1: not measured yet
+    std::vector<char16_t> glyphs_;     // 0: not decoded yet
+};
+
+} // namespace screen

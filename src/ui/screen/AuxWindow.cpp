@@ -1,0 +1,275 @@
+#include "ui/screen/AuxWindow.h"
+
+#include "ui/platform/SystemMessage.h"
+#include "ui/session/GameWindow.h"
+#include "core/session/SessionCodes.h"
+#include "render/GbkCodec.h"
+#include "core/text/GbkText.h"
+
+#include <utility>
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kStartSync = QStringLiteral("同步接收");
+const QString kStopSync = QStringLiteral("停止同步");
+const QString kFileFilter = QStringLiteral("文本文件 (*.txt);;所有文件 (*.*)");
+
+} // namespace
+
+std::vector<std::string> MemoLines(const QPlainTextEdit &memo)
+{
+    const QTextDocument *doc = memo.document();
+    QString text;
+    int count = 0;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        if (count++ > 0)
+            text += QLatin1Char('\n');
+        text += block.text();
+    }
+    // One conversion for the whole text; GBK never puts LF inside a character.
+    const std::string bytes = gbk::FromQString(text);
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t lf = bytes.find('\n', start);
+        if (lf == std::string::npos) {
+            lines.push_back(bytes.substr(start));
+            break;
+        }
+        lines.push_back(bytes.substr(start, lf - start));
+        start = lf + 1;
+    }
+    if (lines.back().empty())
+        lines.pop_back();
+    return lines;
+}
+
+Ttextwin::Ttextwin(QWidget *parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
+{
+    setObjectName(QStringLiteral("textwin"));
+    setWindowTitle(QStringLiteral("辅助窗口"));
+    resize(420, 320);
+
+    BitBtn1 = new QPushButton(QStringLiteral("保存"), this);
+    BitBtn2 = new QPushButton(QStringLiteral("读取"), this);
+    BitBtn3 = new QPushButton(QStringLiteral("清空"), this);
+    BitBtn4 = new QPushButton(kStartSync, this);
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *b : {BitBtn1, BitBtn2, BitBtn3, BitBtn4})
+        buttons->addWidget(b);
+    buttons->addStretch();
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addLayout(buttons);
+    layout->addWidget(Memo1, 1);
+
+    connect(BitBtn1, &QPushButton::clicked, this, &Ttextwin::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &Ttextwin::BitBtn2Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &Ttextwin::BitBtn3Click);
+    connect(BitBtn4, &QPushButton::clicked, this, &Ttextwin::BitBtn4Click);
+
+    // A flood of mirrored lines arrives as many small calls; they are shown
+    // together once the window thread has nothing else queued.
+    flushTimer_ = new QTimer(this);
+    flushTimer_->setSingleShot(true);
+    flushTimer_->setInterval(0);
+    connect(flushTimer_, &QTimer::timeout, this, [this] {
+        ShowBatch();
+        if (HasPending())
+            flushTimer_->start();
+    });
+}
+
+Ttextwin::~Ttextwin() = default;
+
+void Ttextwin::setSyncSession(TMDIChild *session)
+{
+    syncSession_ = session;
+}
+
+void Ttextwin::setCurrentSession(TMDIChild *session)
+{
+    currentSession_ = session;
+}
+
+void Ttextwin::ResetSync()
+{
+    const bool wasOn = BitBtn4->text() == kStopSync;
+    BitBtn4->setText(kStartSync);
+    syncSession_ = nullptr;
+    currentSession_ = nullptr;
+    QPointer<TMDIChild> mirrored = std::exchange(mirrored_, nullptr);
+    if (!wasOn || !mirrored)
+        return;
+    // The frame calls this while some window is being destroyed, not always the
+    // mirrored one. A window left mirroring would go on copying lines under a
+    // switch that says it stopped, so it is told to stop; later, because the
+    // window being destroyed may be that very one and must not be called now.
+    QTimer::singleShot(0, this, [mirrored] {
+        if (mirrored)
+            mirrored->SessionCommand(session::kMirrorOff);
+    });
+}
+
+void Ttextwin::AppendLines(const std::vector<std::string> &lines)
+{
+    for (const std::string &line : lines) {
+        std::string_view text = line;
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+            text.remove_suffix(1);
+        pending_.append(text);
+        pending_ += '\n';
+    }
+    if (HasPending() && !flushTimer_->isActive())
+        flushTimer_->start();
+}
+
+void Ttextwin::FlushPending()
+{
+    flushTimer_->stop();
+    while (HasPending())
+        ShowBatch();
+}
+
+void Ttextwin::ShowBatch()
+{
+    // A few thousand lines per insertion: one insertion per line is slow, and
+    // one insertion of a whole large file holds the window for a second.
+    constexpr int kBatchLines = 5000;
+    std::size_t end = pendingPos_;
+    for (int n = 0; n < kBatchLines && end < pending_.size(); ++n)
+        end = pending_.find('\n', end) + 1; // every pending line ends with LF
+    const std::string_view batch =
+        std::string_view(pending_).substr(pendingPos_, end - pendingPos_);
+    InsertAtEnd(gbk::ToQString(batch));
+    pendingPos_ = end;
+    if (pendingPos_ == pending_.size()) {
+        pending_.clear();
+        pendingPos_ = 0;
+    } else if (pendingPos_ > (1u << 20) && pendingPos_ > pending_.size() / 2) {
+        // Lines keep arriving while batches are shown: drop what is shown.
+        pending_.erase(0, pendingPos_);
+        pendingPos_ = 0;
+    }
+}
+
+void Ttextwin::InsertAtEnd(const QString &text)
+{
+    QScrollBar *bar = Memo1->verticalScrollBar();
+    const bool following = bar->value() == bar->maximum();
+    QTextDocument *doc = Memo1->document();
+    // Appended lines are not the player's typing: they stay out of the undo
+    // history, which would otherwise hold a copy of every mirrored line.
+    doc->setUndoRedoEnabled(false);
+    QTextCursor cursor(doc);
+    cursor.movePosition(QTextCursor::End);
+    // Each added line ends with a line break, as an edit control's line list
+    // adds it; a last line the player left unfinished is ended first.
+    if (!cursor.block().text().isEmpty())
+        cursor.insertText(QStringLiteral("\n"));
+    cursor.insertText(text);
+    doc->setUndoRedoEnabled(true);
+    if (following)
+        bar->setValue(bar->maximum());
+}
+
+std::vector<std::string> Ttextwin::lines()
+{
+    FlushPending();
+    return MemoLines(*Memo1);
+}
+
+QString Ttextwin::ChooseFile(bool save)
+{
+    if (chooser_)
+        return chooser_(this, save);
+    if (save)
+        return QFileDialog::getSaveFileName(this, QStringLiteral("保存"), QString(), kFileFilter);
+    return QFileDialog::getOpenFileName(this, QStringLiteral("读取"), QString(), kFileFilter);
+}
+
+void Ttextwin::BitBtn1Click()
+{
+    const QString path = ChooseFile(true);
+    if (path.isEmpty())
+        return;
+    const std::string bytes = gbk::JoinCrLf(lines());
+    // Written beside the old file and renamed over it, so a failed write
+    // leaves the old file whole.
+    QSaveFile file(path);
+    file.setDirectWriteFallback(true);
+    const auto size = static_cast<qint64>(bytes.size());
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes.data(), size) == size && file.commit())
+        return;
+    platform::ShowSystemMessage(this, QStringLiteral("无法保存文件“%1”：%2")
+                                          .arg(QDir::toNativeSeparators(path), file.errorString()));
+}
+
+void Ttextwin::BitBtn2Click()
+{
+    const QString path = ChooseFile(false);
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        platform::ShowSystemMessage(this,
+                                    QStringLiteral("无法读取文件“%1”：%2")
+                                        .arg(QDir::toNativeSeparators(path), file.errorString()));
+        return;
+    }
+    const QByteArray data = file.readAll();
+    // After any lines still waiting, and shown in batches like them.
+    AppendLines(gbk::SplitLines(std::string_view(data.constData(), data.size())));
+}
+
+void Ttextwin::BitBtn3Click()
+{
+    pending_.clear();
+    pendingPos_ = 0;
+    flushTimer_->stop();
+    Memo1->clear();
+}
+
+void Ttextwin::BitBtn4Click()
+{
+    const bool on = BitBtn4->text() == kStopSync;
+    if (!syncSession_ && !currentSession_ && !(on && mirrored_))
+        return;
+    if (!on) {
+        BitBtn4->setText(kStopSync);
+        if (currentSession_)
+            syncSession_ = currentSession_;
+        mirrored_ = syncSession_;
+        if (syncSession_)
+            syncSession_->SessionCommand(session::kMirrorOn);
+        return;
+    }
+    BitBtn4->setText(kStartSync);
+    // Off goes to the window that was switched on, even when the frame has
+    // pointed syncSession at another window since.
+    QPointer<TMDIChild> mirrored = std::exchange(mirrored_, nullptr);
+    if (mirrored)
+        mirrored->SessionCommand(session::kMirrorOff);
+    if (syncSession_ && syncSession_ != mirrored)
+        syncSession_->SessionCommand(session::kMirrorOff);
+}

@@ -1,0 +1,204 @@
+#include "ui/session/GameConnection.h"
+
+#include "ui/platform/SystemMessage.h"
+#include "render/GbkCodec.h"
+
+#include <QHostAddress>
+#include <QTcpSocket>
+#include <QWidget>
+
+namespace {
+
+QString Utf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Ports are carried in 16 bits; the low bits are what the socket can use.
+quint16 Port(std::int32_t port)
+{
+    return static_cast<quint16>(static_cast<std::uint32_t>(port));
+}
+
+} // namespace
+
+GameConnection::GameConnection(QWidget *parent)
+    : QObject(parent)
+    , boxParent_(parent)
+    , cs1(new QTcpSocket(this))
+{
+    connect(cs1, &QAbstractSocket::stateChanged, this, &GameConnection::cs1StateChanged);
+    connect(cs1, &QAbstractSocket::connected, this, &GameConnection::cs1Connect);
+    connect(cs1, &QIODevice::readyRead, this, &GameConnection::cs1Read);
+    connect(cs1, &QAbstractSocket::errorOccurred, this, &GameConnection::cs1Error);
+}
+
+GameConnection::~GameConnection()
+{
+    // The socket dies with us; its last events must not reach a half-destroyed object.
+    cs1->disconnect(this);
+    cs1->abort();
+}
+
+void GameConnection::Connect(const std::string &hostAddress, std::int32_t hostPort, bool useProxy,
+                             const std::string &proxyHost, std::int32_t proxyPort, bool proxyAuth,
+                             const std::string &proxyUser, const std::string &proxyPassword)
+{
+    if (cs1->state() != QAbstractSocket::UnconnectedState)
+        cs1->abort();
+
+    settings_ = session::ConnectSettings{hostAddress, hostPort,  useProxy,  proxyHost,
+                                         proxyPort,   proxyAuth, proxyUser, proxyPassword};
+    handshake_.emplace(settings_);
+    gameStream_ = !useProxy;
+    connected_ = false;
+
+    session::Socks5Failure refused = session::CheckSettings(settings_);
+    if (refused != session::Socks5Failure::None) {
+        QString text = Utf8(session::FailureText(refused));
+        emit failure(text);
+        platform::ShowSystemMessage(boxParent_, text, platform::MessageIcon::Error);
+        return;
+    }
+
+    const std::string &target = useProxy ? proxyHost : hostAddress;
+    quint16 port = Port(useProxy ? proxyPort : hostPort);
+    if (session::HasLetter(target))
+        cs1->connectToHost(gbk::ToQString(target), port);
+    else
+        cs1->connectToHost(
+            QHostAddress(QString::fromLatin1(target.data(), static_cast<qsizetype>(target.size()))),
+            port);
+}
+
+void GameConnection::Reconnect()
+{
+    const session::ConnectSettings stored = settings_;
+    Close();
+    Connect(stored.hostAddress, stored.hostPort, stored.useProxy, stored.proxyHost,
+            stored.proxyPort, stored.proxyAuth, stored.proxyUser, stored.proxyPassword);
+}
+
+void GameConnection::Close()
+{
+    // close() lets written lines go out first; abort() ends what is left.
+    cs1->close();
+    if (cs1->state() != QAbstractSocket::UnconnectedState)
+        cs1->abort();
+}
+
+bool GameConnection::WriteLine(const std::string &bytes)
+{
+    if (!IsOpen())
+        return false;
+    cs1->write(bytes.data(), static_cast<qint64>(bytes.size()));
+    return true;
+}
+
+bool GameConnection::IsOpen() const
+{
+    return gameStream_ && cs1->state() == QAbstractSocket::ConnectedState;
+}
+
+void GameConnection::cs1StateChanged(QAbstractSocket::SocketState state)
+{
+    switch (state) {
+    case QAbstractSocket::HostLookupState:
+    case QAbstractSocket::ConnectingState:
+        // A name goes through the lookup first; report the start only once.
+        if (!linkActive_) {
+            emit statusText(QStringLiteral("尝试连接......"));
+            SetLinkActive(true);
+        }
+        break;
+    case QAbstractSocket::UnconnectedState:
+        // Also reached when the connection was never made, so that the clock
+        // never waits for a window whose attempt failed.
+        if (linkActive_)
+            cs1Disconnect();
+        break;
+    default:
+        break;
+    }
+}
+
+void GameConnection::cs1Connect()
+{
+    connected_ = true;
+    if (gameStream_) {
+        emit statusText(QStringLiteral("状态:连线"));
+        return;
+    }
+    emit statusText(QStringLiteral("成功连接上代理服务器，通讯中..."));
+    std::string greeting = handshake_->Greeting();
+    cs1->write(greeting.data(), static_cast<qint64>(greeting.size()));
+}
+
+void GameConnection::cs1Read()
+{
+    if (!gameStream_) {
+        ReadHandshake();
+        return;
+    }
+    QByteArray bytes = cs1->readAll();
+    if (!bytes.isEmpty())
+        emit gameText(bytes);
+}
+
+void GameConnection::ReadHandshake()
+{
+    QByteArray bytes = cs1->readAll();
+    session::Socks5Step step = handshake_->Feed(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    if (step.failure != session::Socks5Failure::None) {
+        Fail(Utf8(session::FailureText(step.failure)));
+        return;
+    }
+    if (!step.send.empty())
+        cs1->write(step.send.data(), static_cast<qint64>(step.send.size()));
+    if (step.connected) {
+        gameStream_ = true;
+        emit statusText(QStringLiteral("状态:连接"));
+        // Game text that came in the same read as the reply is the first game text.
+        if (!step.gameBytes.empty())
+            emit gameText(
+                QByteArray(step.gameBytes.data(), static_cast<qsizetype>(step.gameBytes.size())));
+    }
+}
+
+void GameConnection::cs1Error(QAbstractSocket::SocketError error)
+{
+    // The server hanging up (a player's "quit") is an ordinary end, not a fault.
+    if (error == QAbstractSocket::RemoteHostClosedError) {
+        if (cs1->bytesAvailable() > 0)
+            cs1Read(); // the last words before the hang-up are still game text
+        cs1->abort();
+        return;
+    }
+    if (!connected_)
+        Fail(QStringLiteral("无法连接到服务器，请检查你输入的地址是否有误！"));
+    else
+        Fail(QStringLiteral("与服务器通讯出现故障，断开与服务器的连接\n\n[%1]")
+                 .arg(static_cast<int>(error)));
+}
+
+void GameConnection::cs1Disconnect()
+{
+    emit statusText(QStringLiteral("已经和服务器断开"));
+    SetLinkActive(false);
+}
+
+void GameConnection::SetLinkActive(bool active)
+{
+    if (linkActive_ == active)
+        return;
+    linkActive_ = active;
+    emit linkActiveChanged(active);
+}
+
+void GameConnection::Fail(const QString &text)
+{
+    cs1->abort();
+    emit failure(text);
+    platform::ShowSystemMessage(boxParent_, text, platform::MessageIcon::Error);
+}

@@ -1,0 +1,74 @@
+// A game window's connection `cs1` to its game server, made directly or through a
+// SOCKS5 proxy; lives on the UI thread and reports status, game text and failures.
+#pragma once
+
+#include "core/session/Socks5.h"
+
+#include <optional>
+#include <string>
+
+#include <QAbstractSocket>
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class QTcpSocket;
+class QWidget;
+
+class GameConnection : public QObject
+{
+    Q_OBJECT
+
+public:
+    // `parent` owns the connection and is the parent of its message boxes.
+    explicit GameConnection(QWidget *parent = nullptr);
+    ~GameConnection() override;
+
+    // Stores the eight settings and opens the connection (texts are GBK bytes).
+    // Settings that cannot work are refused at once with a message.
+    void Connect(const std::string &hostAddress, std::int32_t hostPort, bool useProxy,
+                 const std::string &proxyHost, std::int32_t proxyPort, bool proxyAuth,
+                 const std::string &proxyUser, const std::string &proxyPassword);
+    // Closes, then connects again with the stored settings.
+    void Reconnect();
+    void Close();
+
+    // Writes the bytes as given (the caller ends a line with LF) while game text
+    // flows; otherwise drops them. Returns whether they were written.
+    bool WriteLine(const std::string &bytes);
+
+    // Game text flows: connected, and through a proxy the CONNECT was confirmed.
+    bool IsOpen() const;
+    // Set when connecting starts, cleared on disconnect.
+    bool linkActive() const { return linkActive_; }
+    bool gameStream() const { return gameStream_; }
+    int proxyStage() const { return handshake_ ? handshake_->proxyStage() : 0; }
+    const session::ConnectSettings &settings() const { return settings_; }
+
+signals:
+    void statusText(const QString &text);
+    // Everything waiting at one readable event, never split into lines.
+    void gameText(const QByteArray &bytes);
+    void linkActiveChanged(bool active);
+    void failure(const QString &text);
+
+private:
+    void cs1StateChanged(QAbstractSocket::SocketState state);
+    void cs1Connect();
+    void cs1Read();
+    void cs1Error(QAbstractSocket::SocketError error);
+    void cs1Disconnect();
+
+    void ReadHandshake();
+    void SetLinkActive(bool active);
+    // Closes first, so that no socket event runs while the modal box is up.
+    void Fail(const QString &text);
+
+    QWidget *boxParent_;
+    QTcpSocket *cs1;
+    session::ConnectSettings settings_;
+    std::optional<session::Socks5Handshake> handshake_;
+    bool gameStream_ = false;
+    bool linkActive_ = false;
+    bool connected_ = false; // the TCP connection of this attempt was made
+};

@@ -1,0 +1,53 @@
+#include "ui/session/ScreenView.h"
+
+#include "ui/session/GameWindow.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+ScreenView::ScreenView(TMDIChild *window, QWidget *parent)
+    : QWidget(parent)
+    , window_(window)
+{
+    // Every pixel comes from the frame; nothing needs clearing first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(false);
+    setCursor(Qt::IBeamCursor);
+}
+
+void ScreenView::SetFrame(QImage frame, QRgb background)
+{
+    frame_ = std::move(frame);
+    background_ = background;
+    update();
+}
+
+void ScreenView::paintEvent(QPaintEvent *)
+{
+    // Only blits: the frame was painted by the screen thread.
+    QPainter p(this);
+    if (!frame_.isNull())
+        p.drawImage(0, 0, frame_);
+    const QColor background(background_);
+    if (frame_.width() < width())
+        p.fillRect(frame_.width(), 0, width() - frame_.width(), height(), background);
+    if (frame_.height() < height())
+        p.fillRect(0, frame_.height(), width(), height() - frame_.height(), background);
+}
+
+void ScreenView::mousePressEvent(QMouseEvent *event)
+{
+    const QPoint pos = event->position().toPoint();
+    window_->ScreenMouseDown(event->button(), pos.x(), pos.y());
+}
+
+void ScreenView::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint pos = event->position().toPoint();
+    window_->ScreenMouseMove(pos.x(), pos.y());
+}
+
+void ScreenView::mouseReleaseEvent(QMouseEvent *event)
+{
+    window_->ScreenMouseUp(event->button());
+}

@@ -1,0 +1,114 @@
+#include "ui/shell/CommandInput.h"
+
+#include "ui/session/GameWindow.h"
+#include "core/session/SessionCodes.h"
+#include "core/shell/KeyName.h"
+#include "render/GbkCodec.h"
+
+#include <QKeyEvent>
+
+namespace {
+
+constexpr int kVkUp = 0x26;
+constexpr int kVkDown = 0x28;
+constexpr int kVkC = 0x43;
+constexpr int kVkNumpad3 = 0x63;
+
+bool IsEnter(const QKeyEvent &event)
+{
+    return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
+}
+
+} // namespace
+
+CommandInputEdit::CommandInputEdit(Host &host, shell::CommandHistory &history, QWidget *parent)
+    : QLineEdit(parent)
+    , host_(host)
+    , history_(history)
+{
+    setObjectName(QStringLiteral("CommandInput"));
+}
+
+bool CommandInputEdit::event(QEvent *event)
+{
+    // Tab is a key like any other here: it is offered to the hotkeys and the
+    // focus stays on the line, which is the only place the player types.
+    if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            keyPressEvent(key);
+            return true;
+        }
+    }
+    return QLineEdit::event(event);
+}
+
+void CommandInputEdit::keyPressEvent(QKeyEvent *event)
+{
+    if (CommandInputKeyDown(*event) || CommandInputKeyPress(*event)) {
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void CommandInputEdit::ShowHistoryStep(const shell::HistoryStep &step)
+{
+    if (!step.lineText)
+        return;
+    setText(gbk::ToQString(*step.lineText));
+    if (step.consumed)
+        selectAll();
+}
+
+bool CommandInputEdit::CommandInputKeyDown(const QKeyEvent &event)
+{
+    TMDIChild *session = host_.ActiveSession();
+    if (!session)
+        return false;
+    const shell::KeyPress press =
+        shell::KeyPressFromQt(event.key(), static_cast<std::uint32_t>(event.modifiers().toInt()));
+    if (press.keyCode == kVkUp) {
+        const shell::HistoryStep step = history_.Up();
+        ShowHistoryStep(step);
+        return step.consumed;
+    }
+    if (press.keyCode == kVkDown) {
+        const shell::HistoryStep step = history_.Down();
+        ShowHistoryStep(step);
+        return step.consumed;
+    }
+    const std::string name = shell::BuildKeyName(press.keyCode, press.shift, press.alt, press.ctrl);
+    if (press.ctrl && (press.keyCode == kVkC || press.keyCode == kVkNumpad3)) {
+        // Without a screen selection the line's own copy of its selected text
+        // is all that happens.
+        if (!session->selectionReady())
+            return false;
+        // The caret goes to the end with nothing selected, so the line's own
+        // copy that follows leaves the screen text on the clipboard.
+        end(false);
+        session->SessionCommand(session::kCopySelection);
+        return false;
+    }
+    session->pendingHotkey = name;
+    session->SessionCommand(session::kHotkey);
+    return false;
+}
+
+bool CommandInputEdit::CommandInputKeyPress(const QKeyEvent &event)
+{
+    if (IsEnter(event)) {
+        // The hotkey above may have closed the window; it is asked for again.
+        TMDIChild *session = host_.ActiveSession();
+        if (!session)
+            return true;
+        history_.StoreEnteredLine(gbk::FromQString(text()));
+        session->SessionCommand(session::kSendTypedLine);
+        return true;
+    }
+    if (event.key() == Qt::Key_Escape) {
+        host_.HideToTray();
+        return true;
+    }
+    return false;
+}

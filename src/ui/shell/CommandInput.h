@@ -1,0 +1,43 @@
+// The command input line at the bottom of the main frame: one line for all game
+// windows. It keeps the history, names every other key for the hotkey lookup of
+// the active window, copies the screen selection on Ctrl+C and hides the
+// program on Escape.
+#pragma once
+
+#include "core/shell/History.h"
+
+#include <QLineEdit>
+
+class TMDIChild;
+
+class CommandInputEdit : public QLineEdit
+{
+    Q_OBJECT
+
+public:
+    // What the line needs of the frame around it.
+    class Host
+    {
+    public:
+        virtual ~Host() = default;
+        // The game window commands go to; null when there is none.
+        virtual TMDIChild *ActiveSession() = 0;
+        virtual void HideToTray() = 0;
+    };
+
+    CommandInputEdit(Host &host, shell::CommandHistory &history, QWidget *parent = nullptr);
+
+protected:
+    bool event(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    // The key-down handler; true when the key is consumed.
+    bool CommandInputKeyDown(const QKeyEvent &event);
+    // The character handler for Enter and Escape; true when consumed.
+    bool CommandInputKeyPress(const QKeyEvent &event);
+    void ShowHistoryStep(const shell::HistoryStep &step);
+
+    Host &host_;
+    shell::CommandHistory &history_;
+};

@@ -1,0 +1,356 @@
+#include "ui/sites/SiteDialog.h"
+
+#include "ui/platform/DialogLook.h"
+#include "ui/platform/SystemMessage.h"
+#include "render/GbkCodec.h"
+#include "core/text/GbkText.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStyle>
+
+namespace {
+
+std::string FieldBytes(const QLineEdit *edit)
+{
+    return gbk::FromQString(edit->text());
+}
+
+std::string TrimmedFieldBytes(const QLineEdit *edit)
+{
+    return std::string(gbk::Trim(FieldBytes(edit)));
+}
+
+// A port as the dialog takes it: blanks around the digits do not count, the
+// same way the stored port is trimmed.
+std::optional<int> FieldPort(const QLineEdit *edit)
+{
+    return sites::ParsePort(gbk::Trim(FieldBytes(edit)));
+}
+
+QLabel *MakeLabel(const QString &text, QWidget *parent, int x, int y)
+{
+    auto *label = new QLabel(text, parent);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+QLineEdit *MakeEdit(QWidget *parent, int x, int y, int width)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setGeometry(x, y, width, 21);
+    return edit;
+}
+
+} // namespace
+
+TBookMark::TBookMark(const std::filesystem::path &programDir, QWidget *parent)
+    : QDialog(parent)
+    , programDir_(programDir)
+{
+    platform::SetDialogLook(this, QStringLiteral("书签"), 536, 284);
+    BuildControls();
+
+    // One click fills the fields once. Selection, not the current row, counts:
+    // the list makes its first row current when it takes the focus, and that
+    // must not fill the fields. A click on the row already selected changes no
+    // selection but still brings the stored values back, as any click does;
+    // filling twice would not do, since the address rule may rewrite the name
+    // the first time only.
+    ListBox1->viewport()->installEventFilter(this);
+    connect(ListBox1, &QListWidget::itemSelectionChanged, this, [this] {
+        filledByPress_ = true;
+        ListBox1Click();
+    });
+    connect(ListBox1, &QListWidget::itemClicked, this, [this] {
+        if (!filledByPress_)
+            ListBox1Click();
+    });
+    connect(getAddress, &QLineEdit::textChanged, this, [this] { getAddressChange(); });
+    getPort->installEventFilter(this);
+    connect(CheckBox1, &QCheckBox::toggled, this, [this] { CheckBox1Click(); });
+    connect(CheckBox2, &QCheckBox::toggled, this, [this] { CheckBox2Click(); });
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
+
+    FormCreate(programDir);
+}
+
+void TBookMark::BuildControls()
+{
+    ListBox1 = new QListWidget(this);
+    ListBox1->setGeometry(8, 8, 180, 268);
+    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    MakeLabel(QStringLiteral("名称"), this, 204, 15);
+    getName = MakeEdit(this, 240, 12, 284);
+    MakeLabel(QStringLiteral("地址"), this, 204, 43);
+    getAddress = MakeEdit(this, 240, 40, 284);
+    MakeLabel(QStringLiteral("端口"), this, 204, 71);
+    getPort = MakeEdit(this, 240, 68, 80);
+
+    auto *rule = new QFrame(this);
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+    rule->setGeometry(200, 100, 328, 4);
+
+    CheckBox1 = new QCheckBox(QStringLiteral("使用Socks5代理服务器"), this);
+    CheckBox1->setGeometry(204, 110, 200, 20);
+    MakeLabel(QStringLiteral("代理服务器地址："), this, 204, 141);
+    Edit1 = MakeEdit(this, 300, 138, 140);
+    MakeLabel(QStringLiteral("端口："), this, 448, 141);
+    Edit2 = MakeEdit(this, 484, 138, 40);
+    Edit2->setText(QString::fromLatin1(sites::kDefaultProxyPort.data(),
+                                       static_cast<qsizetype>(sites::kDefaultProxyPort.size())));
+    CheckBox2 = new QCheckBox(QStringLiteral("代理服务器需要身份验证"), this);
+    CheckBox2->setGeometry(204, 166, 200, 20);
+    MakeLabel(QStringLiteral("用户名："), this, 204, 197);
+    Edit3 = MakeEdit(this, 252, 194, 100);
+    MakeLabel(QStringLiteral("密码："), this, 364, 197);
+    Edit4 = MakeEdit(this, 400, 194, 124);
+    Edit4->setEchoMode(QLineEdit::Password);
+    Edit4->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+
+    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
+                              QStringLiteral("确定"), this);
+    BitBtn1->setGeometry(220, 244, 80, 28);
+    BitBtn1->setDefault(true);
+    BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
+                              QStringLiteral("放弃"), this);
+    BitBtn2->setGeometry(320, 244, 80, 28);
+    BitBtn2->setAutoDefault(false);
+    BitBtn3 =
+        new QPushButton(style()->standardIcon(QStyle::SP_TrashIcon), QStringLiteral("删除"), this);
+    BitBtn3->setGeometry(420, 244, 80, 28);
+    BitBtn3->setAutoDefault(false);
+
+    ApplyEnabling();
+}
+
+void TBookMark::FormCreate(const std::filesystem::path &dir)
+{
+    // The reader applies the check-box rules line by line, as the boxes would
+    // have been set; the boxes themselves are set quietly so their own handlers
+    // do not recompute that outcome.
+    sites_ = sites::ReadSiteFile(dir, &enabling_);
+    const sites::ProxySettings &proxy = sites_.proxy;
+    {
+        const QSignalBlocker block1(CheckBox1);
+        const QSignalBlocker block2(CheckBox2);
+        CheckBox1->setChecked(proxy.useProxy);
+        CheckBox2->setChecked(proxy.auth);
+    }
+    Edit1->setText(gbk::ToQString(proxy.address));
+    Edit2->setText(gbk::ToQString(proxy.port));
+    Edit3->setText(gbk::ToQString(proxy.user));
+    Edit4->setText(gbk::ToQString(proxy.password));
+    ApplyEnabling();
+    for (const std::string &name : sites_.siteNames)
+        ListBox1->addItem(gbk::ToQString(name));
+}
+
+void TBookMark::SetProgramDir(const std::filesystem::path &dir)
+{
+    programDir_ = dir;
+}
+
+void TBookMark::showEvent(QShowEvent *event)
+{
+    accepted_ = false;
+    QDialog::showEvent(event);
+}
+
+bool TBookMark::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ListBox1->viewport() && event->type() == QEvent::MouseButtonPress)
+        filledByPress_ = false;
+    if (watched == getPort && event->type() == QEvent::KeyPress &&
+        getPortKeyPress(static_cast<QKeyEvent *>(event)))
+        return true;
+    return QDialog::eventFilter(watched, event);
+}
+
+bool TBookMark::getPortKeyPress(const QKeyEvent *event) const
+{
+    for (char32_t ch : event->text().toUcs4()) {
+        if (!sites::PortKeyPasses(ch))
+            return true;
+    }
+    return false;
+}
+
+int TBookMark::SelectedRow() const
+{
+    const QList<QListWidgetItem *> selected = ListBox1->selectedItems();
+    return selected.isEmpty() ? -1 : ListBox1->row(selected.front());
+}
+
+void TBookMark::ListBox1Click()
+{
+    const int row = SelectedRow();
+    if (row < 0 || static_cast<std::size_t>(row) >= sites_.size())
+        return;
+    // Name before address: the address rule then runs on the site's own name.
+    getName->setText(gbk::ToQString(sites_.siteNames[row]));
+    getAddress->setText(gbk::ToQString(sites_.siteAddresses[row]));
+    getPort->setText(gbk::ToQString(sites_.sitePorts[row]));
+}
+
+void TBookMark::getAddressChange()
+{
+    const std::string name = FieldBytes(getName);
+    if (sites::NameAfterAddressChange(name, FieldBytes(getAddress)) != name)
+        getName->setText(getAddress->text());
+}
+
+void TBookMark::ApplyEnabling()
+{
+    Edit1->setEnabled(enabling_.serverFields);
+    Edit2->setEnabled(enabling_.serverFields);
+    CheckBox2->setEnabled(enabling_.serverFields);
+    Edit3->setEnabled(enabling_.loginFields);
+    Edit4->setEnabled(enabling_.loginFields);
+}
+
+void TBookMark::CheckBox1Click()
+{
+    enabling_.UseProxyChanged(CheckBox1->isChecked(), CheckBox2->isChecked());
+    ApplyEnabling();
+}
+
+void TBookMark::CheckBox2Click()
+{
+    enabling_.AuthChanged(CheckBox2->isChecked());
+    ApplyEnabling();
+}
+
+sites::ProxySettings TBookMark::ProxyFromFields() const
+{
+    sites::ProxySettings proxy;
+    proxy.useProxy = CheckBox1->isChecked();
+    proxy.address = FieldBytes(Edit1);
+    proxy.port = FieldBytes(Edit2);
+    proxy.auth = CheckBox2->isChecked();
+    proxy.user = FieldBytes(Edit3);
+    proxy.password = FieldBytes(Edit4);
+    return proxy;
+}
+
+void TBookMark::WriteSiteFile()
+{
+    sites_.proxy = ProxyFromFields();
+    if (!sites::WriteSiteFile(programDir_, sites_))
+        platform::ShowSystemMessage(this, QStringLiteral("无法保存Quorvel.INI文件！"),
+                                    platform::MessageIcon::Error);
+}
+
+void TBookMark::BitBtn1Click()
+{
+    chosenProfile_.clear();
+    // Both ports are checked, the proxy port also with the proxy off: the
+    // fields go back to values the player can see are to be corrected.
+    if (!FieldPort(getPort) || !FieldPort(Edit2)) {
+        Edit2->setText(
+            QString::fromLatin1(sites::kDefaultProxyPort.data(),
+                                static_cast<qsizetype>(sites::kDefaultProxyPort.size())));
+        getPort->setText(QStringLiteral("0"));
+        platform::ShowSystemMessage(this, QStringLiteral("端口值错误，请更正！"),
+                                    platform::MessageIcon::Error);
+        return;
+    }
+    const std::size_t before = sites_.size();
+    const int index =
+        sites_.Confirm(FieldBytes(getName), FieldBytes(getAddress), FieldBytes(getPort));
+    if (sites_.size() > before)
+        ListBox1->addItem(gbk::ToQString(sites_.siteNames[index]));
+    WriteSiteFile();
+    chosenProfile_ = sites_.siteProfiles[index];
+    accepted_ = true;
+    accept();
+}
+
+void TBookMark::BitBtn2Click()
+{
+    reject();
+}
+
+void TBookMark::BitBtn3Click()
+{
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    {
+        // Nothing stays selected afterwards, so a second press does not take
+        // the neighbouring site with it, and the fields are not refilled.
+        const QSignalBlocker block(ListBox1);
+        delete ListBox1->takeItem(row);
+        ListBox1->setCurrentRow(-1);
+        ListBox1->clearSelection();
+    }
+    getName->clear();
+    getAddress->clear();
+    getPort->clear();
+    sites_.Delete(row);
+    WriteSiteFile();
+}
+
+bool TBookMark::UpdateProfileFor(const std::string &siteName, const std::string &profilePath)
+{
+    if (sites_.SetProfile(siteName, profilePath) < 0)
+        return false;
+    WriteSiteFile();
+    return true;
+}
+
+std::string TBookMark::hostAddress() const
+{
+    return TrimmedFieldBytes(getAddress);
+}
+
+std::string TBookMark::siteNameField() const
+{
+    return TrimmedFieldBytes(getName);
+}
+
+int TBookMark::hostPort() const
+{
+    return FieldPort(getPort).value_or(0);
+}
+
+int TBookMark::proxyPort() const
+{
+    return FieldPort(Edit2).value_or(0);
+}
+
+bool TBookMark::useProxy() const
+{
+    return CheckBox1->isChecked();
+}
+
+std::string TBookMark::proxyHost() const
+{
+    return FieldBytes(Edit1);
+}
+
+bool TBookMark::proxyAuth() const
+{
+    return CheckBox2->isChecked();
+}
+
+std::string TBookMark::proxyUser() const
+{
+    return FieldBytes(Edit3);
+}
+
+std::string TBookMark::proxyPassword() const
+{
+    return FieldBytes(Edit4);
+}

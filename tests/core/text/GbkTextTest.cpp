@@ -1,0 +1,74 @@
+#include "core/text/GbkText.h"
+
+#include <gtest/gtest.h>
+
+using namespace gbk;
+
+TEST(GbkText, CharwiseFindNeverStartsOnASecondByte)
+{
+    // 0xB5 0x0A would be a lead byte followed by LF: the LF belongs to the character.
+    std::string s = "ab\xB5\x0A"
+                    "cd\x0A";
+    EXPECT_EQ(FindCharwise(s, '\n'), 6u);
+    EXPECT_EQ(Find(s, "\n"), 3u);
+    // "名" is C3 FB; "\xC3\xC3\xFB" holds C3 FB starting on a second byte.
+    std::string t = "\xC3\xC3\xFB";
+    EXPECT_EQ(FindCharwise(t, "\xC3\xFB"), npos);
+    std::string u = "x\xC3\xFB";
+    EXPECT_EQ(FindCharwise(u, "\xC3\xFB"), 1u);
+    EXPECT_EQ(FindCharwise(u, ""), npos);
+}
+
+TEST(GbkText, BoundaryCountsTheLeadRunBackToAKnownStart)
+{
+    std::string s = "\xD6\xD0\xCE\xC4"
+                    "A";
+    EXPECT_TRUE(AtCharBoundary(s, 0));
+    EXPECT_FALSE(AtCharBoundary(s, 1));
+    EXPECT_TRUE(AtCharBoundary(s, 2));
+    EXPECT_FALSE(AtCharBoundary(s, 3));
+    EXPECT_TRUE(AtCharBoundary(s, 4));
+}
+
+TEST(GbkText, TrimAndUpper)
+{
+    EXPECT_EQ(Trim(" \t\r\nab c\r\n"), "ab c");
+    EXPECT_EQ(TrimLeft("  a "), "a ");
+    EXPECT_EQ(Trim("   "), "");
+    // The second byte 0x61 ('a') of a double-byte character is not a letter.
+    EXPECT_EQ(UpperAscii("fight\x81"
+                         "a"),
+              "FIGHT\x81"
+              "a");
+}
+
+TEST(GbkText, ToIntAcceptsOnlyWholeDecimals)
+{
+    EXPECT_EQ(ToInt("500"), 500);
+    EXPECT_EQ(ToInt("-1"), -1);
+    EXPECT_EQ(ToInt("+7"), 7);
+    EXPECT_EQ(ToInt("2147483647"), 2147483647);
+    EXPECT_FALSE(ToInt("2147483648"));
+    EXPECT_FALSE(ToInt(""));
+    EXPECT_FALSE(ToInt("abc"));
+    EXPECT_FALSE(ToInt(" 5"));
+    EXPECT_FALSE(ToInt("5x"));
+    EXPECT_FALSE(ToInt("+-5"));
+}
+
+TEST(GbkText, SplitLinesHandlesEveryLineEnd)
+{
+    EXPECT_EQ(SplitLines("a\r\nb\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitLines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));
+    EXPECT_TRUE(SplitLines("").empty());
+    EXPECT_EQ(JoinCrLf({"a", ""}), "a\r\n\r\n");
+}
+
+TEST(GbkText, Hex)
+{
+    std::string s;
+    AppendHex4(s, 0x2A);
+    EXPECT_EQ(s, "002A");
+    EXPECT_EQ(ParseHex("00FF", 0, 4), 255);
+    EXPECT_EQ(ParseHex("0G", 0, 2), -1);
+}

@@ -1,0 +1,160 @@
+// The screen thread end to end: queued text becomes a painted frame in the
+// palette's colours; an idle screen draws nothing; a flood coalesces.
+#include "render/ScreenThread.h"
+#include "render/FramePainter.h"
+#include "support/QtWait.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+
+using screen::DrawSence;
+using testsupport::WaitFor;
+
+namespace {
+
+struct Screen
+{
+    DrawSence d;
+    std::atomic<int> frames{0};
+
+    Screen(int width, int height)
+    {
+        d.frameReady = [this] { ++frames; };
+        d.SetWindow(true);
+        d.SetViewSize(width, height);
+        d.Start();
+    }
+
+    // Waits for a frame showing `lines` stored lines and returns its image.
+    QImage FrameWith(std::size_t lines)
+    {
+        QImage image;
+        WaitFor([&] {
+            if (frames == 0)
+                return false;
+            screen::FrameOutput out = d.TakeFrame();
+            if (!out.image.isNull() && out.barMaximum == static_cast<int>(lines))
+                image = out.image;
+            return !image.isNull();
+        });
+        return image;
+    }
+};
+
+bool RowHasColour(const QImage &image, int top, int bottom, QRgb colour)
+{
+    for (int y = top; y < bottom && y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == colour)
+                return true;
+    return false;
+}
+
+QRgb Slot(const screen::PaletteColours &p, int i)
+{
+    return screen::ToRgb(p[i]);
+}
+
+} // namespace
+
+TEST(DrawSence, PaintsTextInThePaletteColours)
+{
+    Screen s(400, 200);
+    // Red text, then blue background cells, then a line with no sequence
+    // that keeps the foreground of the line before.
+    s.d.Enqueue("\x1b[31mRED RED RED\x1b[44mBLUE\r\nstill red\r\n\x1b[0mplain\r\n");
+    const QImage image = s.FrameWith(3);
+    ASSERT_FALSE(image.isNull());
+    const screen::ScreenLook look;
+    const int rowHeight = look.RowHeight();
+    EXPECT_TRUE(RowHasColour(image, 0, look.fontSize, Slot(look.fgPalette, 1)));
+    EXPECT_TRUE(RowHasColour(image, 0, look.fontSize, Slot(look.bgPalette, 4)));
+    EXPECT_TRUE(RowHasColour(image, rowHeight, rowHeight + look.fontSize, Slot(look.fgPalette, 1)));
+    // Line 2 starts on background slot 0 again: no blue there.
+    EXPECT_FALSE(RowHasColour(image, rowHeight, 2 * rowHeight, Slot(look.bgPalette, 4)));
+    EXPECT_TRUE(
+        RowHasColour(image, 2 * rowHeight, 2 * rowHeight + look.fontSize, Slot(look.fgPalette, 0)));
+    EXPECT_FALSE(RowHasColour(image, 2 * rowHeight, 3 * rowHeight, Slot(look.fgPalette, 1)));
+    // The empty part of the screen is background slot 0.
+    EXPECT_EQ(image.pixel(399, 199), Slot(look.bgPalette, 0));
+}
+
+TEST(DrawSence, ChangedBackgroundSlotFillsTheScreen)
+{
+    Screen s(200, 100);
+    screen::ScreenLook look;
+    look.bgPalette[0] = screen::Rgb(10, 20, 30);
+    s.d.SetLook(look);
+    s.d.Enqueue("x\r\n");
+    const QImage image = s.FrameWith(1);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.pixel(150, 80), qRgb(10, 20, 30));
+}
+
+TEST(DrawSence, ViewTooLowForARowFillsTheBackgroundOnly)
+{
+    Screen s(300, 30); // 30 / 19 - 1 = 0 rows
+    s.d.Enqueue("\x1b[1;37mtext that would be white\r\n");
+    const QImage image = s.FrameWith(1);
+    ASSERT_FALSE(image.isNull());
+    const screen::ScreenLook look;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ASSERT_EQ(image.pixel(x, y), Slot(look.bgPalette, 0)) << x << "," << y;
+    EXPECT_EQ(s.d.ScreenRowCount(), 0);
+}
+
+TEST(DrawSence, IdleScreenDrawsNothing)
+{
+    Screen s(300, 200);
+    s.d.Enqueue("hello\r\n");
+    ASSERT_FALSE(s.FrameWith(1).isNull());
+    const int before = s.frames;
+    QTest::qWait(200);
+    EXPECT_EQ(s.frames, before);
+    // A frozen view stores new text without drawing it.
+    s.d.SetScrollPos(0);
+    s.d.Enqueue("more\r\n");
+    ASSERT_TRUE(WaitFor([&] { return s.d.StoreSize() == 2; }));
+    QTest::qWait(100);
+    EXPECT_EQ(s.frames, before);
+}
+
+TEST(DrawSence, FloodCoalescesIntoFewFrames)
+{
+    Screen s(600, 400);
+    for (int i = 0; i < 5000; ++i)
+        s.d.Enqueue("flood line " + std::to_string(i) + "\r\n");
+    // Take frames as the window does until the last line is on one.
+    int drawn = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        screen::FrameOutput out = s.d.TakeFrame();
+        if (out.image.isNull())
+            return false;
+        ++drawn;
+        auto lines = s.d.StoreSnapshot();
+        return !lines.empty() && lines.back().text == "flood line 4999\r\n" &&
+               out.barMaximum == static_cast<int>(lines.size());
+    }));
+    // Everything queued is drained before the next frame: a handful of frames
+    // for 5000 items, and the store trimmed in batches.
+    EXPECT_LE(drawn, 5);
+    EXPECT_EQ(s.d.StoreSize(), 5000u - 3000u);
+}
+
+TEST(DrawSence, SelectionIsReadWholeFromTheWindowThread)
+{
+    Screen s(400, 200);
+    s.d.Enqueue("first row\r\nsecond row\r\n");
+    ASSERT_FALSE(s.FrameWith(2).isNull());
+    screen::Selection sel;
+    sel.selFirstRow = 0;
+    sel.selLastRow = 1;
+    sel.selStartX = 0;
+    sel.selEndX = 400;
+    s.d.SetSelection(sel);
+    s.d.RequestRedraw();
+    ASSERT_TRUE(WaitFor([&] { return s.d.SelectedText().size() == 2; }));
+    EXPECT_EQ(s.d.SelectedText()[0], "first row\r\n");
+    EXPECT_EQ(s.d.SelectedText()[1], "second row\r\n");
+}
