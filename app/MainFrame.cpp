@@ -1,18 +1,18 @@
 #include "MainFrame.h"
 
-#include "ui/automation/TriggerEditor.h"
+#include "core/session/SessionCodes.h"
+#include "core/text/GbkText.h"
+#include "render/GbkCodec.h"
 #include "ui/automation/CommandGroupEditor.h"
+#include "ui/automation/TriggerEditor.h"
 #include "ui/platform/HelpViewer.h"
 #include "ui/platform/SystemMessage.h"
 #include "ui/platform/Tray.h"
-#include "ui/screen/PasteSender.h"
 #include "ui/screen/AuxWindow.h"
-#include "core/session/SessionCodes.h"
+#include "ui/screen/PasteSender.h"
 #include "ui/shell/About.h"
 #include "ui/shell/ProgramIcon.h"
 #include "ui/sites/SiteDialog.h"
-#include "render/GbkCodec.h"
-#include "core/text/GbkText.h"
 
 #include <QEvent>
 #include <QFile>
@@ -93,7 +93,7 @@ TMainForm::~TMainForm()
     // The game windows go first, while everything they were given still
     // exists, and without telling a frame that is being taken apart.
     for (int i = 0; i < sessionCount; ++i)
-        sessions[i]->frameWindow = nullptr;
+        sessions[i]->BindToFrame({});
     const QList<QMdiSubWindow *> windows = ClientArea->subWindowList();
     for (QMdiSubWindow *window : windows)
         delete window;
@@ -126,14 +126,13 @@ void TMainForm::CreateDialogs()
 
 void TMainForm::FillSessionDialogs()
 {
-    sessionDialogs.openPasteSender = [this](TMDIChild &window, const std::string &text) {
+    sessionDialogs.openPasteSender = [this](SessionPort &window, const std::string &text) {
         ClipForm->Fill(&window, text);
     };
-    sessionDialogs.takePasteText = [this] { return ClipForm->TakePasteText(); };
-    sessionDialogs.triggerEditor = [this](TMDIChild &window) {
+    sessionDialogs.triggerEditor = [this](SessionPort &window) {
         AutoSetting->LoadFromSession(window);
     };
-    sessionDialogs.groupEditor = [this](TMDIChild &window) { fCmdsGroup->LoadGroups(window); };
+    sessionDialogs.groupEditor = [this](SessionPort &window) { fCmdsGroup->LoadGroups(window); };
     // Every window's lines for the auxiliary window go to the one auxiliary
     // window, so a window's auxLines always name its lines.
     sessionDialogs.appendAuxLines = [this](const std::vector<std::string> &lines) {
@@ -194,6 +193,34 @@ TMDIChild *TMainForm::ActiveSession()
     return nullptr;
 }
 
+bool TMainForm::HasActiveSession()
+{
+    return ActiveSession() != nullptr;
+}
+
+void TMainForm::SendTypedLine(const std::string &line)
+{
+    if (TMDIChild *session = ActiveSession())
+        session->SendTypedLine(line);
+}
+
+void TMainForm::OfferKeyName(const std::string &keyName)
+{
+    if (TMDIChild *session = ActiveSession())
+        session->FireHotkey(keyName);
+}
+
+bool TMainForm::ActiveSelectionReady()
+{
+    TMDIChild *session = ActiveSession();
+    return session && session->selectionReady();
+}
+
+void TMainForm::CopyActiveSelection()
+{
+    SendToActive(session::kCopySelection);
+}
+
 void TMainForm::SendToActive(int code)
 {
     if (TMDIChild *session = ActiveSession())
@@ -235,25 +262,19 @@ void TMainForm::OpenGameWindow(const QString &caption)
     // 4. The site's name wins over the given caption.
     const std::string site = BookMark->siteNameField();
     child->setWindowTitle(site.empty() ? caption : gbk::ToQString(site));
-    // 5. The input line.
-    child->inputLine = CommandInput;
-    CommandInput->setFocus();
-    // 6. Its place in the array and the fields the frame owns.
+    // 5-6. The input line, its place in the array and the fields the frame owns.
     const int index = sessionCount;
     sessions[index] = child;
-    child->windowIndex = index;
-    child->frameWindow = this;
-    child->settingsDir = programDir;
-    if (!site.empty())
-        child->siteName = site;
+    child->BindToFrame({CommandInput, index, this, programDir, site});
+    CommandInput->setFocus();
     QMdiSubWindow *window = ClientArea->addSubWindow(child);
     window->setWindowIcon(windowIcon());
     window->showMaximized();
     ClientArea->setActiveSubWindow(window);
     // 7. The connection, with the dialog's values in this order.
-    child->Connect(BookMark->hostAddress(), BookMark->hostPort(), BookMark->useProxy(),
-                   BookMark->proxyHost(), BookMark->proxyPort(), BookMark->proxyAuth(),
-                   BookMark->proxyUser(), BookMark->proxyPassword());
+    child->Connect({BookMark->hostAddress(), BookMark->hostPort(), BookMark->useProxy(),
+                    BookMark->proxyHost(), BookMark->proxyPort(), BookMark->proxyAuth(),
+                    BookMark->proxyUser(), BookMark->proxyPassword()});
     // 8. Its tab, selected.
     ++sessionCount;
     {
@@ -263,8 +284,10 @@ void TMainForm::OpenGameWindow(const QString &caption)
     SelectTab(sessionCount - 1);
     // 9. The program-wide keep-alive, when it is meant for every window.
     if (keepAliveEnabled && keepAliveAllWindows) {
-        child->keepAliveCommand = keepAliveCommand;
-        child->keepAliveMinutes = keepAliveMinutes;
+        session::KeepAliveSettings settings = child->keepAlive();
+        settings.keepAliveCommand = keepAliveCommand;
+        settings.keepAliveMinutes = keepAliveMinutes;
+        child->SetKeepAlive(settings);
     }
 }
 
@@ -340,7 +363,8 @@ void TMainForm::FrameNotice(int windowIndex, int code)
         break;
     case kProfileSavedOrLoaded:
         if (known)
-            BookMark->UpdateProfileFor(sessions[index]->siteName, sessions[index]->profilePath);
+            BookMark->UpdateProfileFor(sessions[index]->frameBinding().siteName,
+                                       sessions[index]->profilePath());
         break;
     default:
         break;
@@ -355,7 +379,7 @@ void TMainForm::WindowDestroyed(int index)
     textwin->ResetSync();
     // 2. The windows to the right move one place left, their tab texts with them.
     for (int j = index + 1; j < sessionCount; ++j) {
-        sessions[j]->windowIndex -= 1;
+        sessions[j]->SetWindowIndex(j - 1);
         sessions[j - 1] = sessions[j];
         TabControl1->setTabText(j - 1, TabControl1->tabText(j));
     }

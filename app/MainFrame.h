@@ -4,11 +4,11 @@
 // windows and its tabs in step with the notices the windows send back.
 #pragma once
 
+#include "core/shell/History.h"
 #include "ui/platform/HelpViewer.h"
 #include "ui/platform/Tray.h"
 #include "ui/session/GameWindow.h"
 #include "ui/shell/CommandInput.h"
-#include "core/shell/History.h"
 
 #include <array>
 #include <functional>
@@ -79,7 +79,14 @@ public:
     void ArrangeIcons();
 
     void FrameNotice(int windowIndex, int code) override;
-    TMDIChild *ActiveSession() override;
+    // The active game window, or null.
+    TMDIChild *ActiveSession();
+    // The input line's host.
+    bool HasActiveSession() override;
+    void SendTypedLine(const std::string &line) override;
+    void OfferKeyName(const std::string &keyName) override;
+    bool ActiveSelectionReady() override;
+    void CopyActiveSelection() override;
     // A command for the active game window; nothing when there is none.
     void SendToActive(int code);
 

@@ -1,6 +1,9 @@
 // The main frame driven as the player drives it: windows opened through the site
 // dialog against an in-process game server, the tabs and the window array kept
 // in step with the windows' notices, the input line's keys, the tray and help.
+#include "MainFrame.h"
+#include "core/session/SessionCodes.h"
+#include "render/GbkCodec.h"
 #include "ui/platform/HelpViewer.h"
 #include "ui/platform/SingleInstance.h"
 #include "ui/platform/SystemMessage.h"
@@ -8,11 +11,8 @@
 #include "ui/screen/AuxWindow.h"
 #include "ui/session/GameWindow.h"
 #include "ui/session/ScreenView.h"
-#include "core/session/SessionCodes.h"
 #include "ui/shell/About.h"
-#include "MainFrame.h"
 #include "ui/sites/SiteDialog.h"
-#include "render/GbkCodec.h"
 
 #include <memory>
 #include <vector>
@@ -159,7 +159,7 @@ private:
         QCOMPARE(form->TabControl1->count(), form->sessionCount);
         for (int i = 0; i < form->sessionCount; ++i) {
             QVERIFY(form->sessions[i] != nullptr);
-            QCOMPARE(form->sessions[i]->windowIndex, i);
+            QCOMPARE(form->sessions[i]->frameBinding().windowIndex, i);
             QCOMPARE(form->TabControl1->tabText(i), form->sessions[i]->windowTitle());
         }
         for (int i = form->sessionCount; i < TMainForm::kMaxSessions; ++i)
@@ -332,11 +332,12 @@ private slots:
         QVERIFY(w);
         QCOMPARE(form->sessionCount, 1);
         QCOMPARE(w->windowTitle(), QStringLiteral("NONAME1"));
-        QCOMPARE(w->windowIndex, 0);
-        QCOMPARE(w->frameWindow, static_cast<FrameNoticeSink *>(form.get()));
-        QCOMPARE(w->inputLine, static_cast<QLineEdit *>(form->CommandInput));
-        QCOMPARE(w->settingsDir, form->programDir);
-        QVERIFY(w->siteName.empty());
+        const FrameBinding &bound = w->frameBinding();
+        QCOMPARE(bound.windowIndex, 0);
+        QCOMPARE(bound.frameWindow, static_cast<FrameNoticeSink *>(form.get()));
+        QCOMPARE(bound.inputLine, static_cast<QLineEdit *>(form->CommandInput));
+        QCOMPARE(bound.settingsDir, form->programDir);
+        QVERIFY(bound.siteName.empty());
         QCOMPARE(TabTexts(), QStringList{"NONAME1"});
         CheckShown(0);
         QVERIFY(form->SubWindowOf(0)->isMaximized());
@@ -350,7 +351,7 @@ private slots:
         TMDIChild *w = Open(QStringLiteral("江湖"));
         QVERIFY(w);
         QCOMPARE(w->windowTitle(), QStringLiteral("江湖"));
-        QCOMPARE(w->siteName, gbk::FromQString(QStringLiteral("江湖")));
+        QCOMPARE(w->frameBinding().siteName, gbk::FromQString(QStringLiteral("江湖")));
         QCOMPARE(TabTexts(), QStringList{"江湖"});
     }
 
@@ -379,7 +380,7 @@ private slots:
         CloseActive();
         QCOMPARE(form->sessions[0], first);
         QCOMPARE(form->sessions[1], third);
-        QCOMPARE(third->windowIndex, 1);
+        QCOMPARE(third->frameBinding().windowIndex, 1);
         QCOMPARE(TabTexts(), (QStringList{"one", "three"}));
         CheckBookkeeping();
         CheckShown(1);
@@ -423,15 +424,15 @@ private slots:
         form->keepAliveCommand = "save";
         TMDIChild *w = Open();
         QVERIFY(w);
-        QCOMPARE(w->keepAliveMinutes, 5);
-        w->keepAliveMinutes = 9;
+        QCOMPARE(w->keepAlive().keepAliveMinutes, 5);
+        w->SetKeepAlive({"save", 9, 0, ""});
         next = SiteChoice{};
         next.confirm = false;
         form->OpenGameWindow();
         QCOMPARE(dialogRuns, 2);
         QCOMPARE(form->sessionCount, 1);
         QCOMPARE(TabTexts(), QStringList{"NONAME1"});
-        QCOMPARE(w->keepAliveMinutes, 9);
+        QCOMPARE(w->keepAlive().keepAliveMinutes, 9);
         QCOMPARE(form->ClientArea->subWindowList().size(), 1);
     }
 
@@ -443,13 +444,13 @@ private slots:
         form->keepAliveCommand = "look";
         TMDIChild *w = Open();
         QVERIFY(w);
-        QCOMPARE(w->keepAliveMinutes, 0);
-        QVERIFY(w->keepAliveCommand.empty());
+        QCOMPARE(w->keepAlive().keepAliveMinutes, 0);
+        QVERIFY(w->keepAlive().keepAliveCommand.empty());
         form->keepAliveAllWindows = true;
         TMDIChild *v = Open();
         QVERIFY(v);
-        QCOMPARE(v->keepAliveMinutes, 3);
-        QCOMPARE(v->keepAliveCommand, std::string("look"));
+        QCOMPARE(v->keepAlive().keepAliveMinutes, 3);
+        QCOMPARE(v->keepAlive().keepAliveCommand, std::string("look"));
     }
 
     void theFortyFirstWindowIsRefused()
@@ -501,28 +502,10 @@ private slots:
         TMDIChild *w = Open();
         QVERIFY(w);
         server->sockets[0]->write(gbk::FromQString(QStringLiteral("请输入你的名字：")).c_str());
-        QTRY_COMPARE(w->nameCaptureStage, 1);
+        QTRY_COMPARE(w->nameCaptureStage(), 1);
         TypeLine(QStringLiteral("  hero "));
         QCOMPARE(w->windowTitle(), QStringLiteral("NONAME1(hero)"));
         QCOMPARE(TabTexts(), QStringList{"NONAME1(hero)"});
-    }
-
-    void savedProfileIsRememberedForItsSite()
-    {
-        TMDIChild *w = Open(QStringLiteral("site"));
-        QVERIFY(w);
-        w->profilePath = "/games/site.qvl";
-        form->FrameNotice(w->windowIndex, kProfileSavedOrLoaded);
-        const auto &sites = form->BookMark->siteList();
-        const int row = sites.Find("site");
-        QVERIFY(row >= 0);
-        QCOMPARE(sites.siteProfiles[row], std::string("/games/site.qvl"));
-        // A window without a site changes nothing.
-        TMDIChild *v = Open();
-        QVERIFY(v);
-        v->profilePath = "/games/other.qvl";
-        form->FrameNotice(v->windowIndex, kProfileSavedOrLoaded);
-        QCOMPARE(sites.siteProfiles[row], std::string("/games/site.qvl"));
     }
 
     void enterSendsTheLineAndKeepsHistory()
@@ -564,8 +547,7 @@ private slots:
         const auto mods = Qt::KeyboardModifiers(modifiers);
         TMDIChild *w = Open();
         QVERIFY(w);
-        w->hotkeyNames = {"&", "(", "Shift+&", "Ctrl+&"};
-        w->hotkeyCommands = {"bad", "bad", "bad", "bad"};
+        w->SetHotkeys({{"&", "(", "Shift+&", "Ctrl+&"}, {"bad", "bad", "bad", "bad"}});
         for (const char *line : {"entry1", "entry2", "entry3"})
             SendAndWait(QString::fromLatin1(line));
         QTRY_COMPARE(server->received[0], QByteArray("entry1\nentry2\nentry3\n"));
@@ -590,15 +572,14 @@ private slots:
         // Up and Down are never offered to the hotkeys.
         QTest::qWait(50);
         QCOMPARE(server->received[0], sent);
-        QCOMPARE(w->runningCommands, 0);
+        QCOMPARE(w->runningCommands(), 0);
     }
 
     void otherKeysAreOfferedToTheHotkeys()
     {
         TMDIChild *w = Open();
         QVERIFY(w);
-        w->hotkeyNames = {"Ctrl+K", "F:", "Shift+"};
-        w->hotkeyCommands = {"kill rat", "flee", "shifted"};
+        w->SetHotkeys({{"Ctrl+K", "F:", "Shift+", "A"}, {"kill rat", "flee", "shifted", "ay"}});
         QTest::keyClick(form->CommandInput, Qt::Key_K, Qt::ControlModifier);
         QTRY_COMPARE(server->received[0], QByteArray("kill rat\n"));
         QTest::keyClick(form->CommandInput, Qt::Key_F10);
@@ -607,14 +588,13 @@ private slots:
         form->CommandInput->clear();
         QTest::keyClick(form->CommandInput, Qt::Key_A);
         QCOMPARE(form->CommandInput->text(), QStringLiteral("a"));
-        QCOMPARE(w->pendingHotkey, std::string("A"));
+        QTRY_COMPARE(server->received[0], QByteArray("kill rat\nflee\nay\n"));
         // Shift pressed on its own is a key too.
         QTest::keyPress(form->CommandInput, Qt::Key_Shift);
-        QTRY_COMPARE(server->received[0], QByteArray("kill rat\nflee\nshifted\n"));
+        QTRY_COMPARE(server->received[0], QByteArray("kill rat\nflee\nay\nshifted\n"));
         QTest::keyRelease(form->CommandInput, Qt::Key_Shift);
         // Enter offers its own (empty) name before the line goes.
-        w->hotkeyNames = {""};
-        w->hotkeyCommands = {"empty name"};
+        w->SetHotkeys({{""}, {"empty name"}});
         form->CommandInput->setText(QStringLiteral("say hi"));
         Key(Qt::Key_Return);
         QTRY_VERIFY(server->received[0].contains("say hi\n"));

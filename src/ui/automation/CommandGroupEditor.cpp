@@ -1,8 +1,7 @@
 #include "ui/automation/CommandGroupEditor.h"
 
-#include "ui/platform/DialogLook.h"
-#include "ui/session/GameWindow.h"
 #include "render/GbkCodec.h"
+#include "ui/platform/DialogLook.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -107,13 +106,13 @@ int TfCmdsGroup::SelectedRow() const
     return selected.isEmpty() ? -1 : ListBox1->row(selected.front());
 }
 
-void TfCmdsGroup::LoadGroups(TMDIChild &window)
+void TfCmdsGroup::LoadGroups(SessionPort &window)
 {
     hide();
     ClearFields();
     window_ = &window;
     disconnect(windowGone_);
-    windowGone_ = connect(&window, &QObject::destroyed, this, [this] { hide(); });
+    windowGone_ = connect(window.lifetime(), &QObject::destroyed, this, [this] { hide(); });
     rules_.Load(window.groups().Snapshot());
     ShowList();
     show();

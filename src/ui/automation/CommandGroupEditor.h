@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/automation/GroupEditorRules.h"
+#include "ui/session/SessionPort.h"
 
 #include <QDialog>
 #include <QMetaObject>
@@ -13,7 +14,6 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QShowEvent;
-class TMDIChild;
 
 class TfCmdsGroup : public QDialog
 {
@@ -25,7 +25,7 @@ public:
 
     // Empties the fields, binds the editor to `window`'s group table, lists its
     // groups and shows the editor. Unapplied edits for another window are lost.
-    void LoadGroups(TMDIChild &window);
+    void LoadGroups(SessionPort &window);
 
     const automation::GroupEditorRules &rules() const { return rules_; }
 
@@ -58,6 +58,6 @@ private:
     automation::GroupEditorRules rules_;
     // The bound window; it goes null when the window closes, and the apply
     // then has nowhere to go.
-    QPointer<TMDIChild> window_;
+    SessionPortRef window_;
     QMetaObject::Connection windowGone_;
 };

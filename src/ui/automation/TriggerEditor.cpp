@@ -1,8 +1,8 @@
 #include "ui/automation/TriggerEditor.h"
 
-#include "ui/platform/DialogLook.h"
-#include "ui/session/GameWindow.h"
 #include "render/GbkCodec.h"
+#include "ui/platform/DialogLook.h"
+#include "ui/session/SessionPort.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -150,12 +150,12 @@ automation::TriggerFields TAutoSetting::ReadFields() const
             gbk::FromQString(ComboBox1->currentText())};
 }
 
-void TAutoSetting::LoadFromSession(TMDIChild &window)
+void TAutoSetting::LoadFromSession(SessionPort &window)
 {
     hide();
-    engine_ = window.screen().triggers();
+    engine_ = window.triggerEngine();
     disconnect(windowGone_);
-    windowGone_ = connect(&window, &QObject::destroyed, this, [this] {
+    windowGone_ = connect(window.lifetime(), &QObject::destroyed, this, [this] {
         engine_.reset();
         hide();
     });

@@ -16,7 +16,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
-class TMDIChild;
+class SessionPort;
 
 class TAutoSetting : public QDialog
 {
@@ -27,7 +27,7 @@ public:
 
     // Hides the editor, binds it to `window`'s trigger table, fills the grid
     // from it and shows the editor. Unapplied edits for another window are lost.
-    void LoadFromSession(TMDIChild &window);
+    void LoadFromSession(SessionPort &window);
 
     const automation::TriggerEditorRules &rules() const { return rules_; }
 

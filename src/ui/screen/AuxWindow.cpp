@@ -1,10 +1,8 @@
 #include "ui/screen/AuxWindow.h"
 
-#include "ui/platform/SystemMessage.h"
-#include "ui/session/GameWindow.h"
-#include "core/session/SessionCodes.h"
-#include "render/GbkCodec.h"
 #include "core/text/GbkText.h"
+#include "render/GbkCodec.h"
+#include "ui/platform/SystemMessage.h"
 
 #include <utility>
 
@@ -102,12 +100,12 @@ Ttextwin::Ttextwin(QWidget *parent)
 
 Ttextwin::~Ttextwin() = default;
 
-void Ttextwin::setSyncSession(TMDIChild *session)
+void Ttextwin::setSyncSession(SessionPort *session)
 {
     syncSession_ = session;
 }
 
-void Ttextwin::setCurrentSession(TMDIChild *session)
+void Ttextwin::setCurrentSession(SessionPort *session)
 {
     currentSession_ = session;
 }
@@ -116,9 +114,9 @@ void Ttextwin::ResetSync()
 {
     const bool wasOn = BitBtn4->text() == kStopSync;
     BitBtn4->setText(kStartSync);
-    syncSession_ = nullptr;
-    currentSession_ = nullptr;
-    QPointer<TMDIChild> mirrored = std::exchange(mirrored_, nullptr);
+    syncSession_ = {};
+    currentSession_ = {};
+    SessionPortRef mirrored = std::exchange(mirrored_, {});
     if (!wasOn || !mirrored)
         return;
     // The frame calls this while some window is being destroyed, not always the
@@ -127,7 +125,7 @@ void Ttextwin::ResetSync()
     // window being destroyed may be that very one and must not be called now.
     QTimer::singleShot(0, this, [mirrored] {
         if (mirrored)
-            mirrored->SessionCommand(session::kMirrorOff);
+            mirrored->SetMirror(false);
     });
 }
 
@@ -261,15 +259,15 @@ void Ttextwin::BitBtn4Click()
             syncSession_ = currentSession_;
         mirrored_ = syncSession_;
         if (syncSession_)
-            syncSession_->SessionCommand(session::kMirrorOn);
+            syncSession_->SetMirror(true);
         return;
     }
     BitBtn4->setText(kStartSync);
     // Off goes to the window that was switched on, even when the frame has
     // pointed syncSession at another window since.
-    QPointer<TMDIChild> mirrored = std::exchange(mirrored_, nullptr);
+    SessionPortRef mirrored = std::exchange(mirrored_, {});
     if (mirrored)
-        mirrored->SessionCommand(session::kMirrorOff);
-    if (syncSession_ && syncSession_ != mirrored)
-        syncSession_->SessionCommand(session::kMirrorOff);
+        mirrored->SetMirror(false);
+    if (syncSession_ && !(syncSession_ == mirrored))
+        syncSession_->SetMirror(false);
 }

@@ -2,6 +2,8 @@
 // windows that saves and loads GBK text files and receives the mirror of a game window.
 #pragma once
 
+#include "ui/session/SessionPort.h"
+
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -14,7 +16,6 @@
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
-class TMDIChild;
 
 // A memo's lines as GBK bytes, the way an edit control counts them: the empty
 // line after a final line break is not a line, so an empty memo has none.
@@ -34,10 +35,10 @@ public:
 
     // The links the main frame keeps: the window that receives the mirror
     // commands, and the window most recently activated.
-    void setSyncSession(TMDIChild *session);
-    void setCurrentSession(TMDIChild *session);
-    TMDIChild *syncSession() const { return syncSession_; }
-    TMDIChild *currentSession() const { return currentSession_; }
+    void setSyncSession(SessionPort *session);
+    void setCurrentSession(SessionPort *session);
+    SessionPort *syncSession() const { return syncSession_.get(); }
+    SessionPort *currentSession() const { return currentSession_.get(); }
 
     // A game window was closed: the switch reads "同步接收" again and both links
     // are cleared.
@@ -73,10 +74,10 @@ private:
     void ShowBatch();
     void InsertAtEnd(const QString &text);
 
-    QPointer<TMDIChild> syncSession_;
-    QPointer<TMDIChild> currentSession_;
+    SessionPortRef syncSession_;
+    SessionPortRef currentSession_;
     // The window that was sent mirror-on, so mirror-off reaches it.
-    QPointer<TMDIChild> mirrored_;
+    SessionPortRef mirrored_;
     FileChooser chooser_;
 
     // Lines not yet shown, each ended by LF, from pendingPos_ on.

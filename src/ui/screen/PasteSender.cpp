@@ -1,12 +1,10 @@
 #include "ui/screen/PasteSender.h"
 
-#include "ui/platform/SystemMessage.h"
 #include "core/screen/PasteText.h"
-#include "ui/screen/AuxWindow.h"
-#include "ui/session/GameWindow.h"
-#include "core/session/SessionCodes.h"
-#include "render/GbkCodec.h"
 #include "core/text/GbkText.h"
+#include "render/GbkCodec.h"
+#include "ui/platform/SystemMessage.h"
+#include "ui/screen/AuxWindow.h"
 
 #include <QClipboard>
 #include <QGridLayout>
@@ -58,7 +56,7 @@ TClipForm::TClipForm(QWidget *parent)
 
 TClipForm::~TClipForm() = default;
 
-void TClipForm::Fill(TMDIChild *session, const std::string &text)
+void TClipForm::Fill(SessionPort *session, const std::string &text)
 {
     // Every line keeps its line break, so one selected empty row is still a
     // line of the memo ("合并一行" then gives two double quotes).
@@ -72,12 +70,6 @@ void TClipForm::Fill(TMDIChild *session, const std::string &text)
     show();
     raise();
     activateWindow();
-}
-
-std::string TClipForm::TakePasteText()
-{
-    close();
-    return pasteText_;
 }
 
 void TClipForm::BitBtn1Click()
@@ -108,7 +100,11 @@ void TClipForm::BitBtn3Click()
                                     QStringLiteral("打开发送窗口的游戏窗口已经关闭，没有发送。"));
         return;
     }
-    targetSession_->SessionCommand(session::kRunPasteText);
+    // The paste sender closes before the window runs the text, as it would
+    // when the window takes the text from it.
+    SessionPort *target = targetSession_.get();
+    close();
+    target->RunPasteText(pasteText_);
 }
 
 void TClipForm::BitBtn4Click()

@@ -3,15 +3,15 @@
 // or sends them to that window as commands with a prefix and a pause.
 #pragma once
 
+#include "ui/session/SessionPort.h"
+
 #include <string>
 
-#include <QPointer>
 #include <QWidget>
 
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class TMDIChild;
 
 class TClipForm : public QWidget
 {
@@ -23,13 +23,10 @@ public:
 
     // Right button on a game window: the memo takes the text (GBK, lines ended
     // by CR LF), the window becomes the target, and the paste sender shows.
-    void Fill(TMDIChild *session, const std::string &text);
-
-    // Session command 5: hands over the text "发送" built and closes.
-    std::string TakePasteText();
+    void Fill(SessionPort *session, const std::string &text);
 
     const std::string &pasteText() const { return pasteText_; }
-    TMDIChild *targetSession() const { return targetSession_; }
+    SessionPort *targetSession() const { return targetSession_.get(); }
 
     void BitBtn1Click(); // "原样复制"
     void BitBtn2Click(); // "合并一行"
@@ -45,6 +42,6 @@ public:
     QPushButton *BitBtn4 = nullptr;
 
 private:
-    QPointer<TMDIChild> targetSession_;
+    SessionPortRef targetSession_;
     std::string pasteText_;
 };

@@ -1,6 +1,5 @@
 #include "ui/session/GameConnection.h"
 
-#include "ui/platform/SystemMessage.h"
 #include "render/GbkCodec.h"
 
 #include <QHostAddress>
@@ -22,9 +21,8 @@ quint16 Port(std::int32_t port)
 
 } // namespace
 
-GameConnection::GameConnection(QWidget *parent)
+GameConnection::GameConnection(QObject *parent)
     : QObject(parent)
-    , boxParent_(parent)
     , cs1(new QTcpSocket(this))
 {
     connect(cs1, &QAbstractSocket::stateChanged, this, &GameConnection::cs1StateChanged);
@@ -40,15 +38,16 @@ GameConnection::~GameConnection()
     cs1->abort();
 }
 
-void GameConnection::Connect(const std::string &hostAddress, std::int32_t hostPort, bool useProxy,
-                             const std::string &proxyHost, std::int32_t proxyPort, bool proxyAuth,
-                             const std::string &proxyUser, const std::string &proxyPassword)
+void GameConnection::Connect(const session::ConnectSettings &settings)
 {
     if (cs1->state() != QAbstractSocket::UnconnectedState)
         cs1->abort();
 
-    settings_ = session::ConnectSettings{hostAddress, hostPort,  useProxy,  proxyHost,
-                                         proxyPort,   proxyAuth, proxyUser, proxyPassword};
+    settings_ = settings;
+    const bool useProxy = settings_.useProxy;
+    const std::string &hostAddress = settings_.hostAddress;
+    const std::string &proxyHost = settings_.proxyHost;
+    const std::int32_t hostPort = settings_.hostPort, proxyPort = settings_.proxyPort;
     handshake_.emplace(settings_);
     gameStream_ = !useProxy;
     connected_ = false;
@@ -57,7 +56,6 @@ void GameConnection::Connect(const std::string &hostAddress, std::int32_t hostPo
     if (refused != session::Socks5Failure::None) {
         QString text = Utf8(session::FailureText(refused));
         emit failure(text);
-        platform::ShowSystemMessage(boxParent_, text, platform::MessageIcon::Error);
         return;
     }
 
@@ -75,8 +73,7 @@ void GameConnection::Reconnect()
 {
     const session::ConnectSettings stored = settings_;
     Close();
-    Connect(stored.hostAddress, stored.hostPort, stored.useProxy, stored.proxyHost,
-            stored.proxyPort, stored.proxyAuth, stored.proxyUser, stored.proxyPassword);
+    Connect(stored);
 }
 
 void GameConnection::Close()
@@ -200,5 +197,4 @@ void GameConnection::Fail(const QString &text)
 {
     cs1->abort();
     emit failure(text);
-    platform::ShowSystemMessage(boxParent_, text, platform::MessageIcon::Error);
 }

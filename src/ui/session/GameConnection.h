@@ -13,22 +13,20 @@
 #include <QString>
 
 class QTcpSocket;
-class QWidget;
 
 class GameConnection : public QObject
 {
     Q_OBJECT
 
 public:
-    // `parent` owns the connection and is the parent of its message boxes.
-    explicit GameConnection(QWidget *parent = nullptr);
+    // `parent` owns the connection. Failures are reported by `failure`; the
+    // owner decides how to show them.
+    explicit GameConnection(QObject *parent = nullptr);
     ~GameConnection() override;
 
-    // Stores the eight settings and opens the connection (texts are GBK bytes).
-    // Settings that cannot work are refused at once with a message.
-    void Connect(const std::string &hostAddress, std::int32_t hostPort, bool useProxy,
-                 const std::string &proxyHost, std::int32_t proxyPort, bool proxyAuth,
-                 const std::string &proxyUser, const std::string &proxyPassword);
+    // Stores the settings and opens the connection (texts are GBK bytes).
+    // Settings that cannot work are refused at once through `failure`.
+    void Connect(const session::ConnectSettings &settings);
     // Closes, then connects again with the stored settings.
     void Reconnect();
     void Close();
@@ -61,10 +59,9 @@ private:
 
     void ReadHandshake();
     void SetLinkActive(bool active);
-    // Closes first, so that no socket event runs while the modal box is up.
+    // Closes first, so that no socket event runs while the owner's modal box is up.
     void Fail(const QString &text);
 
-    QWidget *boxParent_;
     QTcpSocket *cs1;
     session::ConnectSettings settings_;
     std::optional<session::Socks5Handshake> handshake_;

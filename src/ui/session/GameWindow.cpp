@@ -1,13 +1,14 @@
 #include "ui/session/GameWindow.h"
 
 #include "core/automation/CommandRunner.h"
+#include "core/session/SessionCodes.h"
+#include "core/text/GbkText.h"
+#include "render/GbkCodec.h"
+#include "ui/platform/SystemMessage.h"
 #include "ui/session/GameConnection.h"
 #include "ui/session/ScreenView.h"
-#include "core/session/SessionCodes.h"
 #include "ui/session/SessionLink.h"
 #include "ui/session/ToggleGlyphs.h"
-#include "render/GbkCodec.h"
-#include "core/text/GbkText.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -26,15 +27,6 @@ namespace {
 
 constexpr int kStatusHeight = 17;
 constexpr int kButtonWidth = 18;
-
-// The seventeen direction pairs a window starts with (forward, reverse).
-const char *const kDirectionPairs[][2] = {
-    {"e", "w"},     {"east", "west"},           {"s", "n"},   {"south", "north"},
-    {"up", "down"}, {"southeast", "northwest"}, {"se", "nw"}, {"southwest", "northeast"},
-    {"sw", "ne"},   {"southup", "northdown"},   {"su", "nd"}, {"northup", "southdown"},
-    {"nu", "sd"},   {"eastup", "westdown"},     {"eu", "wd"}, {"eastdown", "westup"},
-    {"ed", "wu"},
-};
 
 // "名" in GBK: the game's name prompt holds it.
 constexpr std::string_view kNameMark = "\xC3\xFB";
@@ -67,7 +59,7 @@ TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs 
     setWindowTitle(QStringLiteral("MDI Child"));
     setAttribute(Qt::WA_DeleteOnClose);
     resize(640, 400);
-    view_ = new ScreenView(this, this);
+    view_ = new ScreenView(this);
     bar2 = new QScrollBar(Qt::Vertical, this);
     bar2->setRange(0, 0);
     bar2->setSingleStep(1);
@@ -81,6 +73,12 @@ TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs 
     SpeedButton3 = MakeStatusButton(Panel1);
     SpeedButton4 = MakeStatusButton(Panel1);
     SpeedButton5 = MakeStatusButton(Panel1);
+    // Named so tests and accessibility tools find them as the player does.
+    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+    SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
+    SpeedButton3->setObjectName(QStringLiteral("SpeedButton3"));
+    SpeedButton4->setObjectName(QStringLiteral("SpeedButton4"));
+    SpeedButton5->setObjectName(QStringLiteral("SpeedButton5"));
     SpeedButton1->setProperty("tag", 1);
     SpeedButton1->setIcon(glyphs::Scrolling());
     SpeedButton1->setToolTip(QStringLiteral("屏幕滚动设置(状态：滚动)"));
@@ -135,21 +133,26 @@ TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs 
     LayOut();
 
     // 3. Collections and the seeded direction pairs.
-    for (const auto &pair : kDirectionPairs) {
-        forwardDirections.emplace_back(pair[0]);
-        reverseDirections.emplace_back(pair[1]);
-    }
+    directions_ = session::DirectionPairs::Seeded();
 
     // 4. Defaults (the members' initialisers) and the profile path.
-    profilePath = profile;
+    profilePath_ = profile;
 
     cs1 = new GameConnection(this);
+    // The connection reports; the window shows. It has already closed its
+    // socket, so no socket event runs while the box is up.
+    connect(cs1, &GameConnection::failure, this, [this](const QString &text) {
+        platform::ShowSystemMessage(this, text, platform::MessageIcon::Error);
+    });
     connect(cs1, &GameConnection::statusText, this, [this](const QString &text) {
         Label1->setText(text);
         emit statusChanged(text);
     });
     connect(cs1, &GameConnection::gameText, this, &TMDIChild::OnGameText);
-    connect(cs1, &GameConnection::linkActiveChanged, this, [this](bool on) { linkActive = on; });
+    connect(cs1, &GameConnection::linkActiveChanged, this, [this](bool on) { linkActive_ = on; });
+    connect(view_, &ScreenView::pressed, this, &TMDIChild::ScreenMouseDown);
+    connect(view_, &ScreenView::moved, this, &TMDIChild::ScreenMouseMove);
+    connect(view_, &ScreenView::released, this, &TMDIChild::ScreenMouseUp);
 
     connect(SpeedButton1, &QToolButton::clicked, this, &TMDIChild::SpeedButton1Click);
     connect(SpeedButton2, &QToolButton::clicked, this, &TMDIChild::SpeedButton2Click);
@@ -163,10 +166,7 @@ TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs 
     });
     connect(bar2, &QScrollBar::valueChanged, this, &TMDIChild::bar2Change);
 
-    // 5. A named profile would be loaded here; the profile reader hooks in
-    // through the dialogs when it exists.
-    if (!gbk::Trim(profilePath).empty() && dialogs_->loadProfileFrom)
-        dialogs_->loadProfileFrom(*this, profilePath);
+    // 5. A named profile is loaded here once the profile reader exists.
 }
 
 TMDIChild::~TMDIChild()
@@ -191,16 +191,47 @@ bool TMDIChild::pathPanelVisible() const
 
 void TMDIChild::Notify(int code)
 {
-    if (frameWindow)
-        frameWindow->FrameNotice(windowIndex, code);
+    if (frame_.frameWindow)
+        frame_.frameWindow->FrameNotice(frame_.windowIndex, code);
 }
 
-void TMDIChild::Connect(const std::string &hostAddress, int hostPort, bool useProxy,
-                        const std::string &proxyHost, int proxyPort, bool proxyAuth,
-                        const std::string &proxyUser, const std::string &proxyPassword)
+void TMDIChild::BindToFrame(const FrameBinding &binding)
 {
-    cs1->Connect(hostAddress, hostPort, useProxy, proxyHost, proxyPort, proxyAuth, proxyUser,
-                 proxyPassword);
+    frame_ = binding;
+}
+
+void TMDIChild::Connect(const session::ConnectSettings &settings)
+{
+    cs1->Connect(settings);
+}
+
+void TMDIChild::RunCommandText(const std::string &text, bool slowMode, int slowDelayMs)
+{
+    StartCommandRun(text, slowMode, slowDelayMs);
+}
+
+void TMDIChild::RunPasteText(const std::string &text)
+{
+    StartCommandRun(text);
+    ReturnToFollow();
+}
+
+void TMDIChild::SetMirror(bool on)
+{
+    screen_->SetMirror(on);
+}
+
+std::shared_ptr<automation::TriggerEngine> TMDIChild::triggerEngine()
+{
+    return screen_->triggers();
+}
+
+void TMDIChild::SetPaths(session::PathLists lists)
+{
+    paths_ = std::move(lists);
+    ListBox1->clear();
+    for (const std::string &name : paths_.pathNames)
+        ListBox1->addItem(gbk::ToQString(name));
 }
 
 void TMDIChild::StartCommandRun(const std::string &text, bool slowMode, int slowDelayMs)
@@ -235,14 +266,11 @@ void TMDIChild::ReturnToFollow()
 void TMDIChild::SessionCommand(int code, int value)
 {
     // Hands this window to one of the shared dialogs, when it exists.
-    auto open = [this](std::function<void(TMDIChild &)> SessionDialogs::*dialog) {
+    auto open = [this](std::function<void(SessionPort &)> SessionDialogs::*dialog) {
         if (dialogs_->*dialog)
             (dialogs_->*dialog)(*this);
     };
     switch (code) {
-    case kSendTypedLine:
-        SendTypedLine();
-        break;
     case kColourDialog:
         open(&SessionDialogs::colourDialog);
         break;
@@ -252,47 +280,24 @@ void TMDIChild::SessionCommand(int code, int value)
     case kFontDialog:
         open(&SessionDialogs::fontDialog);
         break;
-    case kRunPasteText: {
-        std::string text;
-        if (dialogs_->takePasteText)
-            text = dialogs_->takePasteText();
-        StartCommandRun(text);
-        ReturnToFollow();
-        break;
-    }
     case kReconnect:
         cs1->Reconnect();
         break;
     case kRunnerCount:
-        runningCommands += value;
-        break;
-    case kSaveProfile:
-        open(&SessionDialogs::saveProfile);
-        break;
-    case kLoadProfile:
-        open(&SessionDialogs::loadProfile);
+        runningCommands_ += value;
         break;
     case kReattachScreen:
         screen_->SetWindow(true);
         screen_->RequestRedraw();
         break;
-    case kHotkey:
-        for (std::size_t i = 0; i < hotkeyNames.size(); ++i) {
-            if (hotkeyNames[i] == pendingHotkey) {
-                if (i < hotkeyCommands.size())
-                    StartCommandRun(hotkeyCommands[i]);
-                break;
-            }
-        }
-        break;
     case kHotkeyEditor:
         open(&SessionDialogs::hotkeyEditor);
         break;
     case kMirrorOn:
-        screen_->SetMirror(true);
+        SetMirror(true);
         break;
     case kMirrorOff:
-        screen_->SetMirror(false);
+        SetMirror(false);
         break;
     case kGroupEditor:
         open(&SessionDialogs::groupEditor);
@@ -306,36 +311,51 @@ void TMDIChild::SessionCommand(int code, int value)
         open(&SessionDialogs::pathEditor);
         break;
     case kMinuteTick:
-        if (keepAliveMinutes != 0 && ++minuteCounter >= keepAliveMinutes) {
-            minuteCounter = 0;
-            StartCommandRun(keepAliveCommand);
+        if (keepAlive_.keepAliveMinutes != 0 &&
+            ++keepAlive_.minuteCounter >= keepAlive_.keepAliveMinutes) {
+            keepAlive_.minuteCounter = 0;
+            StartCommandRun(keepAlive_.keepAliveCommand);
         }
         break;
     case kHangUp:
-        StartCommandRun(hangUpCommands);
+        StartCommandRun(keepAlive_.hangUpCommands);
         break;
     case kCopySelection:
         CopySelection();
         break;
     default:
-        break; // codes outside 1-20 do nothing
+        // Codes 1, 5 and 11 carry text and come through SendTypedLine,
+        // RunPasteText and FireHotkey; codes 8 and 9 open the profile dialogs
+        // once the profile file exists; codes outside 1-20 do nothing.
+        break;
     }
 }
 
-void TMDIChild::SendTypedLine()
+void TMDIChild::SendTypedLine(const std::string &t)
 {
-    const std::string t = inputLine ? gbk::FromQString(inputLine->text()) : std::string();
-    if (nameCaptureStage == 1) {
+    if (nameCaptureStage_ == 1) {
         setWindowTitle(windowTitle() + "(" + gbk::ToQString(gbk::Trim(t)) + ")");
         Notify(kCaptionChanged);
-        nameCaptureStage = 2;
+        nameCaptureStage_ = 2;
     }
-    if (recording)
-        recordedPath += t + "\r\n";
+    if (walk_.recording)
+        walk_.recordedPath += t + "\r\n";
     StartCommandRun(t);
     ReturnToFollow();
-    if (inputLine)
-        inputLine->selectAll();
+    if (frame_.inputLine)
+        frame_.inputLine->selectAll();
+}
+
+void TMDIChild::FireHotkey(const std::string &keyName)
+{
+    const auto &names = hotkeys_.hotkeyNames;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == keyName) {
+            if (i < hotkeys_.hotkeyCommands.size())
+                StartCommandRun(hotkeys_.hotkeyCommands[i]);
+            return;
+        }
+    }
 }
 
 void TMDIChild::CopySelection()
@@ -353,8 +373,8 @@ void TMDIChild::CopySelection()
 void TMDIChild::OnGameText(const QByteArray &bytes)
 {
     const std::string_view text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    if (nameCaptureStage == 0 && gbk::FindCharwise(text, kNameMark) != gbk::npos)
-        nameCaptureStage = 1;
+    if (nameCaptureStage_ == 0 && gbk::FindCharwise(text, kNameMark) != gbk::npos)
+        nameCaptureStage_ = 1;
     screen_->Enqueue(std::string(text));
     selection_.EndDrag();
     PushSelection();
@@ -407,13 +427,13 @@ void TMDIChild::SpeedButton2Click()
 
 void TMDIChild::SpeedButton3Click()
 {
-    recording = !recording;
-    SpeedButton3->setIcon(recording ? glyphs::RecordOn() : glyphs::RecordOff());
+    walk_.recording = !walk_.recording;
+    SpeedButton3->setIcon(walk_.recording ? glyphs::RecordOn() : glyphs::RecordOff());
 }
 
 void TMDIChild::OpenPathPanel(bool forward)
 {
-    walkForward = forward;
+    walk_.walkForward = forward;
     Panel2->show();
     Panel2->raise();
     ListBox1->setFocus();
@@ -424,8 +444,8 @@ void TMDIChild::Activated()
     // A window whose path panel is open keeps the focus there and stays quiet.
     if (Panel2->isVisible())
         return;
-    if (inputLine)
-        inputLine->setFocus();
+    if (frame_.inputLine)
+        frame_.inputLine->setFocus();
     Notify(kWindowActivated);
 }
 

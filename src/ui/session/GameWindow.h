@@ -4,9 +4,12 @@
 #pragma once
 
 #include "core/automation/GroupTable.h"
-#include "render/ScreenThread.h"
 #include "core/screen/ScrollState.h"
 #include "core/screen/Selection.h"
+#include "core/session/SessionState.h"
+#include "core/session/Socks5.h"
+#include "render/ScreenThread.h"
+#include "ui/session/SessionPort.h"
 
 #include <functional>
 #include <memory>
@@ -35,30 +38,34 @@ public:
     virtual void FrameNotice(int windowIndex, int code) = 0;
 };
 
-// The shared dialogs a window hands its collections to. The main frame fills
-// these in; a dialog that does not exist leaves its entry empty.
+// The shared dialogs a window hands itself to, through its port. The main
+// frame fills these in; a dialog that does not exist leaves its entry empty.
 struct SessionDialogs
 {
-    std::function<void(TMDIChild &)> colourDialog;    // code 2
-    std::function<void(TMDIChild &)> triggerEditor;   // code 3
-    std::function<void(TMDIChild &)> fontDialog;      // code 4
-    std::function<void(TMDIChild &)> closeFontDialog; // code 16
-    std::function<void(TMDIChild &)> hotkeyEditor;    // code 12
-    std::function<void(TMDIChild &)> groupEditor;     // code 15
-    std::function<void(TMDIChild &)> pathEditor;      // code 17
-    std::function<void(TMDIChild &)> saveProfile;     // code 8
-    std::function<void(TMDIChild &)> loadProfile;     // code 9
-    // Loads a named profile when a window is created with one.
-    std::function<void(TMDIChild &, const std::string &path)> loadProfileFrom;
-    // Code 5: takes the paste sender's text and closes it.
-    std::function<std::string()> takePasteText;
+    std::function<void(SessionPort &)> colourDialog;    // code 2
+    std::function<void(SessionPort &)> triggerEditor;   // code 3
+    std::function<void(SessionPort &)> fontDialog;      // code 4
+    std::function<void(SessionPort &)> closeFontDialog; // code 16
+    std::function<void(SessionPort &)> hotkeyEditor;    // code 12
+    std::function<void(SessionPort &)> groupEditor;     // code 15
+    std::function<void(SessionPort &)> pathEditor;      // code 17
     // Right button: the paste sender takes the selection and this window as its target.
-    std::function<void(TMDIChild &, const std::string &text)> openPasteSender;
+    std::function<void(SessionPort &, const std::string &text)> openPasteSender;
     // Lines for the auxiliary window (mirror and "#HP"), on the window's thread.
     std::function<void(const std::vector<std::string> &lines)> appendAuxLines;
 };
 
-class TMDIChild : public QWidget
+// What the main frame tells a window once it has made it.
+struct FrameBinding
+{
+    QLineEdit *inputLine = nullptr;
+    int windowIndex = 0;
+    FrameNoticeSink *frameWindow = nullptr;
+    std::string settingsDir;
+    std::string siteName;
+};
+
+class TMDIChild : public QWidget, public SessionPort
 {
     Q_OBJECT
 
@@ -68,47 +75,52 @@ public:
     TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs *dialogs);
     ~TMDIChild() override;
 
-    // The message hub. Codes outside 1-20 do nothing.
+    // The message hub for the codes that carry no text. Codes outside 1-20
+    // do nothing; the three that carry text have their own entries below.
     void SessionCommand(int code, int value = 0);
+    // Code 1: Enter in the input line with its text.
+    void SendTypedLine(const std::string &typed);
+    // Code 11: a key name offered by the input line; the first equal hotkey fires.
+    void FireHotkey(const std::string &keyName);
 
-    // Stores the eight settings and opens the connection.
-    void Connect(const std::string &hostAddress, int hostPort, bool useProxy,
-                 const std::string &proxyHost, int proxyPort, bool proxyAuth,
-                 const std::string &proxyUser, const std::string &proxyPassword);
+    // Stores the settings and opens the connection; failures show in a box.
+    void Connect(const session::ConnectSettings &settings);
 
     void StartCommandRun(const std::string &text, bool slowMode = false, int slowDelayMs = 1500);
     void ReturnToFollow();
     // The main frame calls this when the window becomes the active one.
     void Activated();
 
-    // Fields the main frame sets.
-    QLineEdit *inputLine = nullptr;
-    int windowIndex = 0;
-    FrameNoticeSink *frameWindow = nullptr;
-    std::string settingsDir;
-    std::string siteName;
-    std::string pendingHotkey;
+    // Set once by the main frame after it made the window; the index again
+    // whenever a window before this one closes.
+    void BindToFrame(const FrameBinding &binding);
+    void SetWindowIndex(int index) { frame_.windowIndex = index; }
+    const FrameBinding &frameBinding() const { return frame_; }
 
-    // Session state.
-    std::string profilePath;
-    int nameCaptureStage = 0;
-    int runningCommands = 0;
-    std::vector<std::string> hotkeyNames, hotkeyCommands;
-    std::vector<std::string> pathTexts;
-    std::vector<std::string> forwardDirections, reverseDirections;
-    std::string recordedPath;
-    bool recording = false;
-    bool walkForward = true;
-    int slowWalkDelayMs = 1500;
-    std::string keepAliveCommand;
-    int keepAliveMinutes = 0;
-    int minuteCounter = 0;
-    std::string hangUpCommands;
-    bool linkActive = false;
+    // SessionPort.
+    QObject *lifetime() override { return this; }
+    void RunCommandText(const std::string &text, bool slowMode, int slowDelayMs) override;
+    void RunPasteText(const std::string &text) override;
+    void SetMirror(bool on) override;
+    std::shared_ptr<automation::TriggerEngine> triggerEngine() override;
+    GroupTable &groups() override { return *groups_; }
+    session::HotkeyLists hotkeys() const override { return hotkeys_; }
+    void SetHotkeys(session::HotkeyLists lists) override { hotkeys_ = std::move(lists); }
+    session::PathLists paths() const override { return paths_; }
+    void SetPaths(session::PathLists lists) override;
+    session::DirectionPairs directions() const override { return directions_; }
+    void SetDirections(session::DirectionPairs pairs) override { directions_ = std::move(pairs); }
+
+    const std::string &profilePath() const { return profilePath_; }
+    int nameCaptureStage() const { return nameCaptureStage_; }
+    int runningCommands() const { return runningCommands_; }
+    const session::WalkSettings &walk() const { return walk_; }
+    const session::KeepAliveSettings &keepAlive() const { return keepAlive_; }
+    void SetKeepAlive(const session::KeepAliveSettings &settings) { keepAlive_ = settings; }
+    bool linkActive() const { return linkActive_; }
     bool selectionReady() const { return selection_.selectionReady; }
 
     screen::DrawSence &screen() { return *screen_; }
-    GroupTable &groups() { return *groups_; }
     GameConnection &connection() { return *cs1; }
     QString statusText() const;
     // Frames shown since the window opened (measurements).
@@ -123,12 +135,10 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    friend class ScreenView;
     void LayOut();
     void Notify(int code);
     void OnGameText(const QByteArray &bytes);
     void OnFrameReady();
-    void SendTypedLine();
     void CopySelection();
     void SpeedButton1Click();
     void SpeedButton2Click();
@@ -143,6 +153,18 @@ private:
     void ScreenMouseUp(Qt::MouseButton button);
 
     SessionDialogs *dialogs_;
+    FrameBinding frame_;
+
+    // Session state, by feature.
+    std::string profilePath_;
+    int nameCaptureStage_ = 0;
+    int runningCommands_ = 0;
+    session::HotkeyLists hotkeys_;
+    session::PathLists paths_;
+    session::DirectionPairs directions_;
+    session::WalkSettings walk_;
+    session::KeepAliveSettings keepAlive_;
+    bool linkActive_ = false;
     std::unique_ptr<screen::DrawSence> screen_;
     std::shared_ptr<GroupTable> groups_;
     std::shared_ptr<SessionLink> link_;

@@ -1,13 +1,10 @@
 #include "ui/session/ScreenView.h"
 
-#include "ui/session/GameWindow.h"
-
 #include <QMouseEvent>
 #include <QPainter>
 
-ScreenView::ScreenView(TMDIChild *window, QWidget *parent)
+ScreenView::ScreenView(QWidget *parent)
     : QWidget(parent)
-    , window_(window)
 {
     // Every pixel comes from the frame; nothing needs clearing first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -38,16 +35,16 @@ void ScreenView::paintEvent(QPaintEvent *)
 void ScreenView::mousePressEvent(QMouseEvent *event)
 {
     const QPoint pos = event->position().toPoint();
-    window_->ScreenMouseDown(event->button(), pos.x(), pos.y());
+    emit pressed(event->button(), pos.x(), pos.y());
 }
 
 void ScreenView::mouseMoveEvent(QMouseEvent *event)
 {
     const QPoint pos = event->position().toPoint();
-    window_->ScreenMouseMove(pos.x(), pos.y());
+    emit moved(pos.x(), pos.y());
 }
 
 void ScreenView::mouseReleaseEvent(QMouseEvent *event)
 {
-    window_->ScreenMouseUp(event->button());
+    emit released(event->button());
 }

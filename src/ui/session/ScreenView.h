@@ -1,21 +1,24 @@
 // The drawing area of a game window: shows the screen thread's latest frame
-// and hands mouse presses, moves and releases to the window.
+// and reports mouse presses, moves and releases; it knows nothing above it.
 #pragma once
 
 #include <QImage>
 #include <QWidget>
-
-class TMDIChild;
 
 class ScreenView : public QWidget
 {
     Q_OBJECT
 
 public:
-    ScreenView(TMDIChild *window, QWidget *parent);
+    explicit ScreenView(QWidget *parent);
 
     void SetFrame(QImage frame, QRgb background);
     const QImage &frame() const { return frame_; }
+
+signals:
+    void pressed(Qt::MouseButton button, int x, int y);
+    void moved(int x, int y);
+    void released(Qt::MouseButton button);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -24,7 +27,6 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    TMDIChild *window_;
     QImage frame_;
     QRgb background_ = qRgb(0, 0, 0);
 };

@@ -1,7 +1,5 @@
 #include "ui/shell/CommandInput.h"
 
-#include "ui/session/GameWindow.h"
-#include "core/session/SessionCodes.h"
 #include "core/shell/KeyName.h"
 #include "render/GbkCodec.h"
 
@@ -63,8 +61,7 @@ void CommandInputEdit::ShowHistoryStep(const shell::HistoryStep &step)
 
 bool CommandInputEdit::CommandInputKeyDown(const QKeyEvent &event)
 {
-    TMDIChild *session = host_.ActiveSession();
-    if (!session)
+    if (!host_.HasActiveSession())
         return false;
     const shell::KeyPress press =
         shell::KeyPressFromQt(event.key(), static_cast<std::uint32_t>(event.modifiers().toInt()));
@@ -82,16 +79,15 @@ bool CommandInputEdit::CommandInputKeyDown(const QKeyEvent &event)
     if (press.ctrl && (press.keyCode == kVkC || press.keyCode == kVkNumpad3)) {
         // Without a screen selection the line's own copy of its selected text
         // is all that happens.
-        if (!session->selectionReady())
+        if (!host_.ActiveSelectionReady())
             return false;
         // The caret goes to the end with nothing selected, so the line's own
         // copy that follows leaves the screen text on the clipboard.
         end(false);
-        session->SessionCommand(session::kCopySelection);
+        host_.CopyActiveSelection();
         return false;
     }
-    session->pendingHotkey = name;
-    session->SessionCommand(session::kHotkey);
+    host_.OfferKeyName(name);
     return false;
 }
 
@@ -99,11 +95,11 @@ bool CommandInputEdit::CommandInputKeyPress(const QKeyEvent &event)
 {
     if (IsEnter(event)) {
         // The hotkey above may have closed the window; it is asked for again.
-        TMDIChild *session = host_.ActiveSession();
-        if (!session)
+        if (!host_.HasActiveSession())
             return true;
-        history_.StoreEnteredLine(gbk::FromQString(text()));
-        session->SessionCommand(session::kSendTypedLine);
+        const std::string line = gbk::FromQString(text());
+        history_.StoreEnteredLine(line);
+        host_.SendTypedLine(line);
         return true;
     }
     if (event.key() == Qt::Key_Escape) {

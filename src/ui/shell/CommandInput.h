@@ -8,8 +8,6 @@
 
 #include <QLineEdit>
 
-class TMDIChild;
-
 class CommandInputEdit : public QLineEdit
 {
     Q_OBJECT
@@ -20,8 +18,16 @@ public:
     {
     public:
         virtual ~Host() = default;
-        // The game window commands go to; null when there is none.
-        virtual TMDIChild *ActiveSession() = 0;
+        // Whether a game window is active: without one the line is a plain edit.
+        virtual bool HasActiveSession() = 0;
+        // Enter: the active window sends the typed line.
+        virtual void SendTypedLine(const std::string &line) = 0;
+        // Any other key: the active window fires its first hotkey of this name.
+        virtual void OfferKeyName(const std::string &keyName) = 0;
+        // Ctrl+C: whether the active window's screen holds a selection, and
+        // the copy of it.
+        virtual bool ActiveSelectionReady() = 0;
+        virtual void CopyActiveSelection() = 0;
         virtual void HideToTray() = 0;
     };
 

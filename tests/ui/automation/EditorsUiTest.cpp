@@ -1,11 +1,11 @@
 // Drives the trigger editor and the command group editor against real game
 // windows: what is typed and applied there must change what the window sends
 // to its server, and what is discarded must change nothing.
-#include "ui/automation/TriggerEditor.h"
-#include "ui/automation/CommandGroupEditor.h"
-#include "ui/session/GameWindow.h"
-#include "ui/session/GameConnection.h"
 #include "core/session/SessionCodes.h"
+#include "ui/automation/CommandGroupEditor.h"
+#include "ui/automation/TriggerEditor.h"
+#include "ui/session/GameConnection.h"
+#include "ui/session/GameWindow.h"
 
 #include <memory>
 
@@ -73,7 +73,7 @@ private:
     // Connects w1 to the in-process server and keeps what it is sent.
     void ConnectFirstWindow()
     {
-        w1->Connect("127.0.0.1", server->serverPort(), false, "", 0, false, "", "");
+        w1->Connect({"127.0.0.1", server->serverPort(), false, "", 0, false, "", ""});
         QTRY_VERIFY_WITH_TIMEOUT(server->hasPendingConnections(), 5000);
         peer = server->nextPendingConnection();
         connect(peer, &QTcpSocket::readyRead, this, [this] { received += peer->readAll(); });
@@ -101,8 +101,8 @@ private slots:
     {
         triggerEditor = std::make_unique<TAutoSetting>();
         groupEditor = std::make_unique<TfCmdsGroup>();
-        dialogs.triggerEditor = [this](TMDIChild &w) { triggerEditor->LoadFromSession(w); };
-        dialogs.groupEditor = [this](TMDIChild &w) { groupEditor->LoadGroups(w); };
+        dialogs.triggerEditor = [this](SessionPort &w) { triggerEditor->LoadFromSession(w); };
+        dialogs.groupEditor = [this](SessionPort &w) { groupEditor->LoadGroups(w); };
         server = std::make_unique<QTcpServer>();
         QVERIFY(server->listen(QHostAddress::LocalHost, 0));
         w1 = std::make_unique<TMDIChild>(nullptr, "", &dialogs);

@@ -1,11 +1,11 @@
 // The game window against an in-process game server: typed lines, the hub's
 // numbered commands, the name capture, triggers and runners.
 #include "core/automation/Triggers.h"
+#include "core/session/SessionCodes.h"
+#include "render/GbkCodec.h"
+#include "support/QtWait.h"
 #include "ui/session/GameWindow.h"
 #include "ui/session/ScreenView.h"
-#include "core/session/SessionCodes.h"
-#include "support/QtWait.h"
-#include "render/GbkCodec.h"
 
 #include <gtest/gtest.h>
 
@@ -45,12 +45,10 @@ struct Session
         };
         w = new TMDIChild(nullptr, "", &dialogs);
         w->setAttribute(Qt::WA_DeleteOnClose, false);
-        w->inputLine = &input;
-        w->frameWindow = &frame;
-        w->windowIndex = 4;
+        w->BindToFrame({&input, 4, &frame, "", ""});
         w->resize(600, 300);
         w->show();
-        w->Connect("127.0.0.1", server.port(), false, "", 0, false, "", "");
+        w->Connect({"127.0.0.1", server.port(), false, "", 0, false, "", ""});
         EXPECT_TRUE(WaitFor([this] { return w->statusText() == QStringLiteral("状态:连线"); }));
         EXPECT_TRUE(WaitFor([this] { return server.connected(); }));
     }
@@ -59,7 +57,7 @@ struct Session
     void Type(const QString &line)
     {
         input.setText(line);
-        w->SessionCommand(kSendTypedLine);
+        w->SendTypedLine(gbk::FromQString(line));
     }
 
     bool StoreHas(const std::string &text)
@@ -87,16 +85,18 @@ TEST(GameWindow, TypedLineReachesTheServerAsLineLfAndShowsAsAnEcho)
         }
     // The whole line stays selected so typing replaces it.
     EXPECT_EQ(s.input.selectedText(), QStringLiteral("say 你好"));
-    EXPECT_TRUE(WaitFor([&] { return s.w->runningCommands == 0; }));
+    EXPECT_TRUE(WaitFor([&] { return s.w->runningCommands() == 0; }));
 }
 
 TEST(GameWindow, EmptyEnterSendsOneEmptyLineAndIsRecorded)
 {
     Session s;
-    s.w->recording = true;
+    QTest::mouseClick(s.w->findChild<QToolButton *>(QStringLiteral("SpeedButton3")),
+                      Qt::LeftButton);
+    ASSERT_TRUE(s.w->walk().recording);
     s.Type(QString());
     ASSERT_TRUE(WaitFor([&] { return s.server.received == "\n"; }));
-    EXPECT_EQ(s.w->recordedPath, "\r\n");
+    EXPECT_EQ(s.w->walk().recordedPath, "\r\n");
 }
 
 TEST(GameWindow, NamePromptArmsTheCaptureAndTheNextLineJoinsTheCaption)
@@ -104,11 +104,11 @@ TEST(GameWindow, NamePromptArmsTheCaptureAndTheNextLineJoinsTheCaption)
     // "请输入你的英文名字：" without a line end.
     Session s(QByteArray("\xC7\xEB\xCA\xE4\xC8\xEB\xC4\xE3\xB5\xC4\xD3\xA2\xCE\xC4\xC3\xFB"
                          "\xD7\xD6\xA3\xBA"));
-    ASSERT_TRUE(WaitFor([&] { return s.w->nameCaptureStage == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return s.w->nameCaptureStage() == 1; }));
     s.w->setWindowTitle(QStringLiteral("本地演示"));
     s.Type(QStringLiteral("  tester "));
     EXPECT_EQ(s.w->windowTitle(), QStringLiteral("本地演示(tester)"));
-    EXPECT_EQ(s.w->nameCaptureStage, 2);
+    EXPECT_EQ(s.w->nameCaptureStage(), 2);
     ASSERT_EQ(s.frame.notices.size(), 1u);
     EXPECT_EQ(s.frame.notices[0], std::make_pair(4, int(kCaptionChanged)));
     s.Type(QStringLiteral("look"));
@@ -120,45 +120,41 @@ TEST(GameWindow, NameMarkOnlyCountsOnCharacterBoundaries)
     // C3 FB split over a character boundary: "\xB0\xC3" then "\xFB\xA1".
     Session s(QByteArray("\xB0\xC3\xFB\xA1\r\n"));
     ASSERT_TRUE(WaitFor([&] { return s.w->screen().StoreSize() == 1; }));
-    EXPECT_EQ(s.w->nameCaptureStage, 0);
+    EXPECT_EQ(s.w->nameCaptureStage(), 0);
 }
 
 TEST(GameWindow, HubCodes)
 {
     Session s;
     // 11: the first hotkey whose name equals the pending key name.
-    s.w->hotkeyNames = {"F1", "Ctrl+A", "F1"};
-    s.w->hotkeyCommands = {"north", "south", "never"};
-    s.w->pendingHotkey = "F1";
-    s.w->SessionCommand(kHotkey);
-    s.w->pendingHotkey = "ctrl+a"; // names are case-sensitive
-    s.w->SessionCommand(kHotkey);
+    s.w->SetHotkeys({{"F1", "Ctrl+A", "F1"}, {"north", "south", "never"}});
+    s.w->FireHotkey("F1");
+    s.w->FireHotkey("ctrl+a"); // names are case-sensitive
     ASSERT_TRUE(WaitFor([&] { return s.server.received == "north\n"; }));
 
     // 18: every third minute with an interval of 3.
     s.server.received.clear();
-    s.w->keepAliveCommand = "save";
-    s.w->keepAliveMinutes = 3;
+    s.w->SetKeepAlive({"save", 3, 0, ""});
     for (int minute = 1; minute <= 6; ++minute)
         s.w->SessionCommand(kMinuteTick);
     ASSERT_TRUE(WaitFor([&] { return s.server.received == "save\nsave\n"; }));
-    s.w->keepAliveMinutes = 0;
+    s.w->SetKeepAlive({"save", 0, 0, ""});
     s.w->SessionCommand(kMinuteTick);
 
     // 19: the hang-up commands.
     s.server.received.clear();
-    s.w->hangUpCommands = "save;quit";
+    s.w->SetKeepAlive({"", 0, 0, "save;quit"});
     s.w->SessionCommand(kHangUp);
     ASSERT_TRUE(WaitFor([&] { return s.server.received == "save\nquit\n"; }));
 
     // 7: the runner count; codes outside 1-20 do nothing.
-    ASSERT_TRUE(WaitFor([&] { return s.w->runningCommands == 0; }));
+    ASSERT_TRUE(WaitFor([&] { return s.w->runningCommands() == 0; }));
     s.w->SessionCommand(kRunnerCount, +1);
-    EXPECT_EQ(s.w->runningCommands, 1);
+    EXPECT_EQ(s.w->runningCommands(), 1);
     s.w->SessionCommand(kRunnerCount, -1);
     s.w->SessionCommand(0);
     s.w->SessionCommand(21);
-    EXPECT_EQ(s.w->runningCommands, 0);
+    EXPECT_EQ(s.w->runningCommands(), 0);
 
     // 13/14: the mirror.
     s.w->SessionCommand(kMirrorOn);
@@ -221,7 +217,7 @@ TEST(GameWindow, ManyRunnersNeverInterleaveInsideALine)
         ASSERT_TRUE(line.endsWith("-payload"));
         ASSERT_EQ(i, next[r]++) << "runner " << r << " out of order";
     }
-    EXPECT_TRUE(WaitFor([&] { return s.w->runningCommands == 0; }));
+    EXPECT_TRUE(WaitFor([&] { return s.w->runningCommands() == 0; }));
 }
 
 TEST(GameWindow, RunnerOutlivingItsWindowFinishesQuietly)
