@@ -1,5 +1,6 @@
 #include "core/automation/CommandLanguage.h"
 
+#include "core/automation/CommandSplit.h"
 #include "core/text/GbkText.h"
 
 namespace {
@@ -21,11 +22,6 @@ constexpr std::string_view kDepthNoticeTail =
 bool Contains(std::string_view s, std::string_view x)
 {
     return gbk::Find(s, x) != gbk::npos;
-}
-
-std::size_t FindBrace(std::string_view s, char brace)
-{
-    return gbk::FindCharwise(s, brace);
 }
 
 int WaitFrom(std::string_view argument, int onFailure)
@@ -52,38 +48,14 @@ CommandLanguage::CommandLanguage(RunnerHost &host, bool slowMode, int slowDelayM
 
 void CommandLanguage::RunText(std::string_view input)
 {
-    std::string text(input);
-    EndWithLf(text);
-
     // Separators become line ends, except inside the stretch up to the first
     // "}" while the rest holds both braces: that stretch is copied unsplit, so a
     // brace block reaches RunCommand whole (and ‘x;{a;b}’ stays one line).
-    std::string out;
-    std::string_view rest = text;
-    while (Contains(rest, ";")) {
-        std::size_t close = FindBrace(rest, '}');
-        if (FindBrace(rest, '{') != gbk::npos && close != gbk::npos) {
-            out.append(rest.substr(0, close + 1));
-            rest.remove_prefix(close + 1);
-        } else {
-            std::size_t semi = gbk::Find(rest, ";");
-            out.append(rest.substr(0, semi));
-            out += '\n';
-            rest.remove_prefix(semi + 1);
-        }
-    }
-    out.append(rest);
-    EndWithLf(out);
-
-    std::string_view todo = out;
-    while (!todo.empty()) {
-        std::size_t lf = gbk::Find(todo, "\n");
-        if (lf == gbk::npos)
-            break;
-        RunCommand(gbk::TrimLeft(todo.substr(0, lf + 1)));
+    const std::string text = automation::SplitIntoLines(input);
+    for (std::string_view command : automation::CommandLines(text)) {
+        RunCommand(command);
         if (abandonCommand_)
             return;
-        todo.remove_prefix(lf + 1);
     }
 }
 
