@@ -207,7 +207,10 @@ private slots:
         received.clear();
         w1->screen().Enqueue("A rat attacks you\r\nhp low\r\n");
         QTRY_VERIFY_WITH_TIMEOUT(received.contains("eat\n"), 5000);
-        QTest::qWait(300);
+        // A runner started after both lines were scanned marks the point by
+        // which a firing of the switched-off group would have been sent.
+        w1->StartCommandRun("marker");
+        QTRY_VERIFY_WITH_TIMEOUT(received.contains("marker\n"), 5000);
         QVERIFY2(!received.contains("kill"), received.constData());
 
         // The other window has its own, empty table.
