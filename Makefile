@@ -2,9 +2,13 @@
 BUILD      ?= build
 BENCHBUILD ?= build-bench
 JOBS       ?= $(shell nproc)
+TSAN_TESTS ?= MudCommand|CheckTriggers|TriggerPrefilter|Groups|DecodeChunk|ScreenThreadGuiTest|GameWindowGuiTest
 DEMO_PORT  ?= 4000
 
-.PHONY: deps build test run bench format clean
+SANBUILD   ?= build-asan
+TSANBUILD  ?= build-tsan
+
+.PHONY: deps build test run bench format format-check tidy sanitize tsan install clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -28,5 +32,28 @@ bench: deps
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
+# Fails when any tracked C++ file differs from what clang-format would make of it.
+format-check:
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+# The checks of .clang-tidy over every source of the three libraries and the app.
+tidy: build
+	bash scripts/run-tidy.sh $(BUILD)
+
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize: deps
+	cmake -S . -B $(SANBUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_SANITIZE=address
+	cmake --build $(SANBUILD) -j $(JOBS)
+	cd $(SANBUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# The core, screen-thread and game-window tests under ThreadSanitizer.
+tsan: deps
+	cmake -S . -B $(TSANBUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_SANITIZE=thread
+	cmake --build $(TSANBUILD) -j $(JOBS)
+	cd $(TSANBUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600 -R "$(TSAN_TESTS)"
+
+install: build
+	cmake --install $(BUILD) --prefix $(or $(PREFIX),/usr/local)
+
 clean:
-	rm -rf $(BUILD) $(BENCHBUILD)
+	rm -rf $(BUILD) $(BENCHBUILD) $(SANBUILD) $(TSANBUILD)
