@@ -221,6 +221,12 @@ void TMainForm::CopyActiveSelection()
     SendToActive(session::kCopySelection);
 }
 
+bool TMainForm::ActiveInputHidden()
+{
+    TMDIChild *session = ActiveSession();
+    return session && session->inputHidden();
+}
+
 void TMainForm::SendToActive(int code)
 {
     if (TMDIChild *session = ActiveSession())
@@ -266,6 +272,9 @@ void TMainForm::OpenGameWindow(const QString &caption)
     const int index = sessionCount;
     sessions[index] = child;
     child->BindToFrame({CommandInput, index, this, programDir, site});
+    // Hidden input: the input line follows the active window's echo.
+    connect(child, &TMDIChild::inputHiddenChanged, CommandInput,
+            &CommandInputEdit::ShowInputHidden);
     CommandInput->setFocus();
     QMdiSubWindow *window = ClientArea->addSubWindow(child);
     window->setWindowIcon(windowIcon());
@@ -323,6 +332,8 @@ void TMainForm::TabControl1Change(int index)
 
 void TMainForm::ClientAreaActivated(QMdiSubWindow *window)
 {
+    // Hidden input: the input line shows the echo of the window now active.
+    CommandInput->ShowInputHidden();
     if (!window)
         return;
     auto *child = qobject_cast<TMDIChild *>(window->widget());
@@ -390,6 +401,8 @@ void TMainForm::WindowDestroyed(int index)
         TabControl1->removeTab(TabControl1->count() - 1);
     }
     --sessionCount;
+    // Hidden input: a closed window's hidden echo goes with it.
+    CommandInput->ShowInputHidden();
     // 4. The window now at the same place is shown, or the one to its left.
     if (sessionCount > 0) {
         const int shown = index < sessionCount ? index : index - 1;

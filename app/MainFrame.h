@@ -87,6 +87,7 @@ public:
     void OfferKeyName(const std::string &keyName) override;
     bool ActiveSelectionReady() override;
     void CopyActiveSelection() override;
+    bool ActiveInputHidden() override;
     // A command for the active game window; nothing when there is none.
     void SendToActive(int code);
 

@@ -288,3 +288,30 @@ TEST_F(DemoServerTest, QuitSaysGoodbyeAndCloses)
 }
 
 } // namespace
+
+// The telnet commands a real server sends, for the client to show none of.
+TEST_F(DemoServerTest, TelnetAndPasswordSendTheCommandsRealServersSend)
+{
+    Player player(server_->Port());
+    ASSERT_TRUE(player.Connected());
+    player.Login("tester");
+
+    player.Send("telnet\n");
+    const QByteArray showcase = player.ReadUntilEnd(QByteArray("telnet> \xFF\xF9\xFF\xEF", 12));
+    const QByteArray burst("\xFF\xFB\x19\xFF\xFD\x19\xFF\xFD\x03\xFF\xFD\x18"
+                           "\xFF\xFD\x1F\xFF\xFD\x27\xFF\xFB\x2A\xFF\xFD\x2A",
+                           24);
+    EXPECT_TRUE(showcase.startsWith(burst)) << showcase.toHex().constData();
+    EXPECT_TRUE(showcase.contains(QByteArray("\xFF\xFA\x18\x01\xFF\xFF\xFF\xF0", 8)));
+
+    // The echo is the server's from the prompt until the password is taken.
+    player.Send("password\n");
+    const QByteArray prompt = player.ReadUntilEnd(Gbk("请输入密码："));
+    EXPECT_TRUE(prompt.startsWith(QByteArray("\xFF\xFB\x01", 3))) << prompt.toHex().constData();
+    const QByteArray taken = player.Command("hunter22\n");
+    EXPECT_TRUE(taken.startsWith(QByteArray("\xFF\xFC\x01\r\n", 5))) << taken.toHex().constData();
+    EXPECT_TRUE(taken.contains(Gbk("密码已收到（8 个字节）")));
+    EXPECT_FALSE(taken.contains("hunter22"));
+    // Back to ordinary commands.
+    EXPECT_TRUE(player.Command("look\n").contains(Gbk("客店")));
+}

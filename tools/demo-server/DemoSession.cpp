@@ -1,5 +1,6 @@
 #include "DemoSession.h"
 
+#include "DemoTelnet.h"
 #include "DemoText.h"
 #include "DemoWorld.h"
 
@@ -88,6 +89,10 @@ void DemoSession::RunPending()
             Login(TrimSpaces(line));
             continue;
         }
+        if (awaitingPassword_) {
+            TakePassword(line);
+            continue;
+        }
         const QByteArray trimmed = TrimSpaces(line);
         const qsizetype space = trimmed.indexOf(' ');
         const QByteArray command = (space < 0 ? trimmed : trimmed.left(space)).toLower();
@@ -122,6 +127,13 @@ void DemoSession::RunCommand(const QByteArray &command, const QByteArray &argume
         Send(CLEAR_SCREEN);
     } else if (command == "help") {
         Send(HelpText());
+    } else if (command == "telnet") {
+        Send(TelnetShowcase());
+        return; // the showcase ends with its own prompt
+    } else if (command == "password") {
+        awaitingPassword_ = true;
+        Send(PasswordPrompt());
+        return;
     } else if (command == "flood") {
         StartFlood(argument);
         return; // the prompt follows the last flood line
@@ -134,6 +146,14 @@ void DemoSession::RunCommand(const QByteArray &command, const QByteArray &argume
     } else {
         Send(GbkLine("什么？"));
     }
+    SendPrompt();
+}
+
+void DemoSession::TakePassword(const QByteArray &password)
+{
+    // Only its length is told back: a server never repeats a password.
+    awaitingPassword_ = false;
+    Send(PasswordTaken(password.size()));
     SendPrompt();
 }
 

@@ -30,6 +30,7 @@ private:
     void PumpFlood();
     void Send(const QByteArray &bytes);
     void SendPrompt();
+    void TakePassword(const QByteArray &password);
 
     QTcpSocket *socket_;
     QFile *log_;
@@ -38,6 +39,7 @@ private:
     QByteArray name_;
     bool named_ = false;
     bool closing_ = false;
+    bool awaitingPassword_ = false; // the next line is a password, echo is the server's
     int room_ = 0;
     qint64 floodLeft_ = 0; // lines of the running flood still to write
     qint64 floodSent_ = 0;

@@ -149,6 +149,8 @@ QByteArray HelpText()
         GbkLine("  dog              逗一逗小狗") +
         GbkLine("  cls              清除屏幕") +
         GbkLine("  flood <行数>     一口气送出许多行，试试客户端的速度") +
+        GbkLine("  telnet           送出真实服务器常见的 telnet 命令，屏幕上不该看到它们") +
+        GbkLine("  password         请你输入一个密码：输入时只显示圆点，也不会回显") +
         GbkLine("  help             显示这份说明") +
         GbkLine("  quit             离开游戏");
     // clang-format on

@@ -6,6 +6,39 @@
 #include <system_error>
 #include <thread>
 
+namespace {
+
+// Passes everything through but what would show the text: the screen's queue
+// and the auxiliary window.
+class UnechoedHost : public RunnerHost
+{
+public:
+    explicit UnechoedHost(std::shared_ptr<RunnerHost> inner)
+        : inner_(std::move(inner))
+    {}
+
+    // The echo of a sent line, and any notice that would name it, go nowhere.
+    void Enqueue(std::string) override {}
+    void WriteLine(std::string line) override { inner_->WriteLine(std::move(line)); }
+    void Sleep(int ms) override { inner_->Sleep(ms); }
+    std::optional<std::string> LookupGroup(std::string_view name) override
+    {
+        return inner_->LookupGroup(name);
+    }
+    void SetTriggerGroupEnabled(std::string_view groupUpper, bool enabled) override
+    {
+        inner_->SetTriggerGroupEnabled(groupUpper, enabled);
+    }
+    void AppendAuxLine(std::string) override {}
+    void RunnerStarted() override { inner_->RunnerStarted(); }
+    void RunnerEnded() override { inner_->RunnerEnded(); }
+
+private:
+    std::shared_ptr<RunnerHost> inner_;
+};
+
+} // namespace
+
 MudCommand::MudCommand(std::shared_ptr<RunnerHost> host, std::string commandText, bool slowMode,
                        int slowDelayMs)
     : host_(std::move(host))
@@ -29,6 +62,13 @@ bool MudCommand::Start(std::shared_ptr<RunnerHost> host, std::string commandText
         return false;
     }
     return true;
+}
+
+bool MudCommand::StartUnechoed(std::shared_ptr<RunnerHost> host, std::string commandText)
+{
+    if (!host)
+        return false;
+    return Start(std::make_shared<UnechoedHost>(std::move(host)), std::move(commandText));
 }
 
 void MudCommand::Execute()

@@ -18,6 +18,10 @@ public:
     // balanced at once and nothing runs.
     static bool Start(std::shared_ptr<RunnerHost> host, std::string commandText,
                       bool slowMode = false, int slowDelayMs = 1500);
+    // The same for a line the server asked not to show (a password): it is
+    // written to the connection, and nothing of it reaches the screen or the
+    // auxiliary window, so no echo, no trigger and no mirror sees it.
+    static bool StartUnechoed(std::shared_ptr<RunnerHost> host, std::string commandText);
 
 private:
     MudCommand(std::shared_ptr<RunnerHost> host, std::string commandText, bool slowMode,

@@ -150,6 +150,9 @@ TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs 
     });
     connect(cs1, &GameConnection::gameText, this, &TMDIChild::OnGameText);
     connect(cs1, &GameConnection::linkActiveChanged, this, [this](bool on) { linkActive_ = on; });
+    // Hidden input: every connection starts its telnet state afresh, and a
+    // dropped one never leaves the typing hidden.
+    connect(cs1, &GameConnection::linkActiveChanged, this, &TMDIChild::ResetTelnet);
     connect(view_, &ScreenView::pressed, this, &TMDIChild::ScreenMouseDown);
     connect(view_, &ScreenView::moved, this, &TMDIChild::ScreenMouseMove);
     connect(view_, &ScreenView::released, this, &TMDIChild::ScreenMouseUp);
@@ -333,6 +336,10 @@ void TMDIChild::SessionCommand(int code, int value)
 
 void TMDIChild::SendTypedLine(const std::string &t)
 {
+    if (inputHidden()) {
+        SendHiddenLine(t);
+        return;
+    }
     if (nameCaptureStage_ == 1) {
         setWindowTitle(windowTitle() + "(" + gbk::ToQString(gbk::Trim(t)) + ")");
         Notify(kCaptionChanged);
@@ -344,6 +351,18 @@ void TMDIChild::SendTypedLine(const std::string &t)
     ReturnToFollow();
     if (frame_.inputLine)
         frame_.inputLine->selectAll();
+}
+
+void TMDIChild::SendHiddenLine(const std::string &t)
+{
+    // The line goes to the server and leaves no trace here: no echo (so no
+    // trigger and no mirror), no caption, no recorded path. The input line is
+    // emptied rather than selected, or the text would show in clear the moment
+    // the server gives the echo back.
+    MudCommand::StartUnechoed(link_, t);
+    ReturnToFollow();
+    if (frame_.inputLine)
+        frame_.inputLine->clear();
 }
 
 void TMDIChild::FireHotkey(const std::string &keyName)
@@ -372,12 +391,32 @@ void TMDIChild::CopySelection()
 
 void TMDIChild::OnGameText(const QByteArray &bytes)
 {
-    const std::string_view text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    std::string text = TakeTelnetCommands(bytes);
+    if (text.empty())
+        return; // only commands: the partial line on screen stays as it is
     if (nameCaptureStage_ == 0 && gbk::FindCharwise(text, kNameMark) != gbk::npos)
         nameCaptureStage_ = 1;
-    screen_->Enqueue(std::string(text));
+    screen_->Enqueue(std::move(text));
     selection_.EndDrag();
     PushSelection();
+}
+
+std::string TMDIChild::TakeTelnetCommands(const QByteArray &bytes)
+{
+    const bool wasHidden = inputHidden();
+    std::string text;
+    telnet_.Feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), text);
+    if (inputHidden() != wasHidden)
+        emit inputHiddenChanged(inputHidden());
+    return text;
+}
+
+void TMDIChild::ResetTelnet()
+{
+    const bool wasHidden = inputHidden();
+    telnet_.Reset();
+    if (wasHidden)
+        emit inputHiddenChanged(false);
 }
 
 void TMDIChild::OnFrameReady()

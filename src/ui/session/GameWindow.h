@@ -8,6 +8,7 @@
 #include "core/screen/Selection.h"
 #include "core/session/SessionState.h"
 #include "core/session/Socks5.h"
+#include "core/session/TelnetFilter.h"
 #include "render/ScreenThread.h"
 #include "ui/session/SessionPort.h"
 
@@ -119,6 +120,9 @@ public:
     void SetKeepAlive(const session::KeepAliveSettings &settings) { keepAlive_ = settings; }
     bool linkActive() const { return linkActive_; }
     bool selectionReady() const { return selection_.selectionReady; }
+    // Hidden input: the server asked that what the player types now is not
+    // shown (it echoes for itself, as before a password).
+    bool inputHidden() const { return telnet_.serverEchoes(); }
 
     screen::DrawSence &screen() { return *screen_; }
     GameConnection &connection() { return *cs1; }
@@ -130,6 +134,8 @@ public:
 signals:
     // For tests and the frame: the status text changed.
     void statusChanged(const QString &text);
+    // Hidden input: the server switched its echo on or off.
+    void inputHiddenChanged(bool hidden);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -138,6 +144,10 @@ private:
     void LayOut();
     void Notify(int code);
     void OnGameText(const QByteArray &bytes);
+    // Hidden input: the game text of a read, telnet commands taken out.
+    std::string TakeTelnetCommands(const QByteArray &bytes);
+    void ResetTelnet();
+    void SendHiddenLine(const std::string &typed);
     void OnFrameReady();
     void CopySelection();
     void SpeedButton1Click();
@@ -165,6 +175,7 @@ private:
     session::WalkSettings walk_;
     session::KeepAliveSettings keepAlive_;
     bool linkActive_ = false;
+    session::TelnetFilter telnet_;
     std::unique_ptr<screen::DrawSence> screen_;
     std::shared_ptr<GroupTable> groups_;
     std::shared_ptr<SessionLink> link_;

@@ -41,6 +41,13 @@ bool CommandInputEdit::event(QEvent *event)
     return QLineEdit::event(event);
 }
 
+void CommandInputEdit::ShowInputHidden()
+{
+    const EchoMode mode = host_.ActiveInputHidden() ? Password : Normal;
+    if (echoMode() != mode)
+        setEchoMode(mode);
+}
+
 void CommandInputEdit::keyPressEvent(QKeyEvent *event)
 {
     if (CommandInputKeyDown(*event) || CommandInputKeyPress(*event)) {
@@ -98,7 +105,9 @@ bool CommandInputEdit::CommandInputKeyPress(const QKeyEvent &event)
         if (!host_.HasActiveSession())
             return true;
         const std::string line = gbk::FromQString(text());
-        history_.StoreEnteredLine(line);
+        // A hidden line (a password) is never kept for Up to bring back.
+        if (!host_.ActiveInputHidden())
+            history_.StoreEnteredLine(line);
         host_.SendTypedLine(line);
         return true;
     }

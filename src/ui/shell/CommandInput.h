@@ -29,9 +29,16 @@ public:
         virtual bool ActiveSelectionReady() = 0;
         virtual void CopyActiveSelection() = 0;
         virtual void HideToTray() = 0;
+        // Hidden input: the active window's server asked that typing is not
+        // shown (a password).
+        virtual bool ActiveInputHidden() { return false; }
     };
 
     CommandInputEdit(Host &host, shell::CommandHistory &history, QWidget *parent = nullptr);
+
+    // Hidden input: shows the text as dots while the active window's input is
+    // hidden, as plain text otherwise. The frame calls it when that changes.
+    void ShowInputHidden();
 
 protected:
     bool event(QEvent *event) override;

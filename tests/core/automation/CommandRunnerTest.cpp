@@ -24,6 +24,7 @@ struct Sink
     std::condition_variable changed;
     std::vector<std::string> writes;
     std::vector<std::string> echoes;
+    std::vector<std::string> auxLines;
     int started = 0;
     int ended = 0;
     int lowest = 0; // lowest running count ever seen; below 0 means an unbalanced end
@@ -63,7 +64,11 @@ public:
     void Sleep(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
     std::optional<std::string> LookupGroup(std::string_view) override { return std::nullopt; }
     void SetTriggerGroupEnabled(std::string_view, bool) override {}
-    void AppendAuxLine(std::string) override {}
+    void AppendAuxLine(std::string text) override
+    {
+        std::lock_guard lock(sink_->mutex);
+        sink_->auxLines.push_back(std::move(text));
+    }
     void RunnerStarted() override
     {
         std::lock_guard lock(sink_->mutex);
@@ -149,4 +154,20 @@ TEST(MudCommand, CreatorSetsSlowMode)
 TEST(MudCommand, NoHostNoRunner)
 {
     EXPECT_FALSE(MudCommand::Start(nullptr, "look"));
+}
+
+// Hidden input: a line the server asked not to show is sent like any other and
+// leaves nothing on the screen or in the auxiliary window.
+TEST(MudCommand, UnechoedRunnerSendsButShowsNothing)
+{
+    auto sink = std::make_shared<Sink>();
+    auto host = std::make_shared<ThreadedHost>(sink);
+    ASSERT_TRUE(MudCommand::StartUnechoed(host, "s3cret;#HP s3cret;#2 x"));
+    ASSERT_TRUE(sink->WaitFor([&] { return sink->ended == 1; }));
+    std::lock_guard lock(sink->mutex);
+    EXPECT_EQ(sink->started, 1);
+    EXPECT_EQ(sink->writes, (std::vector<std::string>{"s3cret\n", "x\n", "x\n"}));
+    EXPECT_TRUE(sink->echoes.empty());
+    EXPECT_TRUE(sink->auxLines.empty());
+    EXPECT_FALSE(MudCommand::StartUnechoed(nullptr, "look"));
 }
