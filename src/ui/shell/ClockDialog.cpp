@@ -21,6 +21,14 @@ QLabel *Label(const char *text, QWidget *parent)
     return new QLabel(QString::fromUtf8(text), parent);
 }
 
+// Nine rows and the buttons share a client area only 265 pixels high.
+void Compact(QGridLayout *grid)
+{
+    grid->setContentsMargins(8, 2, 8, 4);
+    grid->setVerticalSpacing(2);
+    grid->setHorizontalSpacing(4);
+}
+
 } // namespace
 
 TClockForm::TClockForm(QWidget *parent)
@@ -50,6 +58,7 @@ TClockForm::TClockForm(QWidget *parent)
     // Each group is headed by its check box.
     auto *keepAlive = new QGroupBox(this);
     auto *g1 = new QGridLayout(keepAlive);
+    Compact(g1);
     g1->addWidget(KeepAliveCheck, 0, 0, 1, 3);
     g1->addWidget(Label("间隔时间：", keepAlive), 1, 0);
     g1->addWidget(IntervalEdit, 1, 1);
@@ -60,8 +69,10 @@ TClockForm::TClockForm(QWidget *parent)
 
     auto *hangUp = new QGroupBox(this);
     auto *g2 = new QGridLayout(hangUp);
+    Compact(g2);
     g2->addWidget(HangUpCheck, 0, 0, 1, 2);
     auto *time = new QHBoxLayout;
+    time->setSpacing(4);
     time->addWidget(HourEdit);
     time->addWidget(Label("点", hangUp));
     time->addWidget(MinuteEdit);
@@ -78,8 +89,8 @@ TClockForm::TClockForm(QWidget *parent)
     buttons->addWidget(yesbutton);
     buttons->addWidget(nobutton);
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 4, 6, 6);
-    layout->setSpacing(4);
+    layout->setContentsMargins(6, 2, 6, 6);
+    layout->setSpacing(2);
     layout->addWidget(keepAlive);
     layout->addWidget(hangUp);
     layout->addLayout(buttons);
