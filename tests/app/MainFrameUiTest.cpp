@@ -450,12 +450,9 @@ private slots:
         QVERIFY(w);
         QCOMPARE(w->keepAlive().keepAliveMinutes, 0);
         QVERIFY(w->keepAlive().keepAliveCommand.empty());
-        // Taken over with a window open, "every window" would reach this one
-        // too; set for the next window only.
         shell::ClockSettings all = clock;
         all.keepAliveAllWindows = true;
         form->clock().TakeOver(all);
-        w->SetKeepAlive({});
         TMDIChild *v = Open();
         QVERIFY(v);
         QCOMPARE(v->keepAlive().keepAliveMinutes, 3);

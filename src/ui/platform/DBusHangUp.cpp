@@ -27,6 +27,10 @@ const QString kLoginManager = QStringLiteral("org.freedesktop.login1.Manager");
 
 using ConnectionSettings = QMap<QString, QVariantMap>;
 
+// The hang-up runs on the user-interface thread: a NetworkManager that does not
+// answer may hold it this long per call, not the bus's default 25 seconds.
+constexpr int kCallTimeoutMs = 5000;
+
 QDBusMessage Call(const QString &service, const QString &path, const QString &interface,
                   const QString &method, const QList<QVariant> &arguments = {})
 {
@@ -37,12 +41,17 @@ QDBusMessage Call(const QString &service, const QString &path, const QString &in
     return message;
 }
 
+QDBusMessage Ask(QDBusConnection &bus, const QDBusMessage &message)
+{
+    return bus.call(message, QDBus::Block, kCallTimeoutMs);
+}
+
 // One property of a NetworkManager object; invalid when it cannot be read.
 QVariant Property(QDBusConnection &bus, const QString &path, const QString &interface,
                   const QString &name)
 {
-    const QDBusMessage reply = bus.call(
-        Call(kNetworkManager, path, kProperties, QStringLiteral("Get"), {interface, name}));
+    const QDBusMessage reply = Ask(
+        bus, Call(kNetworkManager, path, kProperties, QStringLiteral("Get"), {interface, name}));
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return {};
     return reply.arguments().constFirst().value<QDBusVariant>().variant();
@@ -79,7 +88,7 @@ bool DBusHangUp::IsDialUp(const QString &activePath)
     if (path.isEmpty())
         return false;
     const QDBusMessage reply =
-        bus_.call(Call(kNetworkManager, path, kSettingsInterface, QStringLiteral("GetSettings")));
+        Ask(bus_, Call(kNetworkManager, path, kSettingsInterface, QStringLiteral("GetSettings")));
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return false;
     const auto settings = qdbus_cast<ConnectionSettings>(reply.arguments().constFirst());
@@ -97,9 +106,9 @@ bool DBusHangUp::HangUpDialUp()
     for (const QDBusObjectPath &connection : active) {
         if (!IsDialUp(connection.path()))
             continue;
-        const QDBusMessage reply = bus_.call(
-            Call(kNetworkManager, kNetworkManagerPath, kNetworkManager,
-                 QStringLiteral("DeactivateConnection"), {QVariant::fromValue(connection)}));
+        const QDBusMessage reply = Ask(
+            bus_, Call(kNetworkManager, kNetworkManagerPath, kNetworkManager,
+                       QStringLiteral("DeactivateConnection"), {QVariant::fromValue(connection)}));
         // The links after a refused one stay up.
         if (reply.type() != QDBusMessage::ReplyMessage)
             return false;
