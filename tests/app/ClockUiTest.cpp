@@ -5,6 +5,7 @@
 // machine's hang-up and power-off are a fake too.
 #include "MainFrame.h"
 #include "support/FakeClock.h"
+#include "support/QtWait.h"
 #include "ui/platform/SystemMessage.h"
 #include "ui/platform/Tray.h"
 #include "ui/session/GameConnection.h"
@@ -19,6 +20,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
@@ -94,6 +96,7 @@ private:
     FakeClock *time = nullptr;
     FakeHangUp *machine = nullptr;
     std::vector<Message> messages;
+    int nextPort = 0; // where the site dialog points the next window
 
     TClockForm &dialog() { return *form->ClockForm; }
 
@@ -124,6 +127,7 @@ private:
     // the server takes later lines as commands.
     TMDIChild *OpenWindow()
     {
+        nextPort = server->port();
         form->OpenGameWindow();
         if (form->sessionCount == 0)
             return nullptr;
@@ -159,12 +163,12 @@ private slots:
         machine = hangUp.get();
         services.clockSource = std::move(clock);
         services.hangUp = std::move(hangUp);
-        const int port = server->port();
-        services.runSiteDialog = [port](TBookMark &site) {
+        nextPort = server->port();
+        services.runSiteDialog = [this](TBookMark &site) {
             site.show();
             site.getAddress->setText(QStringLiteral("127.0.0.1"));
             site.getName->setText(QStringLiteral("demo"));
-            site.getPort->setText(QString::number(port));
+            site.getPort->setText(QString::number(nextPort));
             site.BitBtn1Click();
         };
         form = std::make_unique<TMainForm>(QFile::encodeName(dir->path()).toStdString(),
@@ -296,6 +300,46 @@ private slots:
         QCOMPARE(autoButton->toolTip(), QStringLiteral("自动输入设置(状态：关闭)"));
         QTest::mouseClick(autoButton, Qt::LeftButton);
         QVERIFY(window->screen().triggers()->triggersEnabled);
+    }
+
+    void closingAWindowThatStaysConnectedEndsTheWait()
+    {
+        TMDIChild *demo = OpenWindow();
+        QVERIFY(demo);
+        // A second game whose server never hangs up.
+        testsupport::FakeGameServer stubborn;
+        nextPort = stubborn.port();
+        form->OpenGameWindow();
+        QCOMPARE(form->sessionCount, 2);
+        TMDIChild *other = form->sessions[1];
+        QTRY_VERIFY(other->connection().IsOpen());
+
+        shell::ClockSettings settings = form->clock().settings();
+        settings.hangUpEnabled = true;
+        settings.hangUpHour = 20;
+        settings.hangUpMinute = 11;
+        settings.waitForDisconnect = true;
+        form->clock().TakeOver(settings);
+        time->Advance(30000);
+        QTRY_VERIFY(!demo->linkActive());
+        QTRY_COMPARE(stubborn.received.count("quit\n"), 1);
+
+        // Still connected at the wait's tick: it gets the commands again.
+        time->Advance(5000);
+        QTRY_COMPARE(stubborn.received.count("quit\n"), 2);
+        QCOMPARE(form->clock().state(), shell::HangUpState::Waiting);
+
+        // The player closes it; the window on the left takes its place and
+        // the wait asks only about what is still open.
+        QMdiSubWindow *frame = form->SubWindowOf(1);
+        QVERIFY(frame);
+        frame->close();
+        QTRY_COMPARE(form->sessionCount, 1);
+        time->Advance(5000);
+        QVERIFY(form->clock().pausing());
+        time->Advance(1500);
+        QCOMPARE(machine->events, std::vector<FakeHangUp::Event>{FakeHangUp::Event::HangUp});
+        QCOMPARE(stubborn.received.count("quit\n"), 2);
     }
 };
 
