@@ -5,12 +5,15 @@
 #include "render/GbkCodec.h"
 #include "ui/automation/CommandGroupEditor.h"
 #include "ui/automation/TriggerEditor.h"
+#include "ui/platform/DBusHangUp.h"
 #include "ui/platform/HelpViewer.h"
+#include "ui/platform/SystemClock.h"
 #include "ui/platform/SystemMessage.h"
 #include "ui/platform/Tray.h"
 #include "ui/screen/AuxWindow.h"
 #include "ui/screen/PasteSender.h"
 #include "ui/shell/About.h"
+#include "ui/shell/ClockDialog.h"
 #include "ui/shell/ProgramIcon.h"
 #include "ui/sites/SiteDialog.h"
 
@@ -46,8 +49,9 @@ TMainForm::TMainForm(const std::string &startDir, Services services)
     setFont(font);
     resize(790, 445);
 
-    // The clock defaults are the members' initialisers; then the icon that
-    // stands for the hidden frame, the empty history and the program folder.
+    // The clock's defaults are its settings' initialisers; then the icon that
+    // stands for the hidden frame, the empty history, the minute timer and
+    // the program folder.
     if (!services_.tray)
         services_.tray = std::make_unique<platform::SystemTray>(shell::ProgramIcon());
     services_.tray->onDoubleClick = [this] { RestoreFromTray(); };
@@ -55,6 +59,12 @@ TMainForm::TMainForm(const std::string &startDir, Services services)
         services_.help = std::make_unique<platform::TextBrowserHelp>(this);
     if (!services_.runSiteDialog)
         services_.runSiteDialog = [](TBookMark &dialog) { dialog.exec(); };
+    if (!services_.clockSource)
+        services_.clockSource = std::make_unique<platform::SystemClock>();
+    if (!services_.hangUp)
+        services_.hangUp = std::make_unique<platform::NoHangUp>();
+    shell::ClockWindows &windows = *this;
+    clock_ = std::make_unique<shell::Clock>(*services_.clockSource, windows, *services_.hangUp);
     programDir = ProgramDirFrom(startDir);
 
     auto *central = new QWidget(this);
@@ -81,6 +91,7 @@ TMainForm::TMainForm(const std::string &startDir, Services services)
     BuildMenus();
     connect(ClientArea, &QMdiArea::subWindowActivated, this, &TMainForm::ClientAreaActivated);
     connect(TabControl1, &QTabBar::currentChanged, this, &TMainForm::TabControl1Change);
+    connect(this, &TMainForm::clockDialogRequested, this, &TMainForm::ShowClockDialog);
 
     CreateDialogs();
     FillSessionDialogs();
@@ -119,8 +130,9 @@ void TMainForm::CreateDialogs()
     BookMark = new TBookMark(std::filesystem::path(programDir), this);
     // The hotkey editor comes here.
     fCmdsGroup = new TfCmdsGroup(this);
-    // The font dialog, the path editor, the clock dialog and the direction
-    // editor come here, in that order.
+    // The font dialog and the path editor come here, in that order.
+    ClockForm = new TClockForm(this);
+    // The direction editor comes here.
     textwin = new Ttextwin(this);
 }
 
@@ -292,12 +304,7 @@ void TMainForm::OpenGameWindow(const QString &caption)
     }
     SelectTab(sessionCount - 1);
     // 9. The program-wide keep-alive, when it is meant for every window.
-    if (keepAliveEnabled && keepAliveAllWindows) {
-        session::KeepAliveSettings settings = child->keepAlive();
-        settings.keepAliveCommand = keepAliveCommand;
-        settings.keepAliveMinutes = keepAliveMinutes;
-        child->SetKeepAlive(settings);
-    }
+    clock_->WindowOpened(index);
 }
 
 void TMainForm::CloseActiveWindow()
@@ -370,6 +377,9 @@ void TMainForm::FrameNotice(int windowIndex, int code)
         }
         break;
     case kClockConfirmed:
+        // The dialog's controls are read here, as they stand on confirmation.
+        if (const auto settings = ClockForm->Settings())
+            clock_->TakeOver(*settings);
         emit clockSettingsConfirmed();
         break;
     case kProfileSavedOrLoaded:

@@ -4,6 +4,7 @@
 // windows and its tabs in step with the notices the windows send back.
 #pragma once
 
+#include "core/shell/Clock.h"
 #include "core/shell/History.h"
 #include "ui/platform/HelpViewer.h"
 #include "ui/platform/Tray.h"
@@ -30,9 +31,13 @@ class TAutoSetting;
 class TfCmdsGroup;
 class TBookMark;
 class TClipForm;
+class TClockForm;
 class Ttextwin;
 
-class TMainForm : public QMainWindow, public FrameNoticeSink, public CommandInputEdit::Host
+class TMainForm : public QMainWindow,
+                  public FrameNoticeSink,
+                  public CommandInputEdit::Host,
+                  private shell::ClockWindows
 {
     Q_OBJECT
 
@@ -47,6 +52,11 @@ public:
         std::function<void(TBookMark &)> runSiteDialog;
         std::unique_ptr<platform::NotificationTray> tray;
         std::unique_ptr<platform::HelpViewer> help;
+        // The clock's time and timers; empty gets the system's.
+        std::unique_ptr<shell::ClockSource> clockSource;
+        // The machine's hang-up and power-off. Only the program's start-up
+        // gives the real one; without it a hang-up touches nothing.
+        std::unique_ptr<shell::HangUpPlatform> hangUp;
     };
 
     // `startDir` is the folder current at start-up; ProgramDirFrom makes the
@@ -103,17 +113,11 @@ public:
     // commandHistory and historyPos, one for the whole program.
     shell::CommandHistory history;
 
-    // The clock's program-wide settings, edited by the clock dialog.
-    bool hangUpEnabled = false;
-    int hangUpHour = 0;
-    int hangUpMinute = 0;
-    std::string hangUpCommands = "save;quit";
-    bool waitForDisconnect = false;
-    bool shutdownAfterHangUp = false;
-    bool keepAliveEnabled = false;
-    bool keepAliveAllWindows = true;
-    int keepAliveMinutes = 0;
-    std::string keepAliveCommand = "save";
+    // Timer1 and Timer2 with the clock's program-wide settings, which the
+    // clock dialog edits.
+    shell::Clock &clock() { return *clock_; }
+    // "定时": the clock dialog, filled from the frame's settings.
+    void ShowClockDialog();
 
     // Controls.
     QFrame *Panel2 = nullptr; // the toolbar
@@ -131,6 +135,7 @@ public:
     TAutoSetting *AutoSetting = nullptr;
     TfCmdsGroup *fCmdsGroup = nullptr;
     TBookMark *BookMark = nullptr;
+    TClockForm *ClockForm = nullptr;
     Ttextwin *textwin = nullptr;
 
     // What every game window hands its collections to.
@@ -170,8 +175,18 @@ private:
 
     void WindowDestroyed(int index);
 
+    // The clock's view of the game windows.
+    int WindowCount() const override;
+    int SelectedWindow() const override;
+    void MinuteTick(int index) override;
+    void PrepareHangUp(int index, const std::string &commands) override;
+    void SendHangUp(int index) override;
+    bool LinkActive(int index) const override;
+    void HandKeepAlive(int index, const std::string &command, int minutes) override;
+
     Services services_;
     std::vector<QAction *> windowListActions_;
     bool hiddenToTray_ = false;
     bool minimisedForTray_ = false;
+    std::unique_ptr<shell::Clock> clock_;
 };

@@ -1,11 +1,12 @@
 // Quorvel start-up: one copy per user, then the main frame, which makes every
 // shared dialog once, and the message loop.
 #include "MainFrame.h"
-
+#include "ui/platform/DBusHangUp.h"
 #include "ui/platform/SingleInstance.h"
 #include "ui/shell/ProgramIcon.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QDir>
 #include <QFile>
 
@@ -22,7 +23,11 @@ int main(int argc, char **argv)
 
     // The program folder is the folder current at start, as the file system
     // names it.
-    TMainForm frame(QFile::encodeName(QDir::currentPath()).toStdString());
+    // The scheduled hang-up reaches the machine through the system bus; this is
+    // the one place that hands it over.
+    TMainForm::Services services;
+    services.hangUp = std::make_unique<platform::DBusHangUp>(QDBusConnection::systemBus());
+    TMainForm frame(QFile::encodeName(QDir::currentPath()).toStdString(), std::move(services));
     frame.show();
     return app.exec();
 }

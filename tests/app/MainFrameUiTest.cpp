@@ -419,9 +419,11 @@ private slots:
 
     void cancelledSiteDialogChangesNothing()
     {
-        form->keepAliveEnabled = true;
-        form->keepAliveMinutes = 5;
-        form->keepAliveCommand = "save";
+        shell::ClockSettings clock = form->clock().settings();
+        clock.keepAliveEnabled = true;
+        clock.keepAliveMinutes = 5;
+        clock.keepAliveCommand = "save";
+        form->clock().TakeOver(clock);
         TMDIChild *w = Open();
         QVERIFY(w);
         QCOMPARE(w->keepAlive().keepAliveMinutes, 5);
@@ -438,15 +440,19 @@ private slots:
 
     void keepAliveIsCopiedOnlyForAllWindows()
     {
-        form->keepAliveEnabled = true;
-        form->keepAliveAllWindows = false;
-        form->keepAliveMinutes = 3;
-        form->keepAliveCommand = "look";
+        shell::ClockSettings clock = form->clock().settings();
+        clock.keepAliveEnabled = true;
+        clock.keepAliveAllWindows = false;
+        clock.keepAliveMinutes = 3;
+        clock.keepAliveCommand = "look";
+        form->clock().TakeOver(clock);
         TMDIChild *w = Open();
         QVERIFY(w);
         QCOMPARE(w->keepAlive().keepAliveMinutes, 0);
         QVERIFY(w->keepAlive().keepAliveCommand.empty());
-        form->keepAliveAllWindows = true;
+        shell::ClockSettings all = clock;
+        all.keepAliveAllWindows = true;
+        form->clock().TakeOver(all);
         TMDIChild *v = Open();
         QVERIFY(v);
         QCOMPARE(v->keepAlive().keepAliveMinutes, 3);

@@ -2,6 +2,7 @@
 
 #include "core/automation/CommandRunner.h"
 #include "core/session/SessionCodes.h"
+#include "core/shell/Clock.h"
 #include "core/text/GbkText.h"
 #include "render/GbkCodec.h"
 #include "ui/platform/SystemMessage.h"
@@ -314,11 +315,8 @@ void TMDIChild::SessionCommand(int code, int value)
         open(&SessionDialogs::pathEditor);
         break;
     case kMinuteTick:
-        if (keepAlive_.keepAliveMinutes != 0 &&
-            ++keepAlive_.minuteCounter >= keepAlive_.keepAliveMinutes) {
-            keepAlive_.minuteCounter = 0;
+        if (shell::CountKeepAliveMinute(keepAlive_))
             StartCommandRun(keepAlive_.keepAliveCommand);
-        }
         break;
     case kHangUp:
         StartCommandRun(keepAlive_.hangUpCommands);
@@ -450,8 +448,15 @@ void TMDIChild::SpeedButton1Click()
 
 void TMDIChild::SpeedButton2Click()
 {
+    SetTriggersEnabled(SpeedButton2->property("tag").toInt() != 0);
+}
+
+void TMDIChild::SetTriggersEnabled(bool on)
+{
+    // The button always shows the state, so a window switched off by the
+    // clock's hang-up comes back on with one click.
     auto &engine = *screen_->triggers();
-    if (SpeedButton2->property("tag").toInt() == 0) {
+    if (!on) {
         SpeedButton2->setIcon(glyphs::AutoOff());
         SpeedButton2->setProperty("tag", 1);
         SpeedButton2->setToolTip(QStringLiteral("自动输入设置(状态：关闭)"));

@@ -119,6 +119,9 @@ public:
     const session::KeepAliveSettings &keepAlive() const { return keepAlive_; }
     void SetKeepAlive(const session::KeepAliveSettings &settings) { keepAlive_ = settings; }
     bool linkActive() const { return linkActive_; }
+    // The automatic-input switch (triggers on received text), as its button
+    // sets it; the clock's hang-up switches it off.
+    void SetTriggersEnabled(bool on);
     bool selectionReady() const { return selection_.selectionReady; }
     // Hidden input: the server asked that what the player types now is not
     // shown (it echoes for itself, as before a password).

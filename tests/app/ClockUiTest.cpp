@@ -1,0 +1,347 @@
+// The clock as the player meets it: the "定时" dialog from the menu and its
+// field rules, keep-alive commands reaching the demo game server each minute,
+// and the scheduled hang-up (the last commands, the server closing, the wait
+// ending, the machine's hang-up called). Time is a fake the test moves on; the
+// machine's hang-up and power-off are a fake too.
+#include "MainFrame.h"
+#include "support/FakeClock.h"
+#include "support/QtWait.h"
+#include "ui/platform/SystemMessage.h"
+#include "ui/platform/Tray.h"
+#include "ui/session/GameConnection.h"
+#include "ui/session/GameWindow.h"
+#include "ui/shell/ClockDialog.h"
+#include "ui/sites/SiteDialog.h"
+
+#include <memory>
+#include <vector>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+using testsupport::FakeClock;
+using testsupport::FakeHangUp;
+
+namespace {
+
+class FakeTray : public platform::NotificationTray
+{
+public:
+    bool IsAvailable() const override { return true; }
+    void Show() override {}
+    void Hide() override {}
+    bool IsShown() const override { return false; }
+};
+
+// The demo game server on a free port, logging every byte it receives.
+class DemoServer
+{
+public:
+    explicit DemoServer(const QString &logPath)
+        : logPath_(logPath)
+    {
+        process_.start(
+            qEnvironmentVariable("QUORVEL_DEMO_SERVER"),
+            {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--log"), logPath_});
+        QByteArray out;
+        while (!out.contains('\n') && process_.waitForReadyRead(5000))
+            out += process_.readAllStandardOutput();
+        if (out.startsWith("listening on "))
+            port_ = out.mid(13).trimmed().toInt();
+    }
+    ~DemoServer()
+    {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+    int port() const { return port_; }
+    QByteArray Log() const
+    {
+        QFile file(logPath_);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+private:
+    QString logPath_;
+    QProcess process_;
+    int port_ = 0;
+};
+
+struct Message
+{
+    QString text;
+    platform::MessageIcon icon;
+};
+
+} // namespace
+
+class ClockUiTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<DemoServer> server;
+    std::unique_ptr<TMainForm> form;
+    FakeClock *time = nullptr;
+    FakeHangUp *machine = nullptr;
+    std::vector<Message> messages;
+    int nextPort = 0; // where the site dialog points the next window
+
+    TClockForm &dialog() { return *form->ClockForm; }
+
+    // "定时" from the "设置" menu, as the player opens it.
+    void OpenDialogFromMenu()
+    {
+        for (QAction *menu : form->menuBar()->actions()) {
+            if (!menu->menu())
+                continue;
+            for (QAction *item : menu->menu()->actions()) {
+                if (item->text() == QStringLiteral("定时")) {
+                    item->trigger();
+                    return;
+                }
+            }
+        }
+        QFAIL("no 定时 entry");
+    }
+
+    void SetText(QLineEdit *edit, const QString &text)
+    {
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, text);
+    }
+
+    // Opens a window on the demo server and gives the character a name, so
+    // the server takes later lines as commands.
+    TMDIChild *OpenWindow()
+    {
+        nextPort = server->port();
+        form->OpenGameWindow();
+        if (form->sessionCount == 0)
+            return nullptr;
+        TMDIChild *window = form->sessions[form->sessionCount - 1];
+        // Game text flows: lines sent from here on reach the server.
+        if (!QTest::qWaitFor([&] { return window->connection().IsOpen(); }, 5000))
+            return nullptr;
+        window->SendTypedLine("tester");
+        if (!QTest::qWaitFor([&] { return server->Log().contains("tester\n"); }, 5000))
+            return nullptr;
+        return window;
+    }
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+        server = std::make_unique<DemoServer>(dir->filePath(QStringLiteral("received.log")));
+        QVERIFY2(server->port() > 0, "the demo server did not start");
+        messages.clear();
+        platform::SetMessagePresenter(
+            [this](QWidget *, const QString &text, platform::MessageIcon icon) {
+                messages.push_back({text, icon});
+            });
+
+        TMainForm::Services services;
+        services.tray = std::make_unique<FakeTray>();
+        // Local time 8 hours ahead of UTC, starting at 20:10:30 local.
+        auto clock = std::make_unique<FakeClock>(FakeClock::At(0, 12, 10, 30), 8 * 60);
+        auto hangUp = std::make_unique<FakeHangUp>();
+        time = clock.get();
+        machine = hangUp.get();
+        services.clockSource = std::move(clock);
+        services.hangUp = std::move(hangUp);
+        nextPort = server->port();
+        services.runSiteDialog = [this](TBookMark &site) {
+            site.show();
+            site.getAddress->setText(QStringLiteral("127.0.0.1"));
+            site.getName->setText(QStringLiteral("demo"));
+            site.getPort->setText(QString::number(nextPort));
+            site.BitBtn1Click();
+        };
+        form = std::make_unique<TMainForm>(QFile::encodeName(dir->path()).toStdString(),
+                                           std::move(services));
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+
+    void cleanup()
+    {
+        form.reset();
+        server.reset();
+        dir.reset();
+        platform::SetMessagePresenter({});
+    }
+
+    void dialogShowsTheFramesSettingsAndItsTexts()
+    {
+        OpenDialogFromMenu();
+        QVERIFY(dialog().isVisible());
+        QCOMPARE(dialog().windowTitle(), QStringLiteral("定时"));
+        QCOMPARE(dialog().size(), QSize(314, 265));
+        QCOMPARE(dialog().IntervalEdit->text(), QStringLiteral("0"));
+        QCOMPARE(dialog().KeepAliveCommandEdit->text(), QStringLiteral("save"));
+        QCOMPARE(dialog().HangUpCommandsEdit->text(), QStringLiteral("save;quit"));
+        QVERIFY(dialog().AllWindowsCheck->isChecked());
+        QVERIFY(!dialog().KeepAliveCheck->isChecked());
+        QCOMPARE(dialog().ShutDownCheck->text(), QStringLiteral("挂断后关闭计算机"));
+
+        // "放弃" takes nothing over; opened again it shows the confirmed values.
+        dialog().KeepAliveCheck->setChecked(true);
+        SetText(dialog().KeepAliveCommandEdit, QStringLiteral("look"));
+        QTest::mouseClick(dialog().nobutton, Qt::LeftButton);
+        QVERIFY(!dialog().isVisible());
+        QCOMPARE(form->clock().settings(), shell::ClockSettings{});
+        OpenDialogFromMenu();
+        QVERIFY(!dialog().KeepAliveCheck->isChecked());
+        QCOMPARE(dialog().KeepAliveCommandEdit->text(), QStringLiteral("save"));
+    }
+
+    void intervalFieldKeepsOnlyDigits()
+    {
+        OpenDialogFromMenu();
+        SetText(dialog().IntervalEdit, QStringLiteral("1a-2 .x3"));
+        QCOMPARE(dialog().IntervalEdit->text(), QStringLiteral("123"));
+        // The other number fields are not filtered; "确定" refuses what is typed there.
+        SetText(dialog().HourEdit, QStringLiteral("2x"));
+        QCOMPARE(dialog().HourEdit->text(), QStringLiteral("2x"));
+    }
+
+    void confirmRulesForTheNumberFields()
+    {
+        OpenDialogFromMenu();
+        SetText(dialog().HourEdit, QStringLiteral("ab"));
+        QTest::mouseClick(dialog().yesbutton, Qt::LeftButton);
+        QCOMPARE(messages.size(), std::size_t(1));
+        QCOMPARE(messages[0].text, QStringLiteral("间隔时间,定时挂断必须输入数字类型数值"));
+        QCOMPARE(messages[0].icon, platform::MessageIcon::Stop);
+        QVERIFY(dialog().isVisible());
+        QCOMPARE(form->clock().settings(), shell::ClockSettings{});
+
+        // Empty fields read "0"; keep-alive ticked with no interval is off.
+        dialog().KeepAliveCheck->setChecked(true);
+        dialog().IntervalEdit->clear();
+        dialog().HourEdit->clear();
+        SetText(dialog().MinuteEdit, QStringLiteral("75"));
+        QTest::mouseClick(dialog().yesbutton, Qt::LeftButton);
+        QVERIFY(!dialog().isVisible());
+        QCOMPARE(dialog().IntervalEdit->text(), QStringLiteral("0"));
+        QCOMPARE(dialog().HourEdit->text(), QStringLiteral("0"));
+        const shell::ClockSettings taken = form->clock().settings();
+        QVERIFY(taken.keepAliveEnabled);
+        QCOMPARE(taken.keepAliveMinutes, 0);
+        QCOMPARE(taken.hangUpMinute, 75); // out of range is accepted, and never comes
+    }
+
+    void keepAliveEveryMinuteReachesTheServer()
+    {
+        TMDIChild *window = OpenWindow();
+        QVERIFY(window);
+        OpenDialogFromMenu();
+        dialog().KeepAliveCheck->setChecked(true);
+        SetText(dialog().IntervalEdit, QStringLiteral("1"));
+        SetText(dialog().KeepAliveCommandEdit, QStringLiteral("look"));
+        QTest::mouseClick(dialog().yesbutton, Qt::LeftButton);
+        QCOMPARE(window->keepAlive().keepAliveMinutes, 1);
+
+        for (int minute = 1; minute <= 3; ++minute) {
+            time->Advance(FakeClock::At(0, 0, 1));
+            QTRY_COMPARE(server->Log().count("look\n"), minute);
+        }
+        QVERIFY(machine->events.empty());
+    }
+
+    void hangUpSendsTheLastCommandsWaitsForTheServerThenHangsUp()
+    {
+        TMDIChild *window = OpenWindow();
+        QVERIFY(window);
+        // Local time is 20:10:30; the hang-up is set for 20:11.
+        OpenDialogFromMenu();
+        dialog().HangUpCheck->setChecked(true);
+        SetText(dialog().HourEdit, QStringLiteral("20"));
+        SetText(dialog().MinuteEdit, QStringLiteral("11"));
+        dialog().WaitCheck->setChecked(true);
+        dialog().ShutDownCheck->setChecked(true);
+        QTest::mouseClick(dialog().yesbutton, Qt::LeftButton);
+
+        time->Advance(30000);
+        QCOMPARE(form->clock().state(), shell::HangUpState::Waiting);
+        QVERIFY(!window->screen().triggers()->triggersEnabled);
+        QTRY_VERIFY(server->Log().contains("save\nquit\n"));
+        // The demo server says goodbye and closes; the window sees it.
+        QTRY_VERIFY(!window->linkActive());
+        QVERIFY(machine->events.empty());
+
+        time->Advance(5000);
+        QVERIFY(form->clock().pausing());
+        time->Advance(1500);
+        using Event = FakeHangUp::Event;
+        QCOMPARE(machine->events, (std::vector<Event>{Event::HangUp, Event::ShutDown}));
+        QCOMPARE(form->clock().state(), shell::HangUpState::HungUp);
+        // Sent once only: the window was no longer connected at the wait's tick.
+        QCOMPARE(server->Log().count("quit\n"), 1);
+
+        // Automatic input stays off until the player turns it on: one click on
+        // the window's button, which shows it off.
+        auto *autoButton = window->findChild<QToolButton *>(QStringLiteral("SpeedButton2"));
+        QVERIFY(autoButton);
+        QCOMPARE(autoButton->toolTip(), QStringLiteral("自动输入设置(状态：关闭)"));
+        QTest::mouseClick(autoButton, Qt::LeftButton);
+        QVERIFY(window->screen().triggers()->triggersEnabled);
+    }
+
+    void closingAWindowThatStaysConnectedEndsTheWait()
+    {
+        TMDIChild *demo = OpenWindow();
+        QVERIFY(demo);
+        // A second game whose server never hangs up.
+        testsupport::FakeGameServer stubborn;
+        nextPort = stubborn.port();
+        form->OpenGameWindow();
+        QCOMPARE(form->sessionCount, 2);
+        TMDIChild *other = form->sessions[1];
+        QTRY_VERIFY(other->connection().IsOpen());
+
+        shell::ClockSettings settings = form->clock().settings();
+        settings.hangUpEnabled = true;
+        settings.hangUpHour = 20;
+        settings.hangUpMinute = 11;
+        settings.waitForDisconnect = true;
+        form->clock().TakeOver(settings);
+        time->Advance(30000);
+        QTRY_VERIFY(!demo->linkActive());
+        QTRY_COMPARE(stubborn.received.count("quit\n"), 1);
+
+        // Still connected at the wait's tick: it gets the commands again.
+        time->Advance(5000);
+        QTRY_COMPARE(stubborn.received.count("quit\n"), 2);
+        QCOMPARE(form->clock().state(), shell::HangUpState::Waiting);
+
+        // The player closes it; the window on the left takes its place and
+        // the wait asks only about what is still open.
+        QMdiSubWindow *frame = form->SubWindowOf(1);
+        QVERIFY(frame);
+        frame->close();
+        QTRY_COMPARE(form->sessionCount, 1);
+        time->Advance(5000);
+        QVERIFY(form->clock().pausing());
+        time->Advance(1500);
+        QCOMPARE(machine->events, std::vector<FakeHangUp::Event>{FakeHangUp::Event::HangUp});
+        QCOMPARE(stubborn.received.count("quit\n"), 2);
+    }
+};
+
+QTEST_MAIN(ClockUiTest)
+#include "ClockUiTest.moc"
