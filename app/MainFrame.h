@@ -30,6 +30,9 @@ class TAutoSetting;
 class TfCmdsGroup;
 class TBookMark;
 class TClipForm;
+class TDirectSet;
+class TFastKey;
+class TRoadSetting;
 class Ttextwin;
 
 class TMainForm : public QMainWindow, public FrameNoticeSink, public CommandInputEdit::Host
@@ -130,6 +133,9 @@ public:
     TAutoSetting *AutoSetting = nullptr;
     TfCmdsGroup *fCmdsGroup = nullptr;
     TBookMark *BookMark = nullptr;
+    TFastKey *FastKey = nullptr;
+    TRoadSetting *RoadSetting = nullptr;
+    TDirectSet *DirectSet = nullptr;
     Ttextwin *textwin = nullptr;
 
     // What every game window hands its collections to.
