@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 
 namespace {
@@ -56,6 +57,11 @@ void TDirectSet::BuildControls()
     ListBox2->setGeometry(100, 6, 92, 208);
     for (QListWidget *list : {ListBox1, ListBox2})
         list->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The two columns of a pair stay side by side however either is scrolled.
+    connect(ListBox1->verticalScrollBar(), &QScrollBar::valueChanged, ListBox2->verticalScrollBar(),
+            &QScrollBar::setValue);
+    connect(ListBox2->verticalScrollBar(), &QScrollBar::valueChanged, ListBox1->verticalScrollBar(),
+            &QScrollBar::setValue);
 
     MakeLabel(QStringLiteral("正方向："), this, 200, 8);
     Edit1 = new QLineEdit(this);

@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 
 using testsupport::FakeSessionPort;
@@ -238,6 +239,12 @@ private slots:
         QVERIFY(directions.isVisible());
         QCOMPARE(directions.ListBox1->count(), 17);
         QCOMPARE(directions.ListBox2->item(2)->text(), QStringLiteral("n"));
+        // Scrolling one column scrolls the other with it.
+        directions.ListBox2->scrollToItem(directions.ListBox2->item(16));
+        QVERIFY(directions.ListBox1->verticalScrollBar()->value() > 0);
+        QCOMPARE(directions.ListBox1->verticalScrollBar()->value(),
+                 directions.ListBox2->verticalScrollBar()->value());
+        directions.ListBox1->scrollToItem(directions.ListBox1->item(0));
 
         // A click in either list stands both on that row.
         ClickRow(directions.ListBox2, 3);
