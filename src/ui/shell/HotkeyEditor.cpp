@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -106,6 +107,10 @@ bool TFastKey::eventFilter(QObject *watched, QEvent *event)
         case QEvent::KeyRelease:
         case QEvent::InputMethod:
             return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+            // The middle button would paste the selection into the field.
+            return static_cast<QMouseEvent *>(event)->button() == Qt::MiddleButton;
         default:
             break;
         }
