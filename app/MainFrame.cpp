@@ -12,8 +12,11 @@
 #include "ui/platform/Tray.h"
 #include "ui/screen/AuxWindow.h"
 #include "ui/screen/PasteSender.h"
+#include "ui/session/DirectionEditor.h"
+#include "ui/session/PathEditor.h"
 #include "ui/shell/About.h"
 #include "ui/shell/ClockDialog.h"
+#include "ui/shell/HotkeyEditor.h"
 #include "ui/shell/ProgramIcon.h"
 #include "ui/sites/SiteDialog.h"
 
@@ -128,11 +131,12 @@ void TMainForm::CreateDialogs()
     AutoSetting = new TAutoSetting(this);
     // The colour dialog comes here.
     BookMark = new TBookMark(std::filesystem::path(programDir), this);
-    // The hotkey editor comes here.
+    FastKey = new TFastKey(this);
     fCmdsGroup = new TfCmdsGroup(this);
-    // The font dialog and the path editor come here, in that order.
+    // The font dialog comes here.
+    RoadSetting = new TRoadSetting(this);
     ClockForm = new TClockForm(this);
-    // The direction editor comes here.
+    DirectSet = new TDirectSet(this);
     textwin = new Ttextwin(this);
 }
 
@@ -145,6 +149,15 @@ void TMainForm::FillSessionDialogs()
         AutoSetting->LoadFromSession(window);
     };
     sessionDialogs.groupEditor = [this](SessionPort &window) { fCmdsGroup->LoadGroups(window); };
+    // Hotkeys, paths and directions.
+    sessionDialogs.hotkeyEditor = [this](SessionPort &window) { FastKey->LoadHotkeys(window); };
+    sessionDialogs.pathEditor = [this](SessionPort &window) { RoadSetting->ShowFor(window); };
+    sessionDialogs.recordedPathEditor = [this](SessionPort &window, const std::string &recorded) {
+        RoadSetting->ShowRecording(window, recorded);
+    };
+    RoadSetting->openDirectionEditor = [this](SessionPort &window) {
+        DirectSet->LoadDirections(window);
+    };
     // Every window's lines for the auxiliary window go to the one auxiliary
     // window, so a window's auxLines always name its lines.
     sessionDialogs.appendAuxLines = [this](const std::vector<std::string> &lines) {

@@ -32,6 +32,9 @@ class TfCmdsGroup;
 class TBookMark;
 class TClipForm;
 class TClockForm;
+class TDirectSet;
+class TFastKey;
+class TRoadSetting;
 class Ttextwin;
 
 class TMainForm : public QMainWindow,
@@ -136,6 +139,9 @@ public:
     TfCmdsGroup *fCmdsGroup = nullptr;
     TBookMark *BookMark = nullptr;
     TClockForm *ClockForm = nullptr;
+    TFastKey *FastKey = nullptr;
+    TRoadSetting *RoadSetting = nullptr;
+    TDirectSet *DirectSet = nullptr;
     Ttextwin *textwin = nullptr;
 
     // What every game window hands its collections to.

@@ -44,6 +44,9 @@ public:
     {
         directionPairs = std::move(pairs);
     }
+    // Paths.
+    int slowWalkDelayMs() const override { return slowDelay; }
+    void SetSlowWalkDelayMs(int ms) override { slowDelay = ms; }
 
     std::vector<Run> runs;
     std::vector<bool> mirror;
@@ -53,6 +56,7 @@ public:
     session::HotkeyLists hotkeyLists;
     session::PathLists pathLists;
     session::DirectionPairs directionPairs = session::DirectionPairs::Seeded();
+    int slowDelay = 1500;
 
 private:
     std::unique_ptr<QObject> life_ = std::make_unique<QObject>();

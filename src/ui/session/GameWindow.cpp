@@ -1,8 +1,10 @@
 #include "ui/session/GameWindow.h"
 
 #include "core/automation/CommandRunner.h"
+#include "core/session/PathReversal.h"
 #include "core/session/SessionCodes.h"
 #include "core/shell/Clock.h"
+#include "core/shell/HotkeyEditorRules.h"
 #include "core/text/GbkText.h"
 #include "render/GbkCodec.h"
 #include "ui/platform/SystemMessage.h"
@@ -86,6 +88,7 @@ TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs 
     SpeedButton2->setProperty("tag", 0);
     SpeedButton2->setIcon(glyphs::AutoOn());
     SpeedButton2->setToolTip(QStringLiteral("自动输入设置(状态：开启)"));
+    SpeedButton3->setProperty("tag", 0);
     SpeedButton3->setIcon(glyphs::RecordOff());
     SpeedButton4->setIcon(glyphs::PathForward());
     SpeedButton4->setToolTip(QStringLiteral("正向调用路径"));
@@ -94,8 +97,14 @@ TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs 
     Panel2 = new QWidget(this);
     Panel2->setAutoFillBackground(true);
     ListBox1 = new QListWidget(Panel2);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
     BitBtn1 = new QPushButton(QStringLiteral("快速"), Panel2);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    StopButton = new QPushButton(QStringLiteral("停止"), Panel2);
+    StopButton->setObjectName(QStringLiteral("StopButton"));
+    StopButton->setToolTip(QStringLiteral("停止本窗口正在执行的命令和路径"));
     SpeedButton6 = new QToolButton(Panel2);
+    SpeedButton6->setObjectName(QStringLiteral("SpeedButton6"));
     SpeedButton6->setText(QStringLiteral("×"));
     Panel2->hide();
 
@@ -127,8 +136,8 @@ TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs 
     };
     // A firing trigger starts its runner from the screen thread; the runner's
     // start notice is posted, never waited for.
-    screen_->fireCommand = [link = link_](std::string command) {
-        MudCommand::Start(link, std::move(command));
+    screen_->fireCommand = [link = link_, stops = stops_](std::string command) {
+        MudCommand::Start(stops->Wrap(link), std::move(command));
     };
     screen_->Start();
     LayOut();
@@ -164,6 +173,8 @@ TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs 
     connect(SpeedButton4, &QToolButton::clicked, this, [this] { OpenPathPanel(true); });
     connect(SpeedButton5, &QToolButton::clicked, this, [this] { OpenPathPanel(false); });
     connect(SpeedButton6, &QToolButton::clicked, Panel2, &QWidget::hide);
+    connect(StopButton, &QPushButton::clicked, this, &TMDIChild::StopRunners);
+    connect(ListBox1, &QListWidget::itemDoubleClicked, this, &TMDIChild::ListBox1DblClick);
     connect(BitBtn1, &QPushButton::clicked, this, [this] {
         BitBtn1->setText(BitBtn1->text() == QStringLiteral("快速") ? QStringLiteral("慢速")
                                                                    : QStringLiteral("快速"));
@@ -240,7 +251,12 @@ void TMDIChild::SetPaths(session::PathLists lists)
 
 void TMDIChild::StartCommandRun(const std::string &text, bool slowMode, int slowDelayMs)
 {
-    MudCommand::Start(link_, text, slowMode, slowDelayMs);
+    MudCommand::Start(stops_->Wrap(link_), text, slowMode, slowDelayMs);
+}
+
+void TMDIChild::StopRunners()
+{
+    stops_->StopAll();
 }
 
 void TMDIChild::ShowScrollLock()
@@ -365,14 +381,9 @@ void TMDIChild::SendHiddenLine(const std::string &t)
 
 void TMDIChild::FireHotkey(const std::string &keyName)
 {
-    const auto &names = hotkeys_.hotkeyNames;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (names[i] == keyName) {
-            if (i < hotkeys_.hotkeyCommands.size())
-                StartCommandRun(hotkeys_.hotkeyCommands[i]);
-            return;
-        }
-    }
+    // Not recorded, not in the history; the caption and the input line stay.
+    if (const std::string *command = shell::HotkeyCommandFor(hotkeys_, keyName))
+        StartCommandRun(*command);
 }
 
 void TMDIChild::CopySelection()
@@ -471,8 +482,25 @@ void TMDIChild::SetTriggersEnabled(bool on)
 
 void TMDIChild::SpeedButton3Click()
 {
-    walk_.recording = !walk_.recording;
-    SpeedButton3->setIcon(walk_.recording ? glyphs::RecordOn() : glyphs::RecordOff());
+    if (!walk_.recording) {
+        SpeedButton3->setIcon(glyphs::RecordOn());
+        SpeedButton3->setProperty("tag", 1);
+        SpeedButton3->setToolTip(QStringLiteral("路径纪录(状态：开启)"));
+        walk_.recordedPath.clear();
+        walk_.recording = true;
+        return;
+    }
+    SpeedButton3->setIcon(glyphs::RecordOff());
+    SpeedButton3->setProperty("tag", 0);
+    SpeedButton3->setToolTip(QStringLiteral("路径纪录(状态：关闭)"));
+    walk_.recording = false;
+    if (gbk::Trim(walk_.recordedPath).empty()) {
+        platform::ShowSystemMessage(this, QStringLiteral("没有记录下任何动作"),
+                                    platform::MessageIcon::Error);
+        return;
+    }
+    if (dialogs_->recordedPathEditor)
+        dialogs_->recordedPathEditor(*this, walk_.recordedPath);
 }
 
 void TMDIChild::OpenPathPanel(bool forward)
@@ -481,6 +509,23 @@ void TMDIChild::OpenPathPanel(bool forward)
     Panel2->show();
     Panel2->raise();
     ListBox1->setFocus();
+}
+
+void TMDIChild::ListBox1DblClick()
+{
+    const int row = ListBox1->currentRow();
+    if (row < 0 || static_cast<std::size_t>(row) >= paths_.pathTexts.size() ||
+        !ListBox1->item(row)->isSelected())
+        return;
+    std::string text = paths_.pathTexts[static_cast<std::size_t>(row)];
+    // The reversal reads the pairs and groups here, before the runner starts.
+    if (!walk_.walkForward)
+        text = session::ReversePath(text, directions_, groups_->Snapshot());
+    const bool slow = BitBtn1->text() == QStringLiteral("慢速");
+    StartCommandRun(text, slow, walk_.slowWalkDelayMs);
+    Panel2->hide();
+    if (frame_.inputLine)
+        frame_.inputLine->setFocus();
 }
 
 void TMDIChild::Activated()
@@ -560,7 +605,8 @@ void TMDIChild::LayOut()
     Panel2->setGeometry(w - barWidth - 1 - panelWidth, viewHeight - 1 - panelHeight, panelWidth,
                         panelHeight);
     ListBox1->setGeometry(2, 2, panelWidth - 4, panelHeight - 30);
-    BitBtn1->setGeometry(2, panelHeight - 26, 60, 24);
+    BitBtn1->setGeometry(2, panelHeight - 26, 56, 24);
+    StopButton->setGeometry(62, panelHeight - 26, 56, 24);
     SpeedButton6->setGeometry(panelWidth - 26, panelHeight - 26, 24, 24);
     // Any drag ends and the selection goes; the screen learns its new size.
     selection_.EndDrag();

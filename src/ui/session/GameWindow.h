@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/automation/GroupTable.h"
+#include "core/automation/RunnerStop.h"
 #include "core/screen/ScrollState.h"
 #include "core/screen/Selection.h"
 #include "core/session/SessionState.h"
@@ -50,6 +51,8 @@ struct SessionDialogs
     std::function<void(SessionPort &)> hotkeyEditor;    // code 12
     std::function<void(SessionPort &)> groupEditor;     // code 15
     std::function<void(SessionPort &)> pathEditor;      // code 17
+    // The end of a path recording: the path editor opens with the recording.
+    std::function<void(SessionPort &, const std::string &recorded)> recordedPathEditor;
     // Right button: the paste sender takes the selection and this window as its target.
     std::function<void(SessionPort &, const std::string &text)> openPasteSender;
     // Lines for the auxiliary window (mirror and "#HP"), on the window's thread.
@@ -88,6 +91,9 @@ public:
     void Connect(const session::ConnectSettings &settings);
 
     void StartCommandRun(const std::string &text, bool slowMode = false, int slowDelayMs = 1500);
+    // The path panel's "停止": every runner of this window still going ends at
+    // its next step or wait; runners started later run normally.
+    void StopRunners();
     void ReturnToFollow();
     // The main frame calls this when the window becomes the active one.
     void Activated();
@@ -111,6 +117,8 @@ public:
     void SetPaths(session::PathLists lists) override;
     session::DirectionPairs directions() const override { return directions_; }
     void SetDirections(session::DirectionPairs pairs) override { directions_ = std::move(pairs); }
+    int slowWalkDelayMs() const override { return walk_.slowWalkDelayMs; }
+    void SetSlowWalkDelayMs(int ms) override { walk_.slowWalkDelayMs = ms; }
 
     const std::string &profilePath() const { return profilePath_; }
     int nameCaptureStage() const { return nameCaptureStage_; }
@@ -157,6 +165,7 @@ private:
     void SpeedButton2Click();
     void SpeedButton3Click();
     void OpenPathPanel(bool forward);
+    void ListBox1DblClick();
     void bar2Change(int position);
     void PushSelection();
     void ShowScrollLock();
@@ -182,6 +191,8 @@ private:
     std::unique_ptr<screen::DrawSence> screen_;
     std::shared_ptr<GroupTable> groups_;
     std::shared_ptr<SessionLink> link_;
+    // Every runner's host goes through the current stop switch.
+    std::shared_ptr<automation::RunnerStops> stops_ = std::make_shared<automation::RunnerStops>();
     GameConnection *cs1 = nullptr;
 
     screen::ScrollState scroll_;
@@ -201,4 +212,5 @@ private:
     QListWidget *ListBox1 = nullptr;
     QPushButton *BitBtn1 = nullptr;
     QToolButton *SpeedButton6 = nullptr;
+    QPushButton *StopButton = nullptr; // "停止"
 };

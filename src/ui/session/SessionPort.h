@@ -40,6 +40,10 @@ public:
     virtual void SetPaths(session::PathLists lists) = 0;
     virtual session::DirectionPairs directions() const = 0;
     virtual void SetDirections(session::DirectionPairs pairs) = 0;
+
+    // Paths: the pause after each line of a path walked slowly.
+    virtual int slowWalkDelayMs() const = 0;
+    virtual void SetSlowWalkDelayMs(int ms) = 0;
 };
 
 // A dialog's hold on a game window: empty once the window has closed, so a

@@ -1,0 +1,393 @@
+// Paths and hotkeys as the player uses them, against the demo game server: a
+// route recorded by walking it, named in the path editor, walked forward,
+// reversed and slowly from the path panel, and stopped; a key bound in the
+// hotkey editor and pressed in the input line. The server's input log is the
+// judge of what was sent, in order.
+#include "MainFrame.h"
+#include "core/session/SessionCodes.h"
+#include "ui/platform/SystemMessage.h"
+#include "ui/platform/Tray.h"
+#include "ui/session/GameWindow.h"
+#include "ui/session/PathEditor.h"
+#include "ui/shell/HotkeyEditor.h"
+#include "ui/sites/SiteDialog.h"
+
+#include <memory>
+#include <vector>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+constexpr int kWaitMs = 10000;
+
+class FakeTray : public platform::NotificationTray
+{
+public:
+    bool IsAvailable() const override { return true; }
+    void Show() override {}
+    void Hide() override {}
+    bool IsShown() const override { return false; }
+};
+
+// The demo server on a free port, logging every line it receives; the lines
+// are read back with the time each was first seen.
+class DemoServer
+{
+public:
+    explicit DemoServer(const QString &logPath)
+        : logPath_(logPath)
+    {
+        const QString program = qEnvironmentVariable("QUORVEL_DEMO_SERVER");
+        if (program.isEmpty())
+            return;
+        process_.start(program, {QStringLiteral("--port"), QStringLiteral("0"),
+                                 QStringLiteral("--log"), logPath_});
+        if (!process_.waitForStarted(kWaitMs))
+            return;
+        QByteArray out;
+        QElapsedTimer timer;
+        timer.start();
+        while (!out.contains('\n') && timer.elapsed() < kWaitMs) {
+            process_.waitForReadyRead(100);
+            out += process_.readAllStandardOutput();
+        }
+        if (out.startsWith("listening on "))
+            port_ = out.mid(13).trimmed().toInt();
+        clock_.start();
+    }
+    ~DemoServer()
+    {
+        process_.kill();
+        process_.waitForFinished(kWaitMs);
+    }
+    int port() const { return port_; }
+
+    // Reads what was logged since the last call; new whole lines get a time.
+    void Poll()
+    {
+        QFile file(logPath_);
+        if (!file.open(QIODevice::ReadOnly))
+            return;
+        file.seek(read_);
+        pending_ += file.readAll();
+        read_ = file.pos();
+        qsizetype lf;
+        while ((lf = pending_.indexOf('\n')) >= 0) {
+            lines.push_back(pending_.left(lf + 1));
+            times.push_back(clock_.elapsed());
+            pending_.remove(0, lf + 1);
+        }
+    }
+    // Waits until line `line` has been received at or after line `from`.
+    bool WaitForLine(const QByteArray &line, qsizetype from = 0)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                Poll();
+                for (qsizetype i = from; i < qsizetype(lines.size()); ++i) {
+                    if (lines[std::size_t(i)] == line)
+                        return true;
+                }
+                return false;
+            },
+            kWaitMs);
+    }
+    // Waits until at least `count` lines came in from line `from` on.
+    bool WaitForCount(qsizetype from, qsizetype count)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                Poll();
+                return qsizetype(lines.size()) - from >= count;
+            },
+            kWaitMs);
+    }
+    QList<QByteArray> LinesFrom(qsizetype from)
+    {
+        Poll();
+        return QList<QByteArray>(lines.begin() + from, lines.end());
+    }
+
+    std::vector<QByteArray> lines;
+    std::vector<qint64> times;
+
+private:
+    QString logPath_;
+    QProcess process_;
+    int port_ = 0;
+    qint64 read_ = 0;
+    QByteArray pending_;
+    QElapsedTimer clock_;
+};
+
+} // namespace
+
+class PathsHotkeysUiTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<DemoServer> server;
+    std::unique_ptr<TMainForm> form;
+    TMDIChild *w = nullptr;
+    QStringList messages;
+
+    template <class T> T *Child(const char *name)
+    {
+        return w->findChild<T *>(QString::fromLatin1(name));
+    }
+
+    // Types a line and waits for the server to log it (runners keep no order
+    // among themselves, so each line is waited for).
+    void Send(const QString &text, const QByteArray &logged)
+    {
+        const qsizetype from = qsizetype(server->LinesFrom(0).size());
+        form->CommandInput->clear();
+        QTest::keyClicks(form->CommandInput, text);
+        QTest::keyClick(form->CommandInput, Qt::Key_Return);
+        QVERIFY2(server->WaitForLine(logged, from),
+                 qPrintable(QStringLiteral("%1 not logged; active %2, log: %3")
+                                .arg(QString::fromLatin1(logged))
+                                .arg(QStringLiteral("%1 %2 %3 port %4 text '%5'")
+                                         .arg(form->HasActiveSession())
+                                         .arg(w->statusText())
+                                         .arg(w->runningCommands())
+                                         .arg(server->port())
+                                         .arg(form->CommandInput->text()))
+                                .arg(QString::fromLatin1(server->LinesFrom(0).join('|')))));
+    }
+
+    // A marker line typed after the action under test: once it is logged,
+    // whatever the action would have sent is there too.
+    QList<QByteArray> LinesUntilMarker(qsizetype from)
+    {
+        form->CommandInput->clear();
+        QTest::keyClicks(form->CommandInput, QStringLiteral("say marker"));
+        QTest::keyClick(form->CommandInput, Qt::Key_Return);
+        if (!server->WaitForLine("say marker\n", from))
+            return {};
+        QList<QByteArray> lines = server->LinesFrom(from);
+        lines.removeAll("say marker\n");
+        return lines;
+    }
+
+    void DoubleClickPath(int row)
+    {
+        auto *list = Child<QListWidget>("ListBox1");
+        QVERIFY(list->isVisible());
+        const QRect rect = list->visualItemRect(list->item(row));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    // Records n, e, "#2 s" and stores the recording as "home".
+    void RecordHome()
+    {
+        QTest::mouseClick(Child<QToolButton>("SpeedButton3"), Qt::LeftButton);
+        Send(QStringLiteral("n"), "n\n");
+        Send(QStringLiteral("e"), "e\n");
+        Send(QStringLiteral("#2 s"), "s\n");
+        QTest::mouseClick(Child<QToolButton>("SpeedButton3"), Qt::LeftButton);
+        TRoadSetting *editor = form->RoadSetting;
+        QVERIFY(editor->isVisible());
+        QCOMPARE(editor->Memo1->toPlainText(), QStringLiteral("n\ne\n#2 s\n"));
+        QTest::keyClicks(editor->Edit1, QStringLiteral("home"));
+        QTest::mouseClick(editor->BitBtn1, Qt::LeftButton);
+        QTest::mouseClick(editor->BitBtn5, Qt::LeftButton);
+        QVERIFY(!editor->isVisible());
+        QCOMPARE(w->paths().pathNames, std::vector<std::string>{"home"});
+        QCOMPARE(w->paths().pathTexts, std::vector<std::string>{"n\r\ne\r\n#2 s\r\n"});
+    }
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+        server = std::make_unique<DemoServer>(dir->filePath(QStringLiteral("received.log")));
+        QVERIFY2(server->port() != 0, "the demo server did not start");
+        messages.clear();
+        platform::SetMessagePresenter(
+            [this](QWidget *, const QString &text, platform::MessageIcon) { messages << text; });
+        TMainForm::Services services;
+        services.tray = std::make_unique<FakeTray>();
+        const int port = server->port();
+        services.runSiteDialog = [port](TBookMark &dialog) {
+            dialog.show();
+            dialog.getAddress->setText(QStringLiteral("127.0.0.1"));
+            dialog.getName->setText(QStringLiteral("demo"));
+            dialog.getPort->setText(QString::number(port));
+            dialog.BitBtn1Click();
+        };
+        form = std::make_unique<TMainForm>(QFile::encodeName(dir->path()).toStdString(),
+                                           std::move(services));
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        form->OpenGameWindow();
+        QCOMPARE(form->sessionCount, 1);
+        w = form->sessions[0];
+        // Lines typed before the game stream is open go nowhere.
+        QTRY_COMPARE_WITH_TIMEOUT(w->statusText(), QStringLiteral("状态:连线"), kWaitMs);
+        // The first line is the character's name.
+        Send(QStringLiteral("tester"), "tester\n");
+    }
+
+    void cleanup()
+    {
+        form.reset();
+        server.reset();
+        dir.reset();
+        platform::SetMessagePresenter({});
+    }
+
+    void recordedPathWalksForwardAndBack()
+    {
+        RecordHome();
+        auto *panel = Child<QListWidget>("ListBox1")->parentWidget();
+        QVERIFY(!panel->isVisible());
+
+        qsizetype from = qsizetype(server->LinesFrom(0).size());
+        QTest::mouseClick(Child<QToolButton>("SpeedButton4"), Qt::LeftButton);
+        QVERIFY(panel->isVisible());
+        DoubleClickPath(0);
+        QVERIFY(!panel->isVisible());
+        QCOMPARE(QApplication::focusWidget(), form->CommandInput);
+        // The walk's lines first; then a marker shows nothing else followed.
+        QVERIFY(server->WaitForCount(from, 4));
+        QCOMPARE(LinesUntilMarker(from), (QList<QByteArray>{"n\n", "e\n", "s\n", "s\n"}));
+
+        from = qsizetype(server->LinesFrom(0).size());
+        QTest::mouseClick(Child<QToolButton>("SpeedButton5"), Qt::LeftButton);
+        DoubleClickPath(0);
+        QVERIFY(server->WaitForCount(from, 4));
+        QCOMPARE(LinesUntilMarker(from), (QList<QByteArray>{"n\n", "n\n", "w\n", "s\n"}));
+        QTRY_COMPARE(w->runningCommands(), 0);
+    }
+
+    void slowWalkPausesAfterEachLine()
+    {
+        w->SetPaths({{"slow"}, {"look\r\nn\r\ns"}});
+        // The delay is set where the player sets it.
+        form->SendToActive(session::kPathEditor);
+        form->RoadSetting->Edit2->setText(QStringLiteral("400"));
+        QTest::mouseClick(form->RoadSetting->BitBtn5, Qt::LeftButton);
+        QCOMPARE(w->walk().slowWalkDelayMs, 400);
+
+        QTest::mouseClick(Child<QToolButton>("SpeedButton4"), Qt::LeftButton);
+        auto *speed = Child<QPushButton>("BitBtn1");
+        QTest::mouseClick(speed, Qt::LeftButton);
+        QCOMPARE(speed->text(), QStringLiteral("慢速"));
+        const qsizetype from = qsizetype(server->LinesFrom(0).size());
+        DoubleClickPath(0);
+        QVERIFY(server->WaitForLine("s\n", from));
+        QCOMPARE(server->LinesFrom(from), (QList<QByteArray>{"look\n", "n\n", "s\n"}));
+        // A generous lower bound only: the log is polled, never an upper one.
+        for (qsizetype i = from + 1; i < from + 3; ++i) {
+            const qint64 gap = server->times[std::size_t(i)] - server->times[std::size_t(i - 1)];
+            QVERIFY2(gap >= 250, qPrintable(QStringLiteral("gap %1 ms").arg(gap)));
+        }
+        // The toggle reads "快速" again after a second click.
+        QTest::mouseClick(Child<QToolButton>("SpeedButton4"), Qt::LeftButton);
+        QTest::mouseClick(speed, Qt::LeftButton);
+        QCOMPARE(speed->text(), QStringLiteral("快速"));
+    }
+
+    void stopEndsAWalkStillGoing()
+    {
+        w->SetPaths({{"long"}, {"look;#WA 600000;n;n;n"}});
+        const qsizetype from = qsizetype(server->LinesFrom(0).size());
+        QTest::mouseClick(Child<QToolButton>("SpeedButton4"), Qt::LeftButton);
+        DoubleClickPath(0);
+        QVERIFY(server->WaitForLine("look\n", from));
+        QTRY_COMPARE(w->runningCommands(), 1);
+        QTest::mouseClick(Child<QToolButton>("SpeedButton4"), Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>("StopButton"), Qt::LeftButton);
+        QTRY_COMPARE(w->runningCommands(), 0);
+        QCOMPARE(LinesUntilMarker(from), QList<QByteArray>{"look\n"});
+    }
+
+    void emptyRecordingSaysSo()
+    {
+        auto *record = Child<QToolButton>("SpeedButton3");
+        QTest::mouseClick(record, Qt::LeftButton);
+        QCOMPARE(record->property("tag").toInt(), 1);
+        QCOMPARE(record->toolTip(), QStringLiteral("路径纪录(状态：开启)"));
+        // Spaces only, and a hotkey: neither counts as a recorded move.
+        w->SetHotkeys({{"F6"}, {"look"}});
+        QTest::keyClick(form->CommandInput, Qt::Key_F6);
+        // A blank command goes out as an empty line.
+        Send(QStringLiteral("   "), "\n");
+        QVERIFY(server->WaitForLine("look\n"));
+        QTest::mouseClick(record, Qt::LeftButton);
+        QCOMPARE(record->property("tag").toInt(), 0);
+        QCOMPARE(record->toolTip(), QStringLiteral("路径纪录(状态：关闭)"));
+        QCOMPARE(messages, QStringList{QStringLiteral("没有记录下任何动作")});
+        QVERIFY(!form->RoadSetting->isVisible());
+    }
+
+    void hotkeyBoundInTheEditorSendsItsTwoLines()
+    {
+        form->SendToActive(session::kHotkeyEditor);
+        TFastKey *editor = form->FastKey;
+        QVERIFY(editor->isVisible());
+        QTest::keyClick(editor->Edit1, Qt::Key_F5);
+        QCOMPARE(editor->Edit1->text(), QStringLiteral("F5"));
+        QTest::keyClicks(editor->Memo1, QStringLiteral("say one"));
+        QTest::keyClick(editor->Memo1, Qt::Key_Return);
+        QTest::keyClicks(editor->Memo1, QStringLiteral("say two"));
+        QTest::mouseClick(editor->BitBtn2, Qt::LeftButton);
+        QTest::mouseClick(editor->BitBtn5, Qt::LeftButton);
+        QVERIFY(!editor->isVisible());
+        QCOMPARE(w->hotkeys().hotkeyCommands, std::vector<std::string>{"say one\r\nsay two"});
+
+        form->activateWindow();
+        form->CommandInput->setFocus();
+        form->CommandInput->setText(QStringLiteral("kept"));
+        const qsizetype from = qsizetype(server->LinesFrom(0).size());
+        const QString caption = w->windowTitle();
+        const auto history = form->history.commandHistory;
+        QTest::keyClick(form->CommandInput, Qt::Key_F5);
+        QVERIFY(server->WaitForLine("say two\n", from));
+        QCOMPARE(server->LinesFrom(from), (QList<QByteArray>{"say one\n", "say two\n"}));
+        // Not in the history; the line and the caption stay as they were.
+        QCOMPARE(form->history.commandHistory, history);
+        QCOMPARE(form->CommandInput->text(), QStringLiteral("kept"));
+        QCOMPARE(w->windowTitle(), caption);
+
+        // A held key fires again on every repeat the keyboard sends.
+        const qsizetype held = qsizetype(server->LinesFrom(0).size());
+        for (int i = 0; i < 2; ++i) {
+            QKeyEvent repeat(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier, QString(), true);
+            QApplication::sendEvent(form->CommandInput, &repeat);
+            QVERIFY(server->WaitForLine("say two\n", held + 2 * i));
+        }
+        QCOMPARE(server->LinesFrom(held).size(), 4);
+    }
+
+    void ctrlCInTheInputLineNeverFires()
+    {
+        w->SetHotkeys({{"Ctrl+C", "Shift+Ctrl+C", "Ctrl+c"}, {"say c", "say sc", "say pad"}});
+        const qsizetype from = qsizetype(server->LinesFrom(0).size());
+        form->CommandInput->setFocus();
+        QTest::keyClick(form->CommandInput, Qt::Key_C, Qt::ControlModifier);
+        QTest::keyClick(form->CommandInput, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::keyClick(form->CommandInput, Qt::Key_3, Qt::ControlModifier | Qt::KeypadModifier);
+        QCOMPARE(LinesUntilMarker(from), QList<QByteArray>{});
+    }
+};
+
+QTEST_MAIN(PathsHotkeysUiTest)
+#include "PathsHotkeysUiTest.moc"
