@@ -9,6 +9,8 @@
 #include "ui/platform/SystemMessage.h"
 #include "ui/platform/Tray.h"
 #include "ui/screen/AuxWindow.h"
+#include "ui/screen/ColourDialog.h"
+#include "ui/screen/FontDialog.h"
 #include "ui/screen/PasteSender.h"
 #include "ui/shell/About.h"
 #include "ui/shell/ProgramIcon.h"
@@ -115,12 +117,13 @@ void TMainForm::CreateDialogs()
     AboutBox = new TAboutBox(this);
     ClipForm = new TClipForm(this);
     AutoSetting = new TAutoSetting(this);
-    // The colour dialog comes here.
+    ColorForm = new TColorForm(this);
     BookMark = new TBookMark(std::filesystem::path(programDir), this);
     // The hotkey editor comes here.
     fCmdsGroup = new TfCmdsGroup(this);
-    // The font dialog, the path editor, the clock dialog and the direction
-    // editor come here, in that order.
+    FontSetting = new TFontSetting(this);
+    // The path editor, the clock dialog and the direction editor come here,
+    // in that order.
     textwin = new Ttextwin(this);
 }
 
@@ -133,6 +136,14 @@ void TMainForm::FillSessionDialogs()
         AutoSetting->LoadFromSession(window);
     };
     sessionDialogs.groupEditor = [this](SessionPort &window) { fCmdsGroup->LoadGroups(window); };
+    // Colours and font.
+    sessionDialogs.colourDialog = [this](SessionPort &window) {
+        ColorForm->LoadFromSession(window);
+    };
+    sessionDialogs.fontDialog = [this](SessionPort &window) {
+        FontSetting->LoadFromSession(window);
+    };
+    sessionDialogs.closeFontDialog = [this](SessionPort &) { FontSetting->hide(); };
     // Every window's lines for the auxiliary window go to the one auxiliary
     // window, so a window's auxLines always name its lines.
     sessionDialogs.appendAuxLines = [this](const std::vector<std::string> &lines) {

@@ -30,6 +30,8 @@ class TAutoSetting;
 class TfCmdsGroup;
 class TBookMark;
 class TClipForm;
+class TColorForm;
+class TFontSetting;
 class Ttextwin;
 
 class TMainForm : public QMainWindow, public FrameNoticeSink, public CommandInputEdit::Host
@@ -128,8 +130,10 @@ public:
     TAboutBox *AboutBox = nullptr;
     TClipForm *ClipForm = nullptr;
     TAutoSetting *AutoSetting = nullptr;
+    TColorForm *ColorForm = nullptr;
     TfCmdsGroup *fCmdsGroup = nullptr;
     TBookMark *BookMark = nullptr;
+    TFontSetting *FontSetting = nullptr;
     Ttextwin *textwin = nullptr;
 
     // What every game window hands its collections to.

@@ -44,6 +44,14 @@ public:
     {
         directionPairs = std::move(pairs);
     }
+    // Colours and font.
+    screen::ScreenLook look() const override { return screenLook; }
+    void SetLook(const screen::ScreenLook &look) override
+    {
+        screenLook = look;
+        ++looksSet;
+    }
+    void FontApplied() override { ++fontsApplied; }
 
     std::vector<Run> runs;
     std::vector<bool> mirror;
@@ -53,6 +61,9 @@ public:
     session::HotkeyLists hotkeyLists;
     session::PathLists pathLists;
     session::DirectionPairs directionPairs = session::DirectionPairs::Seeded();
+    screen::ScreenLook screenLook;
+    int looksSet = 0;
+    int fontsApplied = 0;
 
 private:
     std::unique_ptr<QObject> life_ = std::make_unique<QObject>();
