@@ -2,6 +2,7 @@
 // that leave the window as it was, the save that never truncates the old file,
 // and the profile a window is made with.
 #include "core/automation/Triggers.h"
+#include "core/session/ProfileFile.h"
 #include "core/session/SessionCodes.h"
 #include "render/GbkCodec.h"
 #include "ui/platform/SystemMessage.h"
@@ -44,43 +45,20 @@ std::string Bytes(const QString &path)
     return QFile::encodeName(path).toStdString();
 }
 
-// Every collection of a window, for comparing two windows.
+// Everything a window keeps, for comparing windows: its profile as the
+// (golden-tested) writer puts it, the armed marks and the triggers' switch.
 struct Snapshot
 {
-    automation::TriggerTable triggers;
-    HotkeyLists hotkeys;
-    GroupTable::Groups groups;
-    PathLists paths;
-    DirectionPairs directions;
-    screen::ScreenLook look;
+    std::string profile;
+    std::vector<std::string> armed;
     bool enabled;
 
     explicit Snapshot(TMDIChild &w)
-        : triggers(w.triggerEngine()->Snapshot())
-        , hotkeys(w.hotkeys())
-        , groups(w.groups().Snapshot())
-        , paths(w.paths())
-        , directions(w.directions())
-        , look(w.look())
+        : profile(WriteProfile(w.TakeProfile()))
+        , armed(w.triggerEngine()->Snapshot().triggerArmed)
         , enabled(w.triggerEngine()->triggersEnabled)
     {}
-
-    bool operator==(const Snapshot &o) const
-    {
-        const auto &a = triggers, &b = o.triggers;
-        return a.triggerEnabled == b.triggerEnabled && a.triggerPatterns == b.triggerPatterns &&
-               a.triggerCommands == b.triggerCommands && a.triggerGroups == b.triggerGroups &&
-               a.triggerArmed == b.triggerArmed && hotkeys.hotkeyNames == o.hotkeys.hotkeyNames &&
-               hotkeys.hotkeyCommands == o.hotkeys.hotkeyCommands &&
-               groups.groupNames == o.groups.groupNames &&
-               groups.groupContents == o.groups.groupContents &&
-               paths.pathNames == o.paths.pathNames && paths.pathTexts == o.paths.pathTexts &&
-               directions.forwardDirections == o.directions.forwardDirections &&
-               directions.reverseDirections == o.directions.reverseDirections &&
-               look.fgPalette == o.look.fgPalette && look.bgPalette == o.look.bgPalette &&
-               look.fontName == o.look.fontName && look.fontSize == o.look.fontSize &&
-               enabled == o.enabled;
-    }
+    bool operator==(const Snapshot &) const = default;
 };
 
 // Gives a window something in every collection.
