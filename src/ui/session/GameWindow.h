@@ -54,7 +54,7 @@ struct SessionDialogs
     std::function<void(SessionPort &, const std::string &text)> openPasteSender;
     // Lines for the auxiliary window (mirror and "#HP"), on the window's thread.
     std::function<void(const std::vector<std::string> &lines)> appendAuxLines;
-    // Profiles: asks for the file to save to (codes 8) or load from (9), starting
+    // Profiles: asks for the file to save to (code 8) or load from (code 9), starting
     // in `startDir`; an empty answer is a cancel. Empty: the platform's file dialogs.
     std::function<QString(QWidget *parent, const QString &startDir, bool saving)> profileFileDialog;
 };
@@ -114,6 +114,7 @@ public:
     void SetPaths(session::PathLists lists) override;
     session::DirectionPairs directions() const override { return directions_; }
     void SetDirections(session::DirectionPairs pairs) override { directions_ = std::move(pairs); }
+    // Colours and font.
     screen::ScreenLook look() const override { return screen_->Look(); }
     void SetLook(const screen::ScreenLook &look) override;
     void FontApplied() override;
