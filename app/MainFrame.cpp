@@ -11,6 +11,8 @@
 #include "ui/platform/SystemMessage.h"
 #include "ui/platform/Tray.h"
 #include "ui/screen/AuxWindow.h"
+#include "ui/screen/ColourDialog.h"
+#include "ui/screen/FontDialog.h"
 #include "ui/screen/PasteSender.h"
 #include "ui/session/DirectionEditor.h"
 #include "ui/session/PathEditor.h"
@@ -129,11 +131,11 @@ void TMainForm::CreateDialogs()
     AboutBox = new TAboutBox(this);
     ClipForm = new TClipForm(this);
     AutoSetting = new TAutoSetting(this);
-    // The colour dialog comes here.
+    ColorForm = new TColorForm(this);
     BookMark = new TBookMark(std::filesystem::path(programDir), this);
     FastKey = new TFastKey(this);
     fCmdsGroup = new TfCmdsGroup(this);
-    // The font dialog comes here.
+    FontSetting = new TFontSetting(this);
     RoadSetting = new TRoadSetting(this);
     ClockForm = new TClockForm(this);
     DirectSet = new TDirectSet(this);
@@ -158,6 +160,14 @@ void TMainForm::FillSessionDialogs()
     RoadSetting->openDirectionEditor = [this](SessionPort &window) {
         DirectSet->LoadDirections(window);
     };
+    // Colours and font.
+    sessionDialogs.colourDialog = [this](SessionPort &window) {
+        ColorForm->LoadFromSession(window);
+    };
+    sessionDialogs.fontDialog = [this](SessionPort &window) {
+        FontSetting->LoadFromSession(window);
+    };
+    sessionDialogs.closeFontDialog = [this](SessionPort &) { FontSetting->hide(); };
     // Every window's lines for the auxiliary window go to the one auxiliary
     // window, so a window's auxLines always name its lines.
     sessionDialogs.appendAuxLines = [this](const std::vector<std::string> &lines) {

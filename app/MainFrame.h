@@ -35,6 +35,8 @@ class TClockForm;
 class TDirectSet;
 class TFastKey;
 class TRoadSetting;
+class TColorForm;
+class TFontSetting;
 class Ttextwin;
 
 class TMainForm : public QMainWindow,
@@ -136,12 +138,14 @@ public:
     TAboutBox *AboutBox = nullptr;
     TClipForm *ClipForm = nullptr;
     TAutoSetting *AutoSetting = nullptr;
+    TColorForm *ColorForm = nullptr;
     TfCmdsGroup *fCmdsGroup = nullptr;
     TBookMark *BookMark = nullptr;
     TClockForm *ClockForm = nullptr;
     TFastKey *FastKey = nullptr;
     TRoadSetting *RoadSetting = nullptr;
     TDirectSet *DirectSet = nullptr;
+    TFontSetting *FontSetting = nullptr;
     Ttextwin *textwin = nullptr;
 
     // What every game window hands its collections to.

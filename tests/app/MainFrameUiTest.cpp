@@ -9,12 +9,14 @@
 #include "ui/platform/SystemMessage.h"
 #include "ui/platform/Tray.h"
 #include "ui/screen/AuxWindow.h"
+#include "ui/screen/ColourDialog.h"
 #include "ui/session/GameWindow.h"
 #include "ui/session/ScreenView.h"
 #include "ui/shell/About.h"
 #include "ui/sites/SiteDialog.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <QAction>
@@ -861,6 +863,87 @@ private slots:
         delete gone;
         platform::LockFileInstance after(lock + "2");
         QVERIFY(after.TryAcquire());
+    }
+    // Gives a site's window a profile through the toolbar: a background chosen
+    // in the colour dialog, something in every collection, then "保存设置".
+    TMDIChild *SaveSiteProfile(const QString &site, const QString &path)
+    {
+        form->sessionDialogs.profileFileDialog = [path](QWidget *, const QString &, bool saving) {
+            return saving ? path : QString();
+        };
+        TMDIChild *w = Open(site);
+        if (!w)
+            return nullptr;
+        form->ColorForm->chooseColour = [](QWidget *, QColor) {
+            return std::optional<QColor>(QColor(0, 40, 80));
+        };
+        form->toolButtons[6]->click(); // "颜色"
+        QTest::mousePress(form->ColorForm->Shape[16], Qt::LeftButton);
+        form->ColorForm->BitBtn1->click();
+        automation::TriggerTable table;
+        table.AddRow(std::string(automation::kTriggerOn), "(*)hits you", "flee", "FIGHT");
+        table.AddRow(" ", " ", " ", " ");
+        w->triggerEngine()->Replace(table);
+        w->SetHotkeys({{"Alt+1"}, {"kill rat\r\nhp"}});
+        w->groups().Replace({"heal"}, {"eat\r\ndrink"});
+        w->SetPaths({{"home"}, {"e\r\nn"}});
+        form->toolButtons[9]->click(); // "保存设置"
+        return w;
+    }
+
+    static QRgb Corner(TMDIChild *w)
+    {
+        const QImage &frame = w->findChild<ScreenView *>()->frame();
+        return frame.isNull() ? QRgb(1) : frame.pixel(frame.width() - 2, frame.height() - 2);
+    }
+
+    // Notice 5 after a save makes the site list remember the file; the next
+    // window opened for the site loads it and draws with its colours.
+    void savedProfileIsRememberedForItsSite()
+    {
+        const QString path = dir->filePath("jianghu.qvl");
+        TMDIChild *first = SaveSiteProfile(QStringLiteral("江湖"), path);
+        QVERIFY(first);
+        QVERIFY(messages.empty());
+        QCOMPARE(first->profilePath(), QFile::encodeName(path).toStdString());
+        QFile ini(dir->filePath("Quorvel.ini"));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QVERIFY(ini.readAll().contains("profile=" + QFile::encodeName(path) + "\r\n"));
+
+        TMDIChild *second = Open(QStringLiteral("江湖"));
+        QVERIFY(second);
+        QVERIFY(messages.empty());
+        QCOMPARE(second->profilePath(), first->profilePath());
+        const automation::TriggerTable a = first->triggerEngine()->Snapshot();
+        const automation::TriggerTable b = second->triggerEngine()->Snapshot();
+        QCOMPARE(b.triggerPatterns, a.triggerPatterns);
+        QCOMPARE(b.triggerCommands, a.triggerCommands);
+        QCOMPARE(b.triggerGroups, a.triggerGroups);
+        QCOMPARE(b.triggerEnabled, a.triggerEnabled);
+        QCOMPARE(second->hotkeys().hotkeyCommands, first->hotkeys().hotkeyCommands);
+        QCOMPARE(second->groups().Snapshot().groupContents,
+                 first->groups().Snapshot().groupContents);
+        QCOMPARE(second->paths().pathTexts, first->paths().pathTexts);
+        QCOMPARE(second->look().bgPalette, first->look().bgPalette);
+        QTRY_COMPARE(Corner(second), qRgb(0, 40, 80));
+    }
+
+    void unreadableProfileStillConnects()
+    {
+        const QString path = dir->filePath("jianghu.qvl");
+        QVERIFY(SaveSiteProfile(QStringLiteral("江湖"), path));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("this is not a profile\r\n");
+        file.close();
+        TMDIChild *w = Open(QStringLiteral("江湖")); // waits for the server to have it
+        QVERIFY(w);
+        QCOMPARE(messages.size(), std::size_t(1));
+        QCOMPARE(messages[0].text, QStringLiteral("不是Quorvel配置文件！无法读取."));
+        QCOMPARE(w->directions().forwardDirections.size(), std::size_t(17));
+        QVERIFY(w->paths().pathNames.empty());
+        QTRY_COMPARE(Corner(w), qRgb(0, 0, 0));
+        SendAndWait(QStringLiteral("look"), 1);
     }
 };
 

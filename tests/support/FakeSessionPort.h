@@ -47,6 +47,14 @@ public:
     // Paths.
     int slowWalkDelayMs() const override { return slowDelay; }
     void SetSlowWalkDelayMs(int ms) override { slowDelay = ms; }
+    // Colours and font.
+    screen::ScreenLook look() const override { return screenLook; }
+    void SetLook(const screen::ScreenLook &look) override
+    {
+        screenLook = look;
+        ++looksSet;
+    }
+    void FontApplied() override { ++fontsApplied; }
 
     std::vector<Run> runs;
     std::vector<bool> mirror;
@@ -57,6 +65,9 @@ public:
     session::PathLists pathLists;
     session::DirectionPairs directionPairs = session::DirectionPairs::Seeded();
     int slowDelay = 1500;
+    screen::ScreenLook screenLook;
+    int looksSet = 0;
+    int fontsApplied = 0;
 
 private:
     std::unique_ptr<QObject> life_ = std::make_unique<QObject>();

@@ -181,7 +181,10 @@ TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs 
     });
     connect(bar2, &QScrollBar::valueChanged, this, &TMDIChild::bar2Change);
 
-    // 5. A named profile is loaded here once the profile reader exists.
+    // 5. A named profile is loaded at once; one that cannot be read says so
+    // and leaves the window working with its defaults.
+    if (!gbk::Trim(profile).empty())
+        LoadProfile(profile);
 }
 
 TMDIChild::~TMDIChild()
@@ -306,6 +309,12 @@ void TMDIChild::SessionCommand(int code, int value)
     case kRunnerCount:
         runningCommands_ += value;
         break;
+    case kSaveProfile:
+        ChooseProfileFile(true);
+        break;
+    case kLoadProfile:
+        ChooseProfileFile(false);
+        break;
     case kReattachScreen:
         screen_->SetWindow(true);
         screen_->RequestRedraw();
@@ -342,8 +351,7 @@ void TMDIChild::SessionCommand(int code, int value)
         break;
     default:
         // Codes 1, 5 and 11 carry text and come through SendTypedLine,
-        // RunPasteText and FireHotkey; codes 8 and 9 open the profile dialogs
-        // once the profile file exists; codes outside 1-20 do nothing.
+        // RunPasteText and FireHotkey; codes outside 1-20 do nothing.
         break;
     }
 }

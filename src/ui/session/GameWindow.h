@@ -7,6 +7,7 @@
 #include "core/automation/RunnerStop.h"
 #include "core/screen/ScrollState.h"
 #include "core/screen/Selection.h"
+#include "core/session/ProfileFile.h"
 #include "core/session/SessionState.h"
 #include "core/session/Socks5.h"
 #include "core/session/TelnetFilter.h"
@@ -57,6 +58,9 @@ struct SessionDialogs
     std::function<void(SessionPort &, const std::string &text)> openPasteSender;
     // Lines for the auxiliary window (mirror and "#HP"), on the window's thread.
     std::function<void(const std::vector<std::string> &lines)> appendAuxLines;
+    // Profiles: asks for the file to save to (code 8) or load from (code 9), starting
+    // in `startDir`; an empty answer is a cancel. Empty: the platform's file dialogs.
+    std::function<QString(QWidget *parent, const QString &startDir, bool saving)> profileFileDialog;
 };
 
 // What the main frame tells a window once it has made it.
@@ -119,6 +123,21 @@ public:
     void SetDirections(session::DirectionPairs pairs) override { directions_ = std::move(pairs); }
     int slowWalkDelayMs() const override { return walk_.slowWalkDelayMs; }
     void SetSlowWalkDelayMs(int ms) override { walk_.slowWalkDelayMs = ms; }
+    // Colours and font.
+    screen::ScreenLook look() const override { return screen_->Look(); }
+    void SetLook(const screen::ScreenLook &look) override;
+    void FontApplied() override;
+
+    // Profiles. Both report their own failures in a box and then change
+    // nothing; on success `profilePath` is the file and the frame hears of it
+    // (notice 5) when the window belongs to a site. Paths are GBK bytes, as the
+    // site list keeps them.
+    bool SaveProfile(const std::string &path);
+    bool LoadProfile(const std::string &path);
+    // The window's collections as a profile stores them, and a read profile
+    // applied in one step.
+    session::Profile TakeProfile() const;
+    void ApplyProfile(const session::Profile &profile);
 
     const std::string &profilePath() const { return profilePath_; }
     int nameCaptureStage() const { return nameCaptureStage_; }
@@ -173,6 +192,8 @@ private:
     void ScreenMouseDown(Qt::MouseButton button, int x, int y);
     void ScreenMouseMove(int x, int y);
     void ScreenMouseUp(Qt::MouseButton button);
+    // Codes 8 and 9: the file dialogs, then the save or the load.
+    void ChooseProfileFile(bool saving);
 
     SessionDialogs *dialogs_;
     FrameBinding frame_;

@@ -5,6 +5,7 @@
 
 #include "core/automation/GroupTable.h"
 #include "core/automation/Triggers.h"
+#include "core/screen/Palette.h"
 #include "core/session/SessionState.h"
 
 #include <memory>
@@ -44,6 +45,12 @@ public:
     // Paths: the pause after each line of a path walked slowly.
     virtual int slowWalkDelayMs() const = 0;
     virtual void SetSlowWalkDelayMs(int ms) = 0;
+    // Colours and font: the screen's palette and font, read and replaced whole
+    // (they show from the next frame); FontApplied is what the font dialog's
+    // confirm ends with (close the dialog, redraw with the new row height).
+    virtual screen::ScreenLook look() const = 0;
+    virtual void SetLook(const screen::ScreenLook &look) = 0;
+    virtual void FontApplied() = 0;
 };
 
 // A dialog's hold on a game window: empty once the window has closed, so a

@@ -1,0 +1,285 @@
+// A game window's profile on real files: saved and loaded back, refused files
+// that leave the window as it was, the save that never truncates the old file,
+// and the profile a window is made with.
+#include "core/automation/Triggers.h"
+#include "core/session/ProfileFile.h"
+#include "core/session/SessionCodes.h"
+#include "render/GbkCodec.h"
+#include "ui/platform/SystemMessage.h"
+#include "ui/session/GameWindow.h"
+
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+using namespace session;
+
+namespace {
+
+struct NoticeLog : FrameNoticeSink
+{
+    std::vector<int> codes;
+    void FrameNotice(int, int code) override { codes.push_back(code); }
+};
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+std::string Bytes(const QString &path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+// Everything a window keeps, for comparing windows: its profile as the
+// (golden-tested) writer puts it, the armed marks and the triggers' switch.
+struct Snapshot
+{
+    std::string profile;
+    std::vector<std::string> armed;
+    bool enabled;
+
+    explicit Snapshot(TMDIChild &w)
+        : profile(WriteProfile(w.TakeProfile()))
+        , armed(w.triggerEngine()->Snapshot().triggerArmed)
+        , enabled(w.triggerEngine()->triggersEnabled)
+    {}
+    bool operator==(const Snapshot &) const = default;
+};
+
+// Gives a window something in every collection.
+void Fill(TMDIChild &w)
+{
+    automation::TriggerTable table;
+    table.AddRow(std::string(automation::kTriggerOn), "(*)hits you", "say ouch\r\nflee", "FIGHT");
+    table.AddRow(" ", "\xCC\xEC\xC1\xC1\xC1\xCB", "get all", "");
+    table.AddRow(" ", " ", " ", " ");
+    w.triggerEngine()->Replace(table);
+    w.SetHotkeys({{"Alt+1", "F5"}, {"kill rat", "hp;score"}});
+    w.groups().Replace({"heal"}, {"eat\r\ndrink"});
+    w.SetPaths({{"home"}, {"e\r\nn\r\nu"}});
+    DirectionPairs pairs = DirectionPairs::Seeded();
+    pairs.forwardDirections.push_back("enter");
+    pairs.reverseDirections.push_back("out");
+    w.SetDirections(pairs);
+    screen::ScreenLook look = w.look();
+    look.bgPalette[0] = screen::Rgb(0, 0, 64);
+    look.fgPalette[9] = screen::Rgb(1, 2, 3);
+    look.fontName = "DejaVu Sans Mono";
+    look.fontSize = 16;
+    w.SetLook(look);
+}
+
+} // namespace
+
+class ProfileUiTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> dir;
+    std::vector<QString> messages;
+
+    QString Path(const QString &name) const { return dir->filePath(name); }
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+        messages.clear();
+        platform::SetMessagePresenter([this](QWidget *, const QString &text,
+                                             platform::MessageIcon) { messages.push_back(text); });
+    }
+    void cleanup()
+    {
+        platform::SetMessagePresenter({});
+        dir.reset();
+    }
+
+    // Saved, then loaded into a fresh window: the same collections, and the
+    // file written again from it is the same bytes.
+    void savedProfileLoadsBackWhole()
+    {
+        NoticeLog frame;
+        TMDIChild a(nullptr, "", nullptr);
+        a.BindToFrame({nullptr, 0, &frame, "", ""});
+        Fill(a);
+        const std::string path = Bytes(Path("a.qvl"));
+        QVERIFY(a.SaveProfile(path));
+        QCOMPARE(a.profilePath(), path);
+        QVERIFY(frame.codes.empty()); // no site, no notice 5
+
+        TMDIChild b(nullptr, "", nullptr);
+        b.BindToFrame({nullptr, 0, &frame, "", "site"});
+        QVERIFY(b.LoadProfile(path));
+        QVERIFY(messages.empty());
+        QVERIFY(Snapshot(a) == Snapshot(b));
+        QCOMPARE(frame.codes, std::vector<int>{kProfileSavedOrLoaded});
+        QVERIFY(b.SaveProfile(Bytes(Path("b.qvl"))));
+        QCOMPARE(ReadAll(Path("b.qvl")), ReadAll(Path("a.qvl")));
+    }
+
+    // Refused files show their message and change nothing, the switch of the
+    // triggers included, whichever way the player had set it.
+    void refusedFilesLeaveTheWindowAsItWas_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("enabled");
+        const QByteArray tail =
+            "FastKey\x03\r\nF1\r\ncmdstart\x08\r\nx\r\ncmdover\x08\r\nover\x03\r\n"
+            "DirectSet\x03\r\nn\r\ns\r\nover\x03\r\n";
+        QTest::newRow("bad colour, triggers on")
+            << QByteArray("QVl\x03\r\nMachine\x03\r\n \r\np\r\n\r\ncmdstart\x08\r\nc\r\n"
+                          "cmdover\x08\r\n") +
+                   tail + "Color\x03\r\n255\r\nblue\r\n"
+            << QStringLiteral("设置文件第21行“blue”不是十进制整数，无法读取！窗口的设置没有改变。")
+            << true;
+        QTest::newRow("bad font size, triggers off")
+            << QByteArray("QVl\x03\r\n") + tail + "Font\x03\r\nMono,large\r\n"
+            << QStringLiteral(
+                   "设置文件第13行“Mono,large”不是十进制整数，无法读取！窗口的设置没有改变。")
+            << false;
+        QTest::newRow("header with a trailing space")
+            << QByteArray("QVl\x03 \r\n") + tail << QStringLiteral("不是Quorvel配置文件！无法读取.")
+            << true;
+        QTest::newRow("empty file")
+            << QByteArray() << QStringLiteral("不是QUORVEL配置文件！无法读取.") << false;
+    }
+    void refusedFilesLeaveTheWindowAsItWas()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
+        QFETCH(bool, enabled);
+        NoticeLog frame;
+        TMDIChild w(nullptr, "", nullptr);
+        w.BindToFrame({nullptr, 0, &frame, "", "site"});
+        Fill(w);
+        if (!enabled)
+            QTest::mouseClick(w.findChild<QToolButton *>(QStringLiteral("SpeedButton2")),
+                              Qt::LeftButton);
+        QCOMPARE(bool(w.triggerEngine()->triggersEnabled), enabled);
+        const Snapshot before(w);
+        WriteAll(Path("bad.qvl"), bytes);
+        QVERIFY(!w.LoadProfile(Bytes(Path("bad.qvl"))));
+        QCOMPARE(messages, std::vector<QString>{message});
+        QVERIFY(Snapshot(w) == before);
+        QCOMPARE(w.profilePath(), std::string());
+        QVERIFY(frame.codes.empty());
+    }
+
+    void missingFileOrFolder()
+    {
+        TMDIChild w(nullptr, "", nullptr);
+        QVERIFY(!w.LoadProfile(Bytes(Path("none.qvl"))));
+        QVERIFY(!w.SaveProfile(Bytes(Path("no/such/folder/x.qvl"))));
+        QCOMPARE(messages, (std::vector<QString>{
+                               QStringLiteral("无法读取设置文件，请检查路径和文件名是否正确！"),
+                               QStringLiteral("无法保存设置文件，请检查路径和写护！")}));
+        QCOMPARE(w.profilePath(), std::string());
+    }
+
+    // The old file is never written in place: a second name for it still
+    // holds the old profile after the save.
+    void saveReplacesTheFileInsteadOfWritingIntoIt()
+    {
+        const QString path = Path("p.qvl");
+        WriteAll(path, "QVl\x03\r\nold\r\n");
+        QCOMPARE(::link(QFile::encodeName(path).constData(),
+                        QFile::encodeName(Path("kept.qvl")).constData()),
+                 0);
+        TMDIChild w(nullptr, "", nullptr);
+        QVERIFY(w.SaveProfile(Bytes(path)));
+        QVERIFY(ReadAll(path).startsWith("QVl\x03\r\nFont\x03\r\n"));
+        QCOMPARE(ReadAll(Path("kept.qvl")), QByteArray("QVl\x03\r\nold\r\n"));
+    }
+
+    // Made with a profile, a window loads it at once; blank names load nothing;
+    // one that cannot be read leaves a window with its defaults.
+    void windowMadeWithAProfile()
+    {
+        {
+            TMDIChild a(nullptr, "", nullptr);
+            Fill(a);
+            QVERIFY(a.SaveProfile(Bytes(Path("s.qvl"))));
+        }
+        TMDIChild loaded(nullptr, Bytes(Path("s.qvl")), nullptr);
+        QCOMPARE(loaded.paths().pathNames, std::vector<std::string>{"home"});
+        QCOMPARE(loaded.look().bgPalette[0], screen::Rgb(0, 0, 64));
+        QCOMPARE(loaded.triggerEngine()->Snapshot().size(), std::size_t(3));
+
+        TMDIChild blank(nullptr, "   ", nullptr);
+        QCOMPARE(blank.directions().forwardDirections.size(), std::size_t(17));
+        QCOMPARE(blank.profilePath(), std::string("   "));
+        QVERIFY(messages.empty());
+
+        WriteAll(Path("bad.qvl"), "not a profile\r\n");
+        TMDIChild bad(nullptr, Bytes(Path("bad.qvl")), nullptr);
+        QCOMPARE(messages, std::vector<QString>{QStringLiteral("不是Quorvel配置文件！无法读取.")});
+        QCOMPARE(bad.directions().forwardDirections.size(), std::size_t(17));
+        QCOMPARE(bad.look().bgPalette, screen::ScreenLook{}.bgPalette);
+        QVERIFY(bool(bad.triggerEngine()->triggersEnabled));
+    }
+
+    // A new window saves empty sections; loading that gives only the blank row.
+    void newWindowRoundTrip()
+    {
+        TMDIChild a(nullptr, "", nullptr);
+        QVERIFY(a.SaveProfile(Bytes(Path("new.qvl"))));
+        TMDIChild b(nullptr, "", nullptr);
+        Fill(b);
+        QVERIFY(b.LoadProfile(Bytes(Path("new.qvl"))));
+        const automation::TriggerTable table = b.triggerEngine()->Snapshot();
+        QCOMPARE(table.triggerPatterns, std::vector<std::string>{" "});
+        QCOMPARE(table.triggerArmed, std::vector<std::string>{"0"});
+        QVERIFY(b.paths().pathNames.empty());
+        QVERIFY(b.groups().Snapshot().groupNames.empty());
+        QVERIFY(b.hotkeys().hotkeyNames.empty()); // the file has a hotkey section
+        QCOMPARE(b.look().bgPalette[0], screen::Rgb(0, 0, 0));
+    }
+
+    // Codes 8 and 9 ask for the file in the settings folder.
+    void hubCodesAskInTheSettingsFolder()
+    {
+        SessionDialogs dialogs;
+        std::vector<std::pair<QString, bool>> asked;
+        QString answer = Path("hub.qvl");
+        dialogs.profileFileDialog = [&](QWidget *, const QString &start, bool saving) {
+            asked.emplace_back(start, saving);
+            return answer;
+        };
+        TMDIChild w(nullptr, "", &dialogs);
+        w.BindToFrame({nullptr, 0, nullptr, Bytes(dir->path() + "/"), ""});
+        w.SessionCommand(kSaveProfile);
+        QVERIFY(QFile::exists(answer));
+        w.SetPaths({{"x"}, {"y"}});
+        w.SessionCommand(kLoadProfile);
+        QVERIFY(w.paths().pathNames.empty());
+        answer.clear(); // cancelled
+        w.SetPaths({{"x"}, {"y"}});
+        w.SessionCommand(kLoadProfile);
+        QCOMPARE(w.paths().pathNames, std::vector<std::string>{"x"});
+        QCOMPARE(asked.size(), std::size_t(3));
+        QCOMPARE(asked[0], std::make_pair(dir->path() + "/", true));
+        QCOMPARE(asked[1].second, false);
+        QVERIFY(messages.empty());
+    }
+};
+
+QTEST_MAIN(ProfileUiTest)
+#include "ProfileUiTest.moc"
