@@ -36,9 +36,6 @@ const char *const kDirectionPairs[][2] = {
     {"ed", "wu"},
 };
 
-// "名" in GBK: the game's name prompt holds it.
-constexpr std::string_view kNameMark = "\xC3\xFB";
-
 QToolButton *MakeStatusButton(QWidget *parent)
 {
     auto *b = new QToolButton(parent);
@@ -353,7 +350,7 @@ void TMDIChild::CopySelection()
 void TMDIChild::OnGameText(const QByteArray &bytes)
 {
     const std::string_view text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    if (nameCaptureStage == 0 && gbk::FindCharwise(text, kNameMark) != gbk::npos)
+    if (nameCaptureStage == 0 && nameMark_.Feed(text))
         nameCaptureStage = 1;
     screen_->Enqueue(std::string(text));
     selection_.EndDrag();

@@ -7,6 +7,7 @@
 #include "render/ScreenThread.h"
 #include "core/screen/ScrollState.h"
 #include "core/screen/Selection.h"
+#include "core/session/NameMark.h"
 
 #include <functional>
 #include <memory>
@@ -92,6 +93,7 @@ public:
     // Session state.
     std::string profilePath;
     int nameCaptureStage = 0;
+    session::NameMarkScanner nameMark_; // moves nameCaptureStage from 0 to 1
     int runningCommands = 0;
     std::vector<std::string> hotkeyNames, hotkeyCommands;
     std::vector<std::string> pathTexts;
