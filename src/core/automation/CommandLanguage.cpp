@@ -23,9 +23,20 @@ bool Contains(std::string_view s, std::string_view x)
     return gbk::Find(s, x) != gbk::npos;
 }
 
-std::size_t FindBrace(std::string_view s, char brace)
+// How much of a runaway command the depth notice names: enough to recognise
+// it, cut on a character boundary.
+constexpr std::size_t kNoticeNameBytes = 40;
+
+std::string_view NoticeName(std::string_view command)
 {
-    return gbk::FindCharwise(s, brace);
+    std::size_t at = 0;
+    while (at < command.size()) {
+        const std::size_t next = at + gbk::CharLength(command, at);
+        if (next > kNoticeNameBytes)
+            break;
+        at = next;
+    }
+    return command.substr(0, at);
 }
 
 int WaitFrom(std::string_view argument, int onFailure)
@@ -50,7 +61,7 @@ CommandLanguage::CommandLanguage(RunnerHost &host, bool slowMode, int slowDelayM
     , host_(host)
 {}
 
-void CommandLanguage::RunText(std::string_view input)
+std::string CommandLanguage::SplitCommands(std::string_view input)
 {
     std::string text(input);
     EndWithLf(text);
@@ -58,23 +69,50 @@ void CommandLanguage::RunText(std::string_view input)
     // Separators become line ends, except inside the stretch up to the first
     // "}" while the rest holds both braces: that stretch is copied unsplit, so a
     // brace block reaches RunCommand whole (and ‘x;{a;b}’ stays one line).
+    //
+    // One forward pass finds every brace that stands on a character boundary
+    // (the rest always begins on one: after ";" or "}", neither of which is a
+    // second byte there) and the last of each kind; the loop below then only
+    // moves forward, so the work is linear in the text.
+    std::vector<std::size_t> closes;
+    std::size_t lastOpen = gbk::npos;
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == '{')
+            lastOpen = i;
+        else if (text[i] == '}')
+            closes.push_back(i);
+        i += gbk::CharLength(text, i);
+    }
+    // ";" is taken wherever it stands, as the plain search always did.
+    const std::size_t lastSemi = text.rfind(';');
+
     std::string out;
-    std::string_view rest = text;
-    while (Contains(rest, ";")) {
-        std::size_t close = FindBrace(rest, '}');
-        if (FindBrace(rest, '{') != gbk::npos && close != gbk::npos) {
-            out.append(rest.substr(0, close + 1));
-            rest.remove_prefix(close + 1);
+    out.reserve(text.size() + 1);
+    std::size_t rest = 0;
+    std::size_t nextClose = 0; // index into `closes`
+    while (lastSemi != gbk::npos && lastSemi >= rest) {
+        while (nextClose < closes.size() && closes[nextClose] < rest)
+            ++nextClose;
+        const bool haveOpen = lastOpen != gbk::npos && lastOpen >= rest;
+        if (haveOpen && nextClose < closes.size()) {
+            const std::size_t close = closes[nextClose];
+            out.append(text, rest, close + 1 - rest);
+            rest = close + 1;
         } else {
-            std::size_t semi = gbk::Find(rest, ";");
-            out.append(rest.substr(0, semi));
+            const std::size_t semi = text.find(';', rest);
+            out.append(text, rest, semi - rest);
             out += '\n';
-            rest.remove_prefix(semi + 1);
+            rest = semi + 1;
         }
     }
-    out.append(rest);
+    out.append(text, rest, std::string::npos);
     EndWithLf(out);
+    return out;
+}
 
+void CommandLanguage::RunText(std::string_view input)
+{
+    const std::string out = SplitCommands(input);
     std::string_view todo = out;
     while (!todo.empty()) {
         std::size_t lf = gbk::Find(todo, "\n");
@@ -117,10 +155,14 @@ void CommandLanguage::RunCommand(std::string_view raw)
 
     if (command[0] != '#') {
         if (command.front() == '{' && command.size() >= 2 && command.back() == '}' &&
-            gbk::AtCharBoundary(command, command.size() - 1))
-            RunBraceBlock(command);
-        else
+            gbk::AtCharBoundary(command, command.size() - 1)) {
+            if (EnterNesting(command)) {
+                RunBraceBlock(command);
+                --nestingDepth_;
+            }
+        } else {
             SendLine(command);
+        }
         return;
     }
 
@@ -132,18 +174,43 @@ void CommandLanguage::RunCommand(std::string_view raw)
     } else if (head == "#T+" || head == "#T-") {
         host_.SetTriggerGroupEnabled(gbk::UpperAscii(gbk::Trim(argument)), head == "#T+");
     } else if (head == "#CI" || head == "#CS") {
-        RunConditional(command, head == "#CI");
+        if (EnterNesting(command)) {
+            RunConditional(command, head == "#CI");
+            --nestingDepth_;
+        }
     } else if (head == "#HP") {
         host_.AppendAuxLine(std::string(argument));
     } else if (head == "#SL") {
         slowMode = true;
         slowDelayMs = WaitFrom(argument, kDefaultSlowDelayMs);
-    } else if (head == "#FA") {
-        slowMode = false;
-        RunRepeat(command); // "#FA text" runs text once: "FA" is no count
     } else {
-        RunRepeat(command);
+        if (head == "#FA")
+            slowMode = false; // then "#FA text" runs text once: "FA" is no count
+        if (EnterNesting(command)) {
+            RunRepeat(command);
+            --nestingDepth_;
+        }
     }
+}
+
+bool CommandLanguage::EnterNesting(std::string_view command)
+{
+    if (nestingDepth_ >= kGroupDepthLimit) {
+        DepthNotice(NoticeName(command));
+        return false;
+    }
+    ++nestingDepth_;
+    return true;
+}
+
+void CommandLanguage::DepthNotice(std::string_view name)
+{
+    std::string notice;
+    notice.append(kDepthNoticeHead);
+    notice.append(name);
+    notice.append(kDepthNoticeTail);
+    host_.Enqueue(std::move(notice));
+    abandonCommand_ = true;
 }
 
 void CommandLanguage::SendLine(std::string_view input)
@@ -167,12 +234,7 @@ void CommandLanguage::SendLine(std::string_view input)
 void CommandLanguage::ExpandGroup(std::string_view name, const std::string &content)
 {
     if (groupDepth_ >= kGroupDepthLimit) {
-        std::string notice;
-        notice.append(kDepthNoticeHead);
-        notice.append(name);
-        notice.append(kDepthNoticeTail);
-        host_.Enqueue(std::move(notice));
-        abandonCommand_ = true;
+        DepthNotice(name);
         return;
     }
     ++groupDepth_;
@@ -182,15 +244,20 @@ void CommandLanguage::ExpandGroup(std::string_view name, const std::string &cont
 
 void CommandLanguage::RunBraceBlock(std::string_view command)
 {
-    std::string block(command.substr(1, command.size() - 2));
-    if (block.empty() || block.back() != ';')
-        block += ';';
-
+    // The bytes between the braces run as if they ended with ";": each piece
+    // up to a ";", then what follows the last one unless the block already
+    // ends there. The pieces are views into the caller's text: a block nested
+    // in a block is never copied.
+    const std::string_view block = command.substr(1, command.size() - 2);
+    const bool endsWithSemicolon = !block.empty() && block.back() == ';';
     std::string_view rest = block;
     while (true) {
-        std::size_t semi = gbk::Find(rest, ";");
-        if (semi == gbk::npos)
-            break;
+        const std::size_t semi = gbk::Find(rest, ";");
+        if (semi == gbk::npos) {
+            if (!endsWithSemicolon)
+                RunCommand(gbk::TrimLeft(rest));
+            return;
+        }
         RunCommand(gbk::TrimLeft(rest.substr(0, semi)));
         if (abandonCommand_)
             return;
