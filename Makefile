@@ -1,10 +1,12 @@
 # The two commands of the README, plus the benchmarks.
 BUILD      ?= build
 BENCHBUILD ?= build-bench
+FUZZBUILD  ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 DEMO_PORT  ?= 4000
 
-.PHONY: deps build test run bench format clean
+.PHONY: deps build test run bench fuzz format clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -25,8 +27,16 @@ bench: deps
 	cmake --build $(BENCHBUILD) -j $(JOBS) --target quorvel_bench quorvel_flood quorvel-demo-server
 	bash scripts/run-bench.sh $(BENCHBUILD)
 
+# The libFuzzer targets of tests/fuzz, built with clang under the sanitizers;
+# each runs FUZZ_SECONDS and any crash, leak or broken invariant fails.
+fuzz: deps
+	cmake -S . -B $(FUZZBUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_WERROR=ON \
+		-DQUORVEL_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++
+	cmake --build $(FUZZBUILD) -j $(JOBS)
+	bash tests/fuzz/run-fuzz.sh $(FUZZBUILD) $(FUZZ_SECONDS)
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(BENCHBUILD)
+	rm -rf $(BUILD) $(BENCHBUILD) $(FUZZBUILD)

@@ -163,7 +163,9 @@ bool HasLineBreak(const SiteList &list)
             if (HasLineBreak(text))
                 return true;
     const ProxySettings &proxy = list.proxy;
-    for (const std::string *text : {&proxy.address, &proxy.port, &proxy.user, &proxy.password})
+    // The password is written scrambled, and scrambled bytes are never a
+    // line break: any password can be stored.
+    for (const std::string *text : {&proxy.address, &proxy.port, &proxy.user})
         if (HasLineBreak(*text))
             return true;
     return false;

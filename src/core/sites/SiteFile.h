@@ -99,7 +99,8 @@ std::string UnscramblePassword(std::string_view stored);
 // line in the ini file, which the reader would then take as a key of its own
 // (a pasted "\nProxy=1" would switch the proxy on).
 bool HasLineBreak(std::string_view text);
-// True when any site text or proxy text of `list` holds a line break.
+// True when any site text or proxy text of `list` holds a line break; the
+// password is left out, since it is written scrambled.
 bool HasLineBreak(const SiteList &list);
 
 // Reads the ini text. Lines are recognised by the key they begin with, whatever
