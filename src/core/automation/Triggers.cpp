@@ -71,12 +71,26 @@ std::size_t BoundaryAtOrBelow(std::string_view s, std::size_t limit)
     return at;
 }
 
-// Ends of a decoded line or a queued echo do not take part in comparing them.
-std::string_view WithoutLineEnd(std::string_view s)
+// What an echo and its decoded line have in common: the decoder removes
+// escape sequences and expands tabs, and keeps the line end, so blanks,
+// control bytes and escape sequences take no part in comparing the two.
+// (A GBK second byte is never below 0x40, so no character loses a byte.)
+std::string EchoKey(std::string_view s)
 {
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
+    std::string key;
+    key.reserve(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c == 0x1B && i + 1 < s.size() && s[i + 1] == '[') {
+            i += 2;
+            while (i < s.size() && (static_cast<unsigned char>(s[i]) < 0x40 ||
+                                    static_cast<unsigned char>(s[i]) > 0x7E))
+                ++i;
+        } else if (c > 0x20) {
+            key += static_cast<char>(c);
+        }
+    }
+    return key;
 }
 
 // Echo lines longer than the decoder keeps in one line never come back whole.
@@ -175,12 +189,13 @@ void TriggerEngine::NoteQueuedItem(std::string_view item)
 {
     if (item.substr(0, kEchoPrefix.size()) != kEchoPrefix)
         return;
-    const std::string_view line = WithoutLineEnd(item.substr(kEchoPrefix.size()));
+    const std::string_view line = item.substr(kEchoPrefix.size());
     if (line.size() > kLongestEchoNoted)
         return;
+    std::string key = EchoKey(line);
     const std::int64_t now = clock_();
     std::lock_guard guard(echoLock_);
-    echoes_.push_back({std::string(line), now});
+    echoes_.push_back({std::move(key), now});
     echoBytes_ += line.size();
     while (echoes_.size() > kMaxPendingEchoes || echoBytes_ > kPendingEchoBytes) {
         echoBytes_ -= echoes_.front().line.size();
@@ -193,7 +208,7 @@ bool TriggerEngine::TakeEcho(std::string_view line)
 {
     if (!echoesPending_.load(std::memory_order_acquire))
         return false;
-    line = WithoutLineEnd(line);
+    const std::string key = EchoKey(line);
     const std::int64_t now = clock_();
     std::lock_guard guard(echoLock_);
     while (!echoes_.empty() &&
@@ -203,7 +218,7 @@ bool TriggerEngine::TakeEcho(std::string_view line)
     }
     bool found = false;
     for (auto it = echoes_.begin(); it != echoes_.end(); ++it) {
-        if (it->line == line) {
+        if (it->line == key) {
             echoBytes_ -= it->line.size();
             echoes_.erase(it);
             found = true;

@@ -1,5 +1,7 @@
 #include "core/automation/Triggers.h"
 
+#include "core/screen/LineStore.h"
+
 #include <gtest/gtest.h>
 #include <random>
 
@@ -313,4 +315,42 @@ TEST(TriggerPrefilter, SameResultsAsScanningEveryRow)
             }
         }
     }
+}
+
+// The engine knows an echo by the decoded line the screen hands it: wired as
+// the screen wires it, a trigger answering its own echo is held back, and the
+// same text from the server is not.
+TEST(CheckTriggers, EchoesAreKnownThroughTheDecoder)
+{
+    Recorder r;
+    r.engine.Replace(Table({{kOn.c_str(), "kill", "kill rat\r\n", ""}}));
+    screen::LineStore store;
+    store.checkTriggers = [&](std::string_view text) { r.engine.CheckTriggers(text); };
+    store.markUnfinishedLine = [&](std::string_view raw) { r.engine.MarkUnfinishedLine(raw); };
+    store.mirror = [](const std::vector<screen::DecodedLine> &, std::size_t) {};
+
+    const auto limit = static_cast<std::size_t>(TriggerEngine::kMaxFiresPerSecond);
+    // Echoes the decoder reshapes: a tab expanded, colours typed by the player.
+    for (const char *sent : {"kill\trat\n", "\x1b[31mkill\x1b[0m rat\n"}) {
+        r.fired.clear();
+        r.now += 5000;
+        for (std::size_t i = 0; i < 3 * limit; ++i) {
+            const std::string echo = std::string(kEchoPrefix) + sent;
+            r.engine.NoteQueuedItem(echo);
+            store.DecodeChunk(echo);
+        }
+        EXPECT_EQ(r.fired.size(), limit) << sent;
+    }
+    EXPECT_EQ(r.notices.size(), 2u);
+
+    r.fired.clear();
+    r.now += 5000;
+    for (std::size_t i = 0; i < 3 * limit; ++i) {
+        const std::string echo = std::string(kEchoPrefix) + "kill rat\n";
+        r.engine.NoteQueuedItem(echo);
+        store.DecodeChunk(echo);
+        store.DecodeChunk("\x1b[0mkill rat\r\n"); // the server, in the same colours
+    }
+    EXPECT_EQ(r.fired.size(), limit + 3 * limit);
+    EXPECT_EQ(r.notices.size(), 3u);
 }
