@@ -1,11 +1,11 @@
 // Drives the trigger editor and the command group editor against real game
 // windows: what is typed and applied there must change what the window sends
 // to its server, and what is discarded must change nothing.
-#include "ui/automation/TriggerEditor.h"
-#include "ui/automation/CommandGroupEditor.h"
-#include "ui/session/GameWindow.h"
-#include "ui/session/GameConnection.h"
 #include "core/session/SessionCodes.h"
+#include "ui/automation/CommandGroupEditor.h"
+#include "ui/automation/TriggerEditor.h"
+#include "ui/session/GameConnection.h"
+#include "ui/session/GameWindow.h"
 
 #include <memory>
 
@@ -188,6 +188,26 @@ private slots:
         QCOMPARE(t.triggerCommands[0], std::string("eat\n"));
         QCOMPARE(t.triggerGroups[1], std::string("FIGHT"));
         QCOMPARE(Table(*w2).size(), std::size_t{0});
+    }
+
+    void blankLastRowNeverBecomesATrigger()
+    {
+        w1->SessionCommand(kTriggerEditor);
+        TAutoSetting &ed = *triggerEditor;
+        TypeTrigger(ed, QStringLiteral("hp low"), QStringLiteral("eat"), QStringLiteral("eat"));
+        QCOMPARE(ed.datalist->rowCount(), 2);
+        // The blank row fills the fields with blanks; confirming stores nothing.
+        ClickCell(ed.datalist, 1, 2);
+        QCOMPARE(ed.Edit1->text(), QStringLiteral(" "));
+        Click(ed.yesbutton);
+        QCOMPARE(ed.datalist->rowCount(), 2);
+        // Nor does a typed match text of blanks.
+        TypeTrigger(ed, QStringLiteral("   "), QStringLiteral("look"), QString());
+        QCOMPARE(ed.datalist->rowCount(), 2);
+        Click(ed.BitBtn5);
+        const automation::TriggerTable t = Table(*w1);
+        QCOMPARE(t.size(), std::size_t{2});
+        QCOMPARE(t.triggerPatterns[0], std::string("hp low"));
     }
 
     void appliedTriggersFireAndOneGroupCanBeStopped()
