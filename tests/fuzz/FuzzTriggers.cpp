@@ -47,6 +47,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         fuzz::Check(fired == expected, "prefiltered firings differ from every row's");
         for (const std::string &c : fired)
             fuzz::Check(c.size() <= kMaxSubstitutedBytes, "substituted command over the cap");
+
+        // The same line as the client's own echo: the bound may hold rows
+        // back, but what fires is still what every row would fire, in order.
+        fired.clear();
+        engine.NoteQueuedItem(std::string(kEchoPrefix) + line + "\n");
+        engine.CheckTriggers(line);
+        std::size_t at = 0;
+        for (const std::string &c : fired) {
+            while (at < expected.size() && expected[at] != c)
+                ++at;
+            fuzz::Check(at < expected.size(), "an echo fired what no row would");
+            ++at;
+        }
     }
 
     // Substitution alone, with many copies of a capture: bounded however the
