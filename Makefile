@@ -1,6 +1,8 @@
 # The two commands of the README, plus the benchmarks.
 BUILD      ?= build
 BENCHBUILD ?= build-bench
+FUZZBUILD  ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 TSAN_TESTS ?= MudCommand|CheckTriggers|TriggerPrefilter|Groups|DecodeChunk|ScreenThreadGuiTest|GameWindowGuiTest
 DEMO_PORT  ?= 4000
@@ -8,7 +10,7 @@ DEMO_PORT  ?= 4000
 SANBUILD   ?= build-asan
 TSANBUILD  ?= build-tsan
 
-.PHONY: deps build test run bench format format-check tidy sanitize tsan install clean
+.PHONY: deps build test run bench fuzz format format-check tidy sanitize tsan install clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -28,6 +30,14 @@ bench: deps
 	cmake -S . -B $(BENCHBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEL_TESTS=OFF -DQUORVEL_BENCH=ON
 	cmake --build $(BENCHBUILD) -j $(JOBS) --target quorvel_bench quorvel_flood quorvel-demo-server
 	bash scripts/run-bench.sh $(BENCHBUILD)
+
+# The libFuzzer targets of tests/fuzz, built with clang under the sanitizers;
+# each runs FUZZ_SECONDS and any crash, leak or broken invariant fails.
+fuzz: deps
+	cmake -S . -B $(FUZZBUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_WERROR=ON \
+		-DQUORVEL_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++
+	cmake --build $(FUZZBUILD) -j $(JOBS)
+	bash tests/fuzz/run-fuzz.sh $(FUZZBUILD) $(FUZZ_SECONDS)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
@@ -56,4 +66,4 @@ install: build
 	cmake --install $(BUILD) --prefix $(or $(PREFIX),/usr/local)
 
 clean:
-	rm -rf $(BUILD) $(BENCHBUILD) $(SANBUILD) $(TSANBUILD)
+	rm -rf $(BUILD) $(BENCHBUILD) $(SANBUILD) $(TSANBUILD) $(FUZZBUILD)

@@ -103,7 +103,7 @@ private slots:
         services.runSiteDialog = [this](TBookMark &dialog) {
             dialog.show();
             dialog.getAddress->setText(QStringLiteral("127.0.0.1"));
-            dialog.getName->setText(QString());
+            dialog.getName->setText(QStringLiteral("demo"));
             dialog.getPort->setText(QString::number(port));
             dialog.BitBtn1Click();
         };
@@ -128,7 +128,7 @@ private slots:
 
     void passwordShowsAsDotsAndLeavesNoTrace()
     {
-        QCOMPARE(w->windowTitle(), QStringLiteral("NONAME1(tester)"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("demo(tester)"));
         TypeLine(QStringLiteral("password"));
         QTRY_VERIFY(w->inputHidden());
         QCOMPARE(form->CommandInput->echoMode(), QLineEdit::Password);
@@ -145,8 +145,8 @@ private slots:
         QVERIFY(!StoreHolds("hunter22"));
         QCOMPARE(form->CommandInput->text(), QString());
         QCOMPARE(form->history.commandHistory, (std::vector<std::string>{"tester", "password"}));
-        QCOMPARE(w->windowTitle(), QStringLiteral("NONAME1(tester)"));
-        QCOMPARE(form->TabControl1->tabText(0), QStringLiteral("NONAME1(tester)"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("demo(tester)"));
+        QCOMPARE(form->TabControl1->tabText(0), QStringLiteral("demo(tester)"));
 
         // Up brings back the last visible line, never the password.
         QTest::keyClick(form->CommandInput, Qt::Key_Up);

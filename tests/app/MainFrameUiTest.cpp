@@ -99,7 +99,7 @@ public:
 struct SiteChoice
 {
     bool confirm = true;
-    QString name;
+    QString name = QStringLiteral("mud");
     QString address = QStringLiteral("127.0.0.1");
     int port = 0;
 };
@@ -127,7 +127,7 @@ private:
     std::vector<Message> messages;
 
     // Opens a window through the site dialog and waits until the server has it.
-    TMDIChild *Open(const QString &name = {})
+    TMDIChild *Open(const QString &name = QStringLiteral("mud"))
     {
         next = SiteChoice{};
         next.name = name;
@@ -333,14 +333,14 @@ private slots:
         TMDIChild *w = Open();
         QVERIFY(w);
         QCOMPARE(form->sessionCount, 1);
-        QCOMPARE(w->windowTitle(), QStringLiteral("NONAME1"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("mud"));
         const FrameBinding &bound = w->frameBinding();
         QCOMPARE(bound.windowIndex, 0);
         QCOMPARE(bound.frameWindow, static_cast<FrameNoticeSink *>(form.get()));
         QCOMPARE(bound.inputLine, static_cast<QLineEdit *>(form->CommandInput));
         QCOMPARE(bound.settingsDir, form->programDir);
-        QVERIFY(bound.siteName.empty());
-        QCOMPARE(TabTexts(), QStringList{"NONAME1"});
+        QCOMPARE(bound.siteName, std::string("mud"));
+        QCOMPARE(TabTexts(), QStringList{"mud"});
         CheckShown(0);
         QVERIFY(form->SubWindowOf(0)->isMaximized());
         QTRY_COMPARE(QApplication::focusWidget(), form->CommandInput);
@@ -357,15 +357,18 @@ private slots:
         QCOMPARE(TabTexts(), QStringList{"江湖"});
     }
 
-    void nonameCountsOpenWindows()
+    void siteWithoutANameOpensNoWindow()
     {
+        // The dialog refuses to store a site without a name; no window opens.
+        next = SiteChoice{};
+        next.name = QStringLiteral("  ");
+        form->OpenGameWindow();
+        QCOMPARE(dialogRuns, 1);
+        QCOMPARE(form->sessionCount, 0);
+        QVERIFY(TabTexts().isEmpty());
+        QCOMPARE(messages.size(), std::size_t(1));
         QVERIFY(Open());
-        QVERIFY(Open());
-        QCOMPARE(TabTexts(), (QStringList{"NONAME1", "NONAME2"}));
-        CloseActive();
-        // One window left, so the next is the second again.
-        QVERIFY(Open());
-        QCOMPARE(TabTexts(), (QStringList{"NONAME1", "NONAME2"}));
+        QCOMPARE(form->sessionCount, 1);
         CheckBookkeeping();
     }
 
@@ -435,7 +438,7 @@ private slots:
         form->OpenGameWindow();
         QCOMPARE(dialogRuns, 2);
         QCOMPARE(form->sessionCount, 1);
-        QCOMPARE(TabTexts(), QStringList{"NONAME1"});
+        QCOMPARE(TabTexts(), QStringList{"mud"});
         QCOMPARE(w->keepAlive().keepAliveMinutes, 9);
         QCOMPARE(form->ClientArea->subWindowList().size(), 1);
     }
@@ -513,8 +516,8 @@ private slots:
         server->sockets[0]->write(gbk::FromQString(QStringLiteral("请输入你的名字：")).c_str());
         QTRY_COMPARE(w->nameCaptureStage(), 1);
         TypeLine(QStringLiteral("  hero "));
-        QCOMPARE(w->windowTitle(), QStringLiteral("NONAME1(hero)"));
-        QCOMPARE(TabTexts(), QStringList{"NONAME1(hero)"});
+        QCOMPARE(w->windowTitle(), QStringLiteral("mud(hero)"));
+        QCOMPARE(TabTexts(), QStringList{"mud(hero)"});
     }
 
     void enterSendsTheLineAndKeepsHistory()
@@ -741,8 +744,8 @@ private slots:
         QVERIFY(!form->Panel2->isVisible());
         QVERIFY(!form->TabControl1->isVisible());
         // The tabs keep following the windows while hidden.
-        QVERIFY(Open());
-        QCOMPARE(TabTexts(), (QStringList{"NONAME1", "NONAME2"}));
+        QVERIFY(Open(QStringLiteral("two")));
+        QCOMPARE(TabTexts(), (QStringList{"mud", "two"}));
         form->ToolbarAction->trigger();
         QVERIFY(form->TabControl1->isVisible());
     }

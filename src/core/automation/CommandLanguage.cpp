@@ -24,6 +24,22 @@ bool Contains(std::string_view s, std::string_view x)
     return gbk::Find(s, x) != gbk::npos;
 }
 
+// How much of a runaway command the depth notice names: enough to recognise
+// it, cut on a character boundary.
+constexpr std::size_t kNoticeNameBytes = 40;
+
+std::string_view NoticeName(std::string_view command)
+{
+    std::size_t at = 0;
+    while (at < command.size()) {
+        const std::size_t next = at + gbk::CharLength(command, at);
+        if (next > kNoticeNameBytes)
+            break;
+        at = next;
+    }
+    return command.substr(0, at);
+}
+
 int WaitFrom(std::string_view argument, int onFailure)
 {
     auto n = gbk::ToInt(gbk::Trim(argument));
@@ -89,10 +105,14 @@ void CommandLanguage::RunCommand(std::string_view raw)
 
     if (command[0] != '#') {
         if (command.front() == '{' && command.size() >= 2 && command.back() == '}' &&
-            gbk::AtCharBoundary(command, command.size() - 1))
-            RunBraceBlock(command);
-        else
+            gbk::AtCharBoundary(command, command.size() - 1)) {
+            if (EnterNesting(command)) {
+                RunBraceBlock(command);
+                --nestingDepth_;
+            }
+        } else {
             SendLine(command);
+        }
         return;
     }
 
@@ -104,18 +124,43 @@ void CommandLanguage::RunCommand(std::string_view raw)
     } else if (head == "#T+" || head == "#T-") {
         host_.SetTriggerGroupEnabled(gbk::UpperAscii(gbk::Trim(argument)), head == "#T+");
     } else if (head == "#CI" || head == "#CS") {
-        RunConditional(command, head == "#CI");
+        if (EnterNesting(command)) {
+            RunConditional(command, head == "#CI");
+            --nestingDepth_;
+        }
     } else if (head == "#HP") {
         host_.AppendAuxLine(std::string(argument));
     } else if (head == "#SL") {
         slowMode = true;
         slowDelayMs = WaitFrom(argument, kDefaultSlowDelayMs);
-    } else if (head == "#FA") {
-        slowMode = false;
-        RunRepeat(command); // "#FA text" runs text once: "FA" is no count
     } else {
-        RunRepeat(command);
+        if (head == "#FA")
+            slowMode = false; // then "#FA text" runs text once: "FA" is no count
+        if (EnterNesting(command)) {
+            RunRepeat(command);
+            --nestingDepth_;
+        }
     }
+}
+
+bool CommandLanguage::EnterNesting(std::string_view command)
+{
+    if (nestingDepth_ >= kGroupDepthLimit) {
+        DepthNotice(NoticeName(command));
+        return false;
+    }
+    ++nestingDepth_;
+    return true;
+}
+
+void CommandLanguage::DepthNotice(std::string_view name)
+{
+    std::string notice;
+    notice.append(kDepthNoticeHead);
+    notice.append(name);
+    notice.append(kDepthNoticeTail);
+    host_.Enqueue(std::move(notice));
+    abandonCommand_ = true;
 }
 
 void CommandLanguage::SendLine(std::string_view input)
@@ -139,12 +184,7 @@ void CommandLanguage::SendLine(std::string_view input)
 void CommandLanguage::ExpandGroup(std::string_view name, const std::string &content)
 {
     if (groupDepth_ >= kGroupDepthLimit) {
-        std::string notice;
-        notice.append(kDepthNoticeHead);
-        notice.append(name);
-        notice.append(kDepthNoticeTail);
-        host_.Enqueue(std::move(notice));
-        abandonCommand_ = true;
+        DepthNotice(name);
         return;
     }
     ++groupDepth_;
@@ -154,15 +194,20 @@ void CommandLanguage::ExpandGroup(std::string_view name, const std::string &cont
 
 void CommandLanguage::RunBraceBlock(std::string_view command)
 {
-    std::string block(command.substr(1, command.size() - 2));
-    if (block.empty() || block.back() != ';')
-        block += ';';
-
+    // The bytes between the braces run as if they ended with ";": each piece
+    // up to a ";", then what follows the last one unless the block already
+    // ends there. The pieces are views into the caller's text: a block nested
+    // in a block is never copied.
+    const std::string_view block = command.substr(1, command.size() - 2);
+    const bool endsWithSemicolon = !block.empty() && block.back() == ';';
     std::string_view rest = block;
     while (true) {
-        std::size_t semi = gbk::Find(rest, ";");
-        if (semi == gbk::npos)
-            break;
+        const std::size_t semi = gbk::Find(rest, ";");
+        if (semi == gbk::npos) {
+            if (!endsWithSemicolon)
+                RunCommand(gbk::TrimLeft(rest));
+            return;
+        }
         RunCommand(gbk::TrimLeft(rest.substr(0, semi)));
         if (abandonCommand_)
             return;

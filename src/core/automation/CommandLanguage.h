@@ -13,6 +13,9 @@ class CommandLanguage
 public:
     // Group expansions nested deeper than this are taken as a group reaching
     // itself again: the runner says so once and goes on with its next command.
+    // Brace blocks, repeats and conditionals nested in each other share a
+    // second count with the same limit, so no text can run the runner's stack
+    // out, however it was built (pasted, a group, a hotkey, a trigger capture).
     static constexpr int kGroupDepthLimit = 50;
     static constexpr int kDefaultSlowDelayMs = 1500;
 
@@ -38,9 +41,14 @@ private:
     void RunRepeat(std::string_view command);
     void RunConditional(std::string_view command, bool numeric);
     void ExpandGroup(std::string_view name, const std::string &content);
+    // Counts one more brace, repeat or conditional level; at the limit it shows
+    // the depth notice, abandons the command and returns false.
+    bool EnterNesting(std::string_view command);
+    void DepthNotice(std::string_view name);
 
     RunnerHost &host_;
     int groupDepth_ = 0;     // group expansions now active
+    int nestingDepth_ = 0;   // brace blocks, repeats and conditionals now active
     int commandNesting_ = 0; // RunCommand calls now active
     // Set when the depth limit is hit: everything up to the outermost command
     // unwinds without running more, then the runner goes on.

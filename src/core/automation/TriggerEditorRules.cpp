@@ -71,7 +71,9 @@ bool TriggerEditorRules::SelectCell(int row, int column, TriggerFields &fields)
 
 bool TriggerEditorRules::Confirm(TriggerFields fields)
 {
-    if (fields.match.empty() || fields.command.empty())
+    // A match text of blanks alone would fire on nearly every line, the
+    // client's own echoes included (the blank last row fills the fields so).
+    if (gbk::Trim(fields.match).empty() || fields.command.empty())
         return false;
     if (fields.command.back() != '\n')
         fields.command += '\n';

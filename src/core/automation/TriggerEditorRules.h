@@ -57,7 +57,7 @@ public:
     // "确定". `fields` is what the player typed; on success the command ends
     // with LF, the group is upper-cased and the row stands sorted in the grid,
     // replacing the selected data row. Returns false (nothing changed) when the
-    // match text or the command is empty.
+    // match text is empty after trimming or the command is empty.
     bool Confirm(TriggerFields fields);
 
     // "删除": removes the selected data row; the selection keeps its number.

@@ -9,7 +9,16 @@ namespace automation {
 
 namespace {
 constexpr std::string_view kWildcard = "(*)";
-}
+
+// "触发命令超过64K字节，超出部分已丢弃。" in GBK, in the colours of the
+// client's other notices.
+constexpr std::string_view kTruncatedNotice =
+    "\x1b[1;33m"
+    "\xB4\xA5\xB7\xA2\xC3\xFC\xC1\xEE\xB3\xAC\xB9\xFD"
+    "64K"
+    "\xD7\xD6\xBD\xDA\xA3\xAC\xB3\xAC\xB3\xF6\xB2\xBF\xB7\xD6\xD2\xD1\xB6\xAA\xC6\xFA\xA1\xA3"
+    "\x1b[0m\r\n";
+} // namespace
 
 bool MatchPattern(std::string_view line, std::string_view pattern,
                   std::vector<std::string> &captures)
@@ -47,17 +56,91 @@ bool MatchPattern(std::string_view line, std::string_view pattern,
     }
 }
 
-std::string SubstitutePlaceholders(std::string command, const std::vector<std::string> &captures)
+namespace {
+
+// The largest character boundary of `s` at or below `limit`.
+std::size_t BoundaryAtOrBelow(std::string_view s, std::size_t limit)
 {
-    for (std::size_t k = captures.size(); k-- > 0;) {
-        const std::string placeholder = "%" + std::to_string(k);
-        std::size_t from = 0;
-        while ((from = command.find(placeholder, from)) != std::string::npos) {
-            command.replace(from, placeholder.size(), captures[k]);
-            from += captures[k].size();
+    std::size_t at = 0;
+    while (at < limit) {
+        const std::size_t next = at + gbk::CharLength(s, at);
+        if (next > limit)
+            break;
+        at = next;
+    }
+    return at;
+}
+
+// What an echo and its decoded line have in common: the decoder removes
+// escape sequences and expands tabs, and keeps the line end, so blanks,
+// control bytes and escape sequences take no part in comparing the two.
+// (A GBK second byte is never below 0x40, so no character loses a byte.)
+std::string EchoKey(std::string_view s)
+{
+    std::string key;
+    key.reserve(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c == 0x1B && i + 1 < s.size() && s[i + 1] == '[') {
+            i += 2;
+            while (i < s.size() && (static_cast<unsigned char>(s[i]) < 0x40 ||
+                                    static_cast<unsigned char>(s[i]) > 0x7E))
+                ++i;
+        } else if (c > 0x20) {
+            key += static_cast<char>(c);
         }
     }
-    return command;
+    return key;
+}
+
+// Echo lines longer than the decoder keeps in one line never come back whole.
+constexpr std::size_t kLongestEchoNoted = 0xFFFF;
+constexpr std::size_t kPendingEchoBytes = 1024 * 1024;
+
+} // namespace
+
+std::string SubstitutePlaceholders(std::string_view command,
+                                   const std::vector<std::string> &captures, bool *truncated)
+{
+    std::string out;
+    out.reserve(std::min(command.size(), kMaxSubstitutedBytes));
+    std::size_t i = 0;
+    while (i < command.size() && out.size() <= kMaxSubstitutedBytes) {
+        const std::size_t pct = command.find('%', i);
+        if (pct == std::string_view::npos) {
+            out.append(command.substr(i, kMaxSubstitutedBytes + 1 - out.size()));
+            break;
+        }
+        out.append(command.substr(i, pct - i));
+        // The longest run of digits here that names a capture: indices are
+        // written without leading zeros, and more digits only name higher ones.
+        std::size_t digits = 0;
+        std::size_t index = 0;
+        std::size_t value = 0;
+        for (std::size_t d = pct + 1; d < command.size(); ++d) {
+            const char c = command[d];
+            if (c < '0' || c > '9' || (d > pct + 1 && command[pct + 1] == '0'))
+                break;
+            value = value * 10 + static_cast<std::size_t>(c - '0');
+            if (value >= captures.size())
+                break;
+            digits = d - pct;
+            index = value;
+        }
+        if (digits > 0) {
+            out.append(captures[index]);
+            i = pct + 1 + digits;
+        } else {
+            out += '%';
+            i = pct + 1;
+        }
+    }
+    const bool cut = out.size() > kMaxSubstitutedBytes;
+    if (cut)
+        out.resize(BoundaryAtOrBelow(out, kMaxSubstitutedBytes));
+    if (truncated)
+        *truncated = cut;
+    return out;
 }
 
 void TriggerTable::AddRow(std::string enabled, std::string pattern, std::string command,
@@ -82,14 +165,19 @@ bool TriggerEngine::Throttled(std::size_t row, std::int64_t now)
 {
     Rate &r = rates_[row];
     if (now - r.windowStart >= 1000 || now < r.windowStart) {
+        // A burst ends with a second in which the row was not held back, so a
+        // loop that runs on tells the player once, not every second.
+        if (!r.heldBack || now - r.windowStart >= 2000 || now < r.windowStart)
+            r.noticed = false;
         r.windowStart = now;
         r.fires = 0;
-        r.noticed = false;
+        r.heldBack = false;
     }
     if (r.fires < kMaxFiresPerSecond) {
         ++r.fires;
         return false;
     }
+    r.heldBack = true;
     if (!r.noticed) {
         r.noticed = true;
         throttledPatterns_.push_back(table_.triggerPatterns[row]);
@@ -97,12 +185,60 @@ bool TriggerEngine::Throttled(std::size_t row, std::int64_t now)
     return true;
 }
 
+void TriggerEngine::NoteQueuedItem(std::string_view item)
+{
+    if (item.substr(0, kEchoPrefix.size()) != kEchoPrefix)
+        return;
+    const std::string_view line = item.substr(kEchoPrefix.size());
+    if (line.size() > kLongestEchoNoted)
+        return;
+    std::string key = EchoKey(line);
+    const std::int64_t now = clock_();
+    std::lock_guard guard(echoLock_);
+    echoes_.push_back({std::move(key), now});
+    echoBytes_ += line.size();
+    while (echoes_.size() > kMaxPendingEchoes || echoBytes_ > kPendingEchoBytes) {
+        echoBytes_ -= echoes_.front().line.size();
+        echoes_.pop_front();
+    }
+    echoesPending_.store(true, std::memory_order_release);
+}
+
+bool TriggerEngine::TakeEcho(std::string_view line)
+{
+    if (!echoesPending_.load(std::memory_order_acquire))
+        return false;
+    const std::string key = EchoKey(line);
+    const std::int64_t now = clock_();
+    std::lock_guard guard(echoLock_);
+    while (!echoes_.empty() &&
+           (now - echoes_.front().queuedAt > kEchoMemoryMs || now < echoes_.front().queuedAt)) {
+        echoBytes_ -= echoes_.front().line.size();
+        echoes_.pop_front();
+    }
+    bool found = false;
+    for (auto it = echoes_.begin(); it != echoes_.end(); ++it) {
+        if (it->line == key) {
+            echoBytes_ -= it->line.size();
+            echoes_.erase(it);
+            found = true;
+            break;
+        }
+    }
+    echoesPending_.store(!echoes_.empty(), std::memory_order_release);
+    return found;
+}
+
 void TriggerEngine::CheckTriggers(std::string_view line)
 {
+    // The echo is taken whether or not anything fires, so it cannot later be
+    // mistaken for a server line that reads the same.
+    const bool echo = TakeEcho(line);
     if (!triggersEnabled.load(std::memory_order_relaxed))
         return;
     fired_.clear();
     throttledPatterns_.clear();
+    truncatedCount_ = 0;
     {
         std::lock_guard guard(lock_);
         const std::size_t rows = table_.size();
@@ -117,11 +253,15 @@ void TriggerEngine::CheckTriggers(std::string_view line)
                 continue; // sits out this line; armed again below
             if (!MatchPattern(line, table_.triggerPatterns[i], captures_))
                 continue;
-            if (now < 0)
-                now = clock_();
-            if (Throttled(i, now))
-                continue;
-            fired_.push_back(SubstitutePlaceholders(table_.triggerCommands[i], captures_));
+            if (echo) {
+                if (now < 0)
+                    now = clock_();
+                if (Throttled(i, now))
+                    continue;
+            }
+            bool cut = false;
+            fired_.push_back(SubstitutePlaceholders(table_.triggerCommands[i], captures_, &cut));
+            truncatedCount_ += cut ? 1 : 0;
         }
         // Every enabled row is armed again; only disarmed rows need the write.
         auto keep = std::remove_if(disarmed_.begin(), disarmed_.end(), [&](std::uint32_t i) {
@@ -137,6 +277,8 @@ void TriggerEngine::CheckTriggers(std::string_view line)
     if (notice_)
         for (const auto &p : throttledPatterns_)
             notice_(p);
+    if (truncatedCount_ > 0 && screenLine_)
+        screenLine_(std::string(kTruncatedNotice));
     if (fire_)
         for (auto &cmd : fired_)
             fire_(std::move(cmd));

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -22,10 +23,22 @@ inline constexpr std::string_view kTriggerOn = "\xA1\xCC";
 bool MatchPattern(std::string_view line, std::string_view pattern,
                   std::vector<std::string> &captures);
 
-// Puts capture k in place of "%k", from the highest index down (so "%10" goes
-// before "%1"). The search goes on after the inserted text, so a capture that
-// holds its own placeholder cannot make it run forever.
-std::string SubstitutePlaceholders(std::string command, const std::vector<std::string> &captures);
+// The echo of a sent line begins with this reset sequence when the runner
+// queues it for the screen.
+inline constexpr std::string_view kEchoPrefix = "\x1b[0m";
+
+// A fired command never grows past this many bytes: a server line holding a
+// placeholder many times over would otherwise make a command of any size.
+inline constexpr std::size_t kMaxSubstitutedBytes = 64 * 1024;
+
+// Puts capture k in place of "%k" in one pass over the command. Where several
+// placeholders begin at one "%", the highest index that has a capture wins (so
+// "%10" goes before "%1"). Inserted capture text is never searched again. The
+// result is cut at kMaxSubstitutedBytes, on a character boundary; `truncated`
+// (when given) tells whether anything was dropped.
+std::string SubstitutePlaceholders(std::string_view command,
+                                   const std::vector<std::string> &captures,
+                                   bool *truncated = nullptr);
 
 // Five parallel lists; entry i of each belongs to row i. A table that the
 // editor applied or a profile loaded ends with one blank row, never examined.
@@ -45,22 +58,37 @@ struct TriggerTable
 class TriggerEngine
 {
 public:
-    // A row fires at most this many times in one second; past that the row
-    // sits out the rest of the second. A trigger that answers its own echo
-    // would otherwise keep the client sending as fast as it can.
+    // Firings caused by the client's own echoes: at most this many per row in
+    // one second; past that the row sits out the rest of the second for echoes.
+    // A trigger that answers its own echo (or a chain of triggers whose echoes
+    // fire each other) would otherwise keep the client sending as fast as it
+    // can. Firings caused by server text are never held back.
     static constexpr int kMaxFiresPerSecond = 20;
+    // Echoes queued but not yet seen by the engine that are still remembered;
+    // older ones are forgotten (an echo the decoder reshaped never matches).
+    static constexpr std::size_t kMaxPendingEchoes = 256;
+    static constexpr std::int64_t kEchoMemoryMs = 10000;
 
     using FireFn = std::function<void(std::string command)>;
     using NoticeFn = std::function<void(std::string_view pattern)>;
+    using LineFn = std::function<void(std::string line)>;
     using ClockFn = std::function<std::int64_t()>; // milliseconds
 
     TriggerEngine();
 
     // Runs a fired row's command (the window starts a runner with it).
     void SetFire(FireFn fire) { fire_ = std::move(fire); }
-    // Told once when a row's firing is held back for the rest of a second.
+    // Told once per burst when a row's echo-caused firings are held back.
     void SetThrottleNotice(NoticeFn notice) { notice_ = std::move(notice); }
+    // A line for the window's screen (the notice that a fired command was cut).
+    // Called from the thread that runs CheckTriggers, outside the table lock.
+    void SetScreenLine(LineFn line) { screenLine_ = std::move(line); }
     void SetClock(ClockFn clock) { clock_ = std::move(clock); }
+
+    // Every item a runner queues for the screen passes here first; an echo
+    // (kEchoPrefix, then the line) is remembered, so that the decoded line,
+    // when it comes back, is known as the client's own.
+    void NoteQueuedItem(std::string_view item);
 
     // The window's switch (its automatic-input button); on at start.
     std::atomic<bool> triggersEnabled{true};
@@ -81,6 +109,8 @@ public:
 
 private:
     bool Throttled(std::size_t row, std::int64_t now);
+    // True (and forgotten) when `line` is an echo noted by NoteQueuedItem.
+    bool TakeEcho(std::string_view line);
 
     mutable std::mutex lock_; // the one trigger lock: scan, editor, profile, "#T+"/"#T-"
     TriggerTable table_;
@@ -90,15 +120,27 @@ private:
     std::vector<std::string> captures_;
     std::vector<std::string> fired_;
     std::vector<std::string> throttledPatterns_;
+    int truncatedCount_ = 0;
     struct Rate
     {
         std::int64_t windowStart = 0;
         int fires = 0;
-        bool noticed = false;
+        bool heldBack = false; // within the current second
+        bool noticed = false;  // within the current burst
     };
     std::vector<Rate> rates_;
+    struct PendingEcho
+    {
+        std::string line;
+        std::int64_t queuedAt = 0;
+    };
+    std::mutex echoLock_; // runners note echoes while the screen thread scans
+    std::deque<PendingEcho> echoes_;
+    std::size_t echoBytes_ = 0;
+    std::atomic<bool> echoesPending_{false};
     FireFn fire_;
     NoticeFn notice_;
+    LineFn screenLine_;
     ClockFn clock_;
 };
 

@@ -150,6 +150,27 @@ SiteList ParseSiteFile(std::string_view text, ProxyEnabling *enabling)
     return list;
 }
 
+bool HasLineBreak(std::string_view text)
+{
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+bool HasLineBreak(const SiteList &list)
+{
+    for (const auto *texts :
+         {&list.siteNames, &list.siteAddresses, &list.sitePorts, &list.siteProfiles})
+        for (const std::string &text : *texts)
+            if (HasLineBreak(text))
+                return true;
+    const ProxySettings &proxy = list.proxy;
+    // The password is written scrambled, and scrambled bytes are never a
+    // line break: any password can be stored.
+    for (const std::string *text : {&proxy.address, &proxy.port, &proxy.user})
+        if (HasLineBreak(*text))
+            return true;
+    return false;
+}
+
 std::string FormatSiteFile(const SiteList &list)
 {
     // The four lists are kept at equal length; should one fall short, its
@@ -237,6 +258,8 @@ WriteOutcome WriteWhole(const fs::path &path, const std::string &bytes)
 
 bool WriteSiteFile(const fs::path &dir, const SiteList &list)
 {
+    if (HasLineBreak(list))
+        return false;
     const std::string bytes = FormatSiteFile(list);
     fs::path target = SiteFilePath(dir);
     std::error_code ec;

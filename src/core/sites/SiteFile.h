@@ -95,6 +95,14 @@ std::string ScramblePassword(std::string_view password);
 // written by us; its unpaired last byte is ignored.
 std::string UnscramblePassword(std::string_view stored);
 
+// True when `text` holds a CR or an LF byte. Such a value would begin a new
+// line in the ini file, which the reader would then take as a key of its own
+// (a pasted "\nProxy=1" would switch the proxy on).
+bool HasLineBreak(std::string_view text);
+// True when any site text or proxy text of `list` holds a line break; the
+// password is left out, since it is written scrambled.
+bool HasLineBreak(const SiteList &list);
+
 // Reads the ini text. Lines are recognised by the key they begin with, whatever
 // section they are in; values are everything after the "=", untrimmed. When
 // `enabling` is given, the check-box rules are applied to it as each box is set.
@@ -114,7 +122,9 @@ SiteList ReadSiteFile(const std::filesystem::path &dir, ProxyEnabling *enabling 
 
 // Writes the ini file of `dir`. False when it could not be written; the caller
 // shows "无法保存Quorvel.INI文件！". The file is replaced as a whole, so a
-// failed write leaves the previous file intact.
+// failed write leaves the previous file intact. A list holding a line break in
+// any value is refused: false, and nothing is written (callers check first,
+// with HasLineBreak, to tell the player what is wrong).
 bool WriteSiteFile(const std::filesystem::path &dir, const SiteList &list);
 
 // A port typed into the dialog: a decimal integer from 1 to 65535, nothing

@@ -31,8 +31,6 @@ namespace {
 constexpr int kStatusHeight = 17;
 constexpr int kButtonWidth = 18;
 
-// "名" in GBK: the game's name prompt holds it.
-constexpr std::string_view kNameMark = "\xC3\xFB";
 
 QToolButton *MakeStatusButton(QWidget *parent)
 {
@@ -411,7 +409,7 @@ void TMDIChild::OnGameText(const QByteArray &bytes)
     std::string text = TakeTelnetCommands(bytes);
     if (text.empty())
         return; // only commands: the partial line on screen stays as it is
-    if (nameCaptureStage_ == 0 && gbk::FindCharwise(text, kNameMark) != gbk::npos)
+    if (nameCaptureStage_ == 0 && nameMark_.Feed(text))
         nameCaptureStage_ = 1;
     screen_->Enqueue(std::move(text));
     selection_.EndDrag();

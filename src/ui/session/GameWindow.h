@@ -7,6 +7,7 @@
 #include "core/automation/RunnerStop.h"
 #include "core/screen/ScrollState.h"
 #include "core/screen/Selection.h"
+#include "core/session/NameMark.h"
 #include "core/session/ProfileFile.h"
 #include "core/session/SessionState.h"
 #include "core/session/Socks5.h"
@@ -201,6 +202,7 @@ private:
     // Session state, by feature.
     std::string profilePath_;
     int nameCaptureStage_ = 0;
+    session::NameMarkScanner nameMark_; // moves nameCaptureStage_ from 0 to 1
     int runningCommands_ = 0;
     session::HotkeyLists hotkeys_;
     session::PathLists paths_;

@@ -16,7 +16,12 @@ SessionLink::SessionLink(QObject *window, screen::DrawSence *screen,
     , groups_(std::move(groups))
     , triggers_(std::move(triggers))
     , side_(std::move(side))
-{}
+{
+    // The engine's own screen lines (a cut trigger command) are raised on the
+    // screen thread, which the screen outlives.
+    if (triggers_ && screen_)
+        triggers_->SetScreenLine([screen](std::string line) { screen->Enqueue(std::move(line)); });
+}
 
 void SessionLink::Close()
 {
@@ -45,8 +50,13 @@ void SessionLink::Post(std::function<void()> fn)
 void SessionLink::Enqueue(std::string item)
 {
     std::lock_guard lock(mutex_);
-    if (!closed_)
-        screen_->Enqueue(std::move(item));
+    if (closed_)
+        return;
+    // Echoes are noted before they are queued, so the engine knows the line
+    // when it comes back decoded: only firings on echoes are ever held back.
+    if (triggers_)
+        triggers_->NoteQueuedItem(item);
+    screen_->Enqueue(std::move(item));
 }
 
 void SessionLink::WriteLine(std::string line)

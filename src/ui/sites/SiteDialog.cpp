@@ -1,9 +1,9 @@
 #include "ui/sites/SiteDialog.h"
 
+#include "core/text/GbkText.h"
+#include "render/GbkCodec.h"
 #include "ui/platform/DialogLook.h"
 #include "ui/platform/SystemMessage.h"
-#include "render/GbkCodec.h"
-#include "core/text/GbkText.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -41,6 +41,14 @@ QLabel *MakeLabel(const QString &text, QWidget *parent, int x, int y)
     label->adjustSize();
     return label;
 }
+
+bool FieldHasLineBreak(const QLineEdit *edit)
+{
+    return sites::HasLineBreak(FieldBytes(edit));
+}
+
+const QString kLineBreakMessage =
+    QStringLiteral("名称、地址、端口和代理服务器的设置中不能含有换行符，请更正！");
 
 QLineEdit *MakeEdit(QWidget *parent, int x, int y, int width)
 {
@@ -247,6 +255,11 @@ sites::ProxySettings TBookMark::ProxyFromFields() const
 void TBookMark::WriteSiteFile()
 {
     sites_.proxy = ProxyFromFields();
+    if (sites::HasLineBreak(sites_)) {
+        // Written out, the break would begin a line the reader takes as a key.
+        platform::ShowSystemMessage(this, kLineBreakMessage, platform::MessageIcon::Error);
+        return;
+    }
     if (!sites::WriteSiteFile(programDir_, sites_))
         platform::ShowSystemMessage(this, QStringLiteral("无法保存Quorvel.INI文件！"),
                                     platform::MessageIcon::Error);
@@ -265,6 +278,19 @@ void TBookMark::BitBtn1Click()
         platform::ShowSystemMessage(this, QStringLiteral("端口值错误，请更正！"),
                                     platform::MessageIcon::Error);
         return;
+    }
+    // A site without a name cannot be told apart in the list, and one without
+    // an address cannot be connected to: neither is stored.
+    if (gbk::Trim(FieldBytes(getName)).empty() || gbk::Trim(FieldBytes(getAddress)).empty()) {
+        platform::ShowSystemMessage(this, QStringLiteral("名称和地址不能为空，请填写！"),
+                                    platform::MessageIcon::Error);
+        return;
+    }
+    for (const QLineEdit *edit : {getName, getAddress, getPort, Edit1, Edit2, Edit3, Edit4}) {
+        if (FieldHasLineBreak(edit)) {
+            platform::ShowSystemMessage(this, kLineBreakMessage, platform::MessageIcon::Error);
+            return;
+        }
     }
     const std::size_t before = sites_.size();
     const int index =
@@ -304,6 +330,12 @@ void TBookMark::BitBtn3Click()
 
 bool TBookMark::UpdateProfileFor(const std::string &siteName, const std::string &profilePath)
 {
+    if (sites::HasLineBreak(profilePath)) {
+        // Kept out of the list, or no later write could save it.
+        platform::ShowSystemMessage(this, QStringLiteral("配置文件名中含有换行符，无法记入书签。"),
+                                    platform::MessageIcon::Error);
+        return false;
+    }
     if (sites_.SetProfile(siteName, profilePath) < 0)
         return false;
     WriteSiteFile();

@@ -1,8 +1,12 @@
 #include "core/automation/CommandLanguage.h"
+#include "core/automation/CommandSplit.h"
 
 #include "core/automation/GroupTable.h"
+#include "core/text/GbkText.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -362,4 +366,107 @@ TEST(GroupTable, ReplaceAndSnapshot)
     EXPECT_EQ(snap.groupContents, (Events{"1", ""}));
     table.Replace({}, {});
     EXPECT_FALSE(table.Lookup("a"));
+}
+
+namespace {
+
+// The splitting rule as first written: quadratic, but plainly the rule. The
+// linear splitter must agree with it on every text.
+std::string ReferenceSplit(std::string_view input)
+{
+    std::string text(input);
+    if (text.empty() || text.back() != '\n')
+        text += '\n';
+    std::string out;
+    std::string_view rest = text;
+    while (rest.find(';') != std::string_view::npos) {
+        const std::size_t close = gbk::FindCharwise(rest, '}');
+        if (gbk::FindCharwise(rest, '{') != gbk::npos && close != gbk::npos) {
+            out.append(rest.substr(0, close + 1));
+            rest.remove_prefix(close + 1);
+        } else {
+            const std::size_t semi = rest.find(';');
+            out.append(rest.substr(0, semi));
+            out += '\n';
+            rest.remove_prefix(semi + 1);
+        }
+    }
+    out.append(rest);
+    if (out.back() != '\n')
+        out += '\n';
+    return out;
+}
+
+} // namespace
+
+TEST(SplitCommands, AgreesWithTheRuleOnRandomTexts)
+{
+    std::mt19937 rng(11);
+    const std::string_view pieces[] = {"a",     ";",     "{",  "}", "\x81", "\xD6\xD0",
+                                       "\x81{", "\x81}", "\n", " ", "#2 ",  "\x81;"};
+    for (int n = 0; n < 20000; ++n) {
+        std::string text;
+        const int len = static_cast<int>(rng() % 12);
+        for (int i = 0; i < len; ++i)
+            text += pieces[rng() % std::size(pieces)];
+        ASSERT_EQ(automation::SplitIntoLines(text), ReferenceSplit(text)) << "text: " << text;
+    }
+}
+
+TEST(SplitCommands, LongTextOfSeparatorsSplitsWhole)
+{
+    // Two million separators: the old rule searched the rest of the text once
+    // per separator, hours of work; one pass is milliseconds.
+    std::string text;
+    for (int i = 0; i < 2000000; ++i)
+        text += "a;";
+    const std::string out = automation::SplitIntoLines(text);
+    EXPECT_EQ(out.size(), text.size() + 1);
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2000001);
+}
+
+TEST(Nesting, RepeatsBracesAndConditionalsStopAtTheLimitWithOneNotice)
+{
+    const int limit = CommandLanguage::kGroupDepthLimit;
+    auto repeat = [](int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i)
+            s += "#1 ";
+        return s + "x";
+    };
+    auto braces = [](int n) { return std::string(n, '{') + "x" + std::string(n, '}'); };
+    auto conditionals = [](int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i)
+            s += "#CS a=a ";
+        return s + "x";
+    };
+    for (auto make : {+repeat, +braces, +conditionals}) {
+        RecordingHost atLimit;
+        EXPECT_EQ(RunAll(make(limit), atLimit), (Events{"send:x\n"})) << make(3);
+        EXPECT_TRUE(atLimit.Notices().empty());
+
+        RecordingHost over;
+        EXPECT_EQ(RunAll(make(limit + 1) + "\nafter", over), (Events{"send:after\n"})) << make(3);
+        EXPECT_EQ(over.Notices().size(), 1u);
+    }
+}
+
+TEST(Nesting, HostileDepthsEndWithoutExhaustingTheStack)
+{
+    // Each of these ran the runner's stack out before the limit existed; the
+    // braces also copied their block at every level.
+    std::string repeats;
+    for (int i = 0; i < 40000; ++i)
+        repeats += "#1 ";
+    const std::string braces = std::string(32000, '{') + "x" + std::string(32000, '}');
+    std::string mixed;
+    for (int i = 0; i < 20000; ++i)
+        mixed += "#1 {";
+    mixed += "x" + std::string(20000, '}');
+    for (const std::string &text : {repeats + "x", braces, mixed}) {
+        RecordingHost host;
+        EXPECT_EQ(RunAll(text + "\ndone", host), (Events{"send:done\n"}));
+        EXPECT_EQ(host.Notices().size(), 1u);
+    }
 }

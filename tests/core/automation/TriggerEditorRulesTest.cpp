@@ -114,6 +114,10 @@ TEST(TriggerEditorConfirm, EmptyMatchOrCommandChangesNothing)
     const auto before = r.rows;
     EXPECT_FALSE(r.Confirm({"", "go\n", "A"}));
     EXPECT_FALSE(r.Confirm({"x", "", "A"}));
+    // What a click on the blank last row puts in the fields: blanks only. Such
+    // a row would fire on every line holding a space, its own echo included.
+    EXPECT_FALSE(r.Confirm({" ", " ", " "}));
+    EXPECT_FALSE(r.Confirm({" \t\r\n", "go\n", "A"}));
     EXPECT_EQ(r.rows, before);
     EXPECT_EQ(r.selectedRow, 1);
 }

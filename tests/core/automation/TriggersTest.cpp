@@ -1,5 +1,7 @@
 #include "core/automation/Triggers.h"
 
+#include "core/screen/LineStore.h"
+
 #include <gtest/gtest.h>
 #include <random>
 
@@ -164,17 +166,124 @@ TEST(CheckTriggers, GroupSwitchWalksTheAdjacentRowsOfTheGroup)
     EXPECT_EQ(r.engine.Snapshot().triggerEnabled[0], kOn);
 }
 
-TEST(CheckTriggers, RowAnsweringItsOwnEchoIsHeldBackAndToldOnce)
+TEST(CheckTriggers, RowAnsweringItsOwnEchoIsHeldBackAndToldOncePerBurst)
 {
     Recorder r;
     r.engine.Replace(Table({{kOn.c_str(), "x", "x\r\n", ""}}));
+    // The loop: every firing sends "x", whose echo fires the row again.
+    auto echoLoop = [&](int lines) {
+        for (int i = 0; i < lines; ++i) {
+            r.engine.NoteQueuedItem("\x1b[0mx\n");
+            r.engine.CheckTriggers("x\n");
+        }
+    };
+    const auto limit = static_cast<std::size_t>(TriggerEngine::kMaxFiresPerSecond);
+    echoLoop(100);
+    EXPECT_EQ(r.fired.size(), limit);
+    EXPECT_EQ(r.notices, (std::vector<std::string>{"x"}));
+    // The loop goes on into the next seconds: no further notice.
+    for (int second = 1; second <= 3; ++second) {
+        r.now += 1000;
+        echoLoop(100);
+        EXPECT_EQ(r.fired.size(), limit * static_cast<std::size_t>(second + 1));
+    }
+    EXPECT_EQ(r.notices.size(), 1u);
+    // A quiet second ends the burst; the next runaway is told again.
+    r.now += 2000;
+    echoLoop(100);
+    EXPECT_EQ(r.notices.size(), 2u);
+}
+
+TEST(CheckTriggers, FiringsOnServerTextAreNeverHeldBack)
+{
+    Recorder r;
+    r.engine.Replace(Table({{kOn.c_str(), "You gain", "score\r\n", ""}}));
+    // A burst of common server lines within one second, with the client's own
+    // unrelated echoes in between.
+    for (int i = 0; i < 500; ++i) {
+        r.engine.NoteQueuedItem("\x1b[0mscore\n");
+        r.engine.CheckTriggers("You gain 10 experience.\r\n");
+        r.engine.CheckTriggers("score\n");
+    }
+    EXPECT_EQ(r.fired.size(), 500u);
+    EXPECT_TRUE(r.notices.empty());
+}
+
+TEST(CheckTriggers, ChainOfTriggersThroughEchoesIsBounded)
+{
+    Recorder r;
+    r.engine.Replace(
+        Table({{kOn.c_str(), "ping", "pong\r\n", ""}, {kOn.c_str(), "pong", "ping\r\n", ""}}));
+    // The server starts it once; from then on only echoes keep it going.
+    r.engine.CheckTriggers("ping from the server\r\n");
+    for (int i = 0; i < 200 && !r.fired.empty(); ++i) {
+        std::string sent = r.fired.back();
+        sent.resize(sent.size() - 2);
+        r.engine.NoteQueuedItem("\x1b[0m" + sent + "\n");
+        r.engine.CheckTriggers(sent + "\n");
+    }
+    // The first firing came from the server; each row then fires its limit.
+    EXPECT_EQ(r.fired.size(), 1u + 2 * static_cast<std::size_t>(TriggerEngine::kMaxFiresPerSecond));
+    EXPECT_EQ(r.notices.size(), 1u);
+}
+
+TEST(CheckTriggers, NoticeItemsAndStaleEchoesAreNotTakenForEchoes)
+{
+    Recorder r;
+    r.engine.Replace(Table({{kOn.c_str(), "x", "x\r\n", ""}}));
+    // Items that are not echoes, and an echo that never came back in time.
+    r.engine.NoteQueuedItem("\x1b[1;31mx\r\n");
+    r.engine.NoteQueuedItem("\x1b[0mx\n");
+    r.now += TriggerEngine::kEchoMemoryMs + 1;
     for (int i = 0; i < 100; ++i)
         r.engine.CheckTriggers("x\r\n");
-    EXPECT_EQ(r.fired.size(), static_cast<std::size_t>(TriggerEngine::kMaxFiresPerSecond));
-    EXPECT_EQ(r.notices, (std::vector<std::string>{"x"}));
-    r.now += 1000; // the next second
-    r.engine.CheckTriggers("x\r\n");
-    EXPECT_EQ(r.fired.size(), static_cast<std::size_t>(TriggerEngine::kMaxFiresPerSecond) + 1);
+    EXPECT_EQ(r.fired.size(), 100u);
+}
+
+TEST(SubstitutePlaceholders, InsertedTextIsNeverSearchedAgain)
+{
+    // One server line holding "%0" many times: the old rule replaced every
+    // inserted "%0" as well and built a command of hundreds of megabytes.
+    std::string many;
+    for (int i = 0; i < 30000; ++i)
+        many += "%0";
+    bool cut = true;
+    EXPECT_EQ(SubstitutePlaceholders("reply %1", {"Bob", many}, &cut), "reply " + many);
+    EXPECT_FALSE(cut);
+    // Placeholders of the command itself are all replaced, in any order.
+    EXPECT_EQ(SubstitutePlaceholders("%1 %0 %1", {"%1", "%0"}), "%0 %1 %0");
+    EXPECT_EQ(SubstitutePlaceholders("%%0%", {"a"}), "%a%");
+    EXPECT_EQ(SubstitutePlaceholders("%01", {"a", "b"}), "a1");
+    EXPECT_EQ(SubstitutePlaceholders("%12", {"a", "b"}), "b2");
+}
+
+TEST(SubstitutePlaceholders, CutAtTheCapOnACharacterBoundary)
+{
+    // An odd byte first, then double-byte characters: the cap falls inside one.
+    const std::string wide = "\xD6\xD0";
+    std::string capture = "a";
+    while (capture.size() < 40000)
+        capture += wide;
+    bool cut = false;
+    const std::string out = SubstitutePlaceholders("%0%0", {capture}, &cut);
+    EXPECT_TRUE(cut);
+    EXPECT_LE(out.size(), kMaxSubstitutedBytes);
+    EXPECT_GE(out.size(), kMaxSubstitutedBytes - 1);
+    EXPECT_EQ(out, (capture + capture).substr(0, out.size()));
+    // Whole characters only: what follows the odd byte of each copy pairs up.
+    EXPECT_EQ((out.size() - 2) % 2, 0u);
+
+    Recorder r;
+    std::vector<std::string> lines;
+    r.engine.SetScreenLine([&](std::string line) { lines.push_back(std::move(line)); });
+    r.engine.Replace(Table({{kOn.c_str(), "(*) tells you: (*)", "reply %1 %1 %1", ""}}));
+    r.engine.CheckTriggers("Bob tells you: " + std::string(30000, 'z') + "\r\n");
+    ASSERT_EQ(r.fired.size(), 1u);
+    EXPECT_EQ(r.fired[0].size(), kMaxSubstitutedBytes);
+    EXPECT_EQ(lines.size(), 1u);
+    r.engine.CheckTriggers("Bob tells you: short\r\n");
+    EXPECT_EQ(r.fired.back(), "reply short short short");
+    EXPECT_EQ(lines.size(), 1u);
 }
 
 // The prefilter must never change what fires: compare with the plain rule.
@@ -206,4 +315,42 @@ TEST(TriggerPrefilter, SameResultsAsScanningEveryRow)
             }
         }
     }
+}
+
+// The engine knows an echo by the decoded line the screen hands it: wired as
+// the screen wires it, a trigger answering its own echo is held back, and the
+// same text from the server is not.
+TEST(CheckTriggers, EchoesAreKnownThroughTheDecoder)
+{
+    Recorder r;
+    r.engine.Replace(Table({{kOn.c_str(), "kill", "kill rat\r\n", ""}}));
+    screen::LineStore store;
+    store.checkTriggers = [&](std::string_view text) { r.engine.CheckTriggers(text); };
+    store.markUnfinishedLine = [&](std::string_view raw) { r.engine.MarkUnfinishedLine(raw); };
+    store.mirror = [](const std::vector<screen::DecodedLine> &, std::size_t) {};
+
+    const auto limit = static_cast<std::size_t>(TriggerEngine::kMaxFiresPerSecond);
+    // Echoes the decoder reshapes: a tab expanded, colours typed by the player.
+    for (const char *sent : {"kill\trat\n", "\x1b[31mkill\x1b[0m rat\n"}) {
+        r.fired.clear();
+        r.now += 5000;
+        for (std::size_t i = 0; i < 3 * limit; ++i) {
+            const std::string echo = std::string(kEchoPrefix) + sent;
+            r.engine.NoteQueuedItem(echo);
+            store.DecodeChunk(echo);
+        }
+        EXPECT_EQ(r.fired.size(), limit) << sent;
+    }
+    EXPECT_EQ(r.notices.size(), 2u);
+
+    r.fired.clear();
+    r.now += 5000;
+    for (std::size_t i = 0; i < 3 * limit; ++i) {
+        const std::string echo = std::string(kEchoPrefix) + "kill rat\n";
+        r.engine.NoteQueuedItem(echo);
+        store.DecodeChunk(echo);
+        store.DecodeChunk("\x1b[0mkill rat\r\n"); // the server, in the same colours
+    }
+    EXPECT_EQ(r.fired.size(), limit + 3 * limit);
+    EXPECT_EQ(r.notices.size(), 3u);
 }

@@ -362,3 +362,38 @@ TEST(SiteDialogRules, PortKeyFilterSwallowsOnlyPrintableNonDigits)
     for (char32_t c : {U'!', U'/', U':', U'a', U'Z', U'-', U'~'})
         EXPECT_FALSE(PortKeyPasses(c)) << static_cast<unsigned>(c);
 }
+
+TEST(SiteFile, LineBreakInAnyValueIsRefusedAndNothingWritten)
+{
+    TempFolder folder;
+    SiteList good;
+    good.Append("Jade", "jade.example", "4000", " ");
+    ASSERT_TRUE(WriteSiteFile(folder.path, good));
+    const std::string before = ReadBytes(SiteFilePath(folder.path));
+
+    using Edit = void (*)(SiteList &);
+    const Edit edits[] = {
+        [](SiteList &l) { l.siteNames[0] = "My MUD\r\nProxy=1"; },
+        [](SiteList &l) { l.siteAddresses[0] = "host\n"; },
+        [](SiteList &l) { l.sitePorts[0] = "4000\r"; },
+        [](SiteList &l) { l.siteProfiles[0] = "a\nb.qvl"; },
+        [](SiteList &l) { l.proxy.address = "proxy\r\nProxyAddress=evil"; },
+        [](SiteList &l) { l.proxy.port = "1080\n"; },
+        [](SiteList &l) { l.proxy.user = "me\nProxyAddress=evil"; },
+    };
+    for (Edit edit : edits) {
+        SiteList bad = good;
+        edit(bad);
+        EXPECT_TRUE(HasLineBreak(bad));
+        EXPECT_FALSE(WriteSiteFile(folder.path, bad));
+        EXPECT_EQ(ReadBytes(SiteFilePath(folder.path)), before);
+    }
+    EXPECT_FALSE(HasLineBreak(good));
+
+    // A password is written scrambled, which never breaks the line: it may
+    // hold any byte and still read back whole.
+    good.proxy.password = "pw\r\nProxy=1";
+    EXPECT_FALSE(HasLineBreak(good));
+    ASSERT_TRUE(WriteSiteFile(folder.path, good));
+    EXPECT_EQ(ReadSiteFile(folder.path), good);
+}

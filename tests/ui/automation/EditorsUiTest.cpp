@@ -190,6 +190,26 @@ private slots:
         QCOMPARE(Table(*w2).size(), std::size_t{0});
     }
 
+    void blankLastRowNeverBecomesATrigger()
+    {
+        w1->SessionCommand(kTriggerEditor);
+        TAutoSetting &ed = *triggerEditor;
+        TypeTrigger(ed, QStringLiteral("hp low"), QStringLiteral("eat"), QStringLiteral("eat"));
+        QCOMPARE(ed.datalist->rowCount(), 2);
+        // The blank row fills the fields with blanks; confirming stores nothing.
+        ClickCell(ed.datalist, 1, 2);
+        QCOMPARE(ed.Edit1->text(), QStringLiteral(" "));
+        Click(ed.yesbutton);
+        QCOMPARE(ed.datalist->rowCount(), 2);
+        // Nor does a typed match text of blanks.
+        TypeTrigger(ed, QStringLiteral("   "), QStringLiteral("look"), QString());
+        QCOMPARE(ed.datalist->rowCount(), 2);
+        Click(ed.BitBtn5);
+        const automation::TriggerTable t = Table(*w1);
+        QCOMPARE(t.size(), std::size_t{2});
+        QCOMPARE(t.triggerPatterns[0], std::string("hp low"));
+    }
+
     void appliedTriggersFireAndOneGroupCanBeStopped()
     {
         ApplyTwoTriggers();

@@ -1,8 +1,8 @@
 // Drives the site dialog: reading and writing the ini file, the field rules,
 // and what the main frame reads after the dialog closes.
+#include "core/sites/SiteFile.h"
 #include "ui/platform/SystemMessage.h"
 #include "ui/sites/SiteDialog.h"
-#include "core/sites/SiteFile.h"
 
 #include <filesystem>
 #include <fstream>
@@ -328,6 +328,84 @@ private slots:
         QCOMPARE(dlg->Edit2->text(), QStringLiteral("1080"));
         QCOMPARE(dlg->ListBox1->count(), 0);
         QVERIFY(!fs::exists(IniPath()));
+    }
+
+    void confirmRefusesEmptyNameOrAddress_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("address");
+        QTest::newRow("both empty") << ""
+                                    << "";
+        QTest::newRow("name blank") << "   "
+                                    << "host.one";
+        QTest::newRow("address blank") << "Jade"
+                                       << " ";
+    }
+
+    void confirmRefusesEmptyNameOrAddress()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, address);
+        auto dlg = OpenDialog();
+        dlg->getAddress->setText(address);
+        dlg->getName->setText(name);
+        dlg->getPort->setText(QStringLiteral("23"));
+        QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
+        QCOMPARE(ShownTexts(), QStringList{QStringLiteral("名称和地址不能为空，请填写！")});
+        QVERIFY(dlg->isVisible());
+        QVERIFY(!dlg->accepted());
+        QCOMPARE(dlg->ListBox1->count(), 0);
+        QVERIFY(!fs::exists(IniPath()));
+    }
+
+    void confirmRefusesLineBreaksInEveryField_data()
+    {
+        QTest::addColumn<int>("field");
+        const char *names[] = {"name",       "address",    "port",          "proxy address",
+                               "proxy port", "proxy user", "proxy password"};
+        for (int i = 0; i < 7; ++i)
+            QTest::newRow(names[i]) << i;
+    }
+
+    void confirmRefusesLineBreaksInEveryField()
+    {
+        QFETCH(int, field);
+        WriteBytes(IniPath(), TwoSitesIni("Proxy=0\r\n"));
+        const std::string before = ReadBytes(IniPath());
+        auto dlg = OpenDialog();
+        dlg->getAddress->setText(QStringLiteral("host.one"));
+        dlg->getName->setText(QStringLiteral("My MUD"));
+        dlg->getPort->setText(QStringLiteral("23"));
+        QLineEdit *edits[] = {dlg->getName, dlg->getAddress, dlg->getPort, dlg->Edit1,
+                              dlg->Edit2,   dlg->Edit3,      dlg->Edit4};
+        // Ports must still convert, so a break there is a trailing one.
+        edits[field]->setText(field == 2 || field == 4 ? edits[field]->text() + "\n"
+                                                       : QStringLiteral("x\r\nProxy=1"));
+        QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
+        QVERIFY(!dlg->accepted());
+        QVERIFY(dlg->isVisible());
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(dlg->ListBox1->count(), 2);
+        QCOMPARE(ReadBytes(IniPath()), before);
+    }
+
+    void pastedLineBreakNeverReachesTheIni()
+    {
+        WriteBytes(IniPath(), TwoSitesIni("Proxy=0\r\n"));
+        const std::string before = ReadBytes(IniPath());
+        auto dlg = OpenDialog();
+        dlg->Edit3->setEnabled(true);
+        dlg->Edit3->setText(QStringLiteral("me\nProxyAddress=evil"));
+        // "删除" writes the proxy fields too: refused with the same message.
+        ClickRow(*dlg, 0);
+        QTest::mouseClick(dlg->BitBtn3, Qt::LeftButton);
+        QCOMPARE(ShownTexts(),
+                 QStringList{QStringLiteral(
+                     "名称、地址、端口和代理服务器的设置中不能含有换行符，请更正！")});
+        QCOMPARE(ReadBytes(IniPath()), before);
+        // A profile path with a break is not taken into the list either.
+        QVERIFY(!dlg->UpdateProfileFor("Jade", "a\nProxy=1.qvl"));
+        QCOMPARE(ReadBytes(IniPath()), before);
     }
 
     void confirmExistingSiteKeepsItsProfile()
