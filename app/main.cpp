@@ -1,8 +1,9 @@
 // Quorvel start-up: one copy per user, then the main frame, which makes every
 // shared dialog once, and the message loop.
 #include "MainFrame.h"
-
+#include "ui/platform/GuardedApplication.h"
 #include "ui/platform/SingleInstance.h"
+#include "ui/platform/ToolkitLanguage.h"
 #include "ui/shell/ProgramIcon.h"
 
 #include <QApplication>
@@ -11,7 +12,8 @@
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    platform::GuardedApplication app(argc, argv);
+    platform::LoadToolkitTranslations(app);
 
     platform::LockFileInstance instance;
     if (!platform::EnsureSingleInstance(instance))
