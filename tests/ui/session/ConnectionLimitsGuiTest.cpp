@@ -5,7 +5,11 @@
 #include "support/QtWait.h"
 #include "ui/session/GameConnection.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QHostAddress>
 #include <QStringList>
@@ -54,6 +58,54 @@ TEST(ConnectTimeLimit, SilentProxyIsGivenUpNamingIt)
         EXPECT_FALSE(c.linkActive());
         EXPECT_FALSE(c.IsOpen());
     }
+}
+
+// A game server whose accept queue is full: the kernel drops every further
+// SYN, so a connection to it is never completed.
+struct FullListener
+{
+    FullListener()
+    {
+        fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr *>(&address), length) != 0 ||
+            ::listen(fd, 0) != 0 ||
+            ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+            return;
+        port = ntohs(address.sin_port);
+        // The one connection the queue holds, never accepted.
+        filler.connectToHost(QHostAddress::LocalHost, port);
+        filled = filler.waitForConnected(5000);
+    }
+    ~FullListener()
+    {
+        filler.abort();
+        if (fd >= 0)
+            ::close(fd);
+    }
+    int fd = -1;
+    quint16 port = 0;
+    QTcpSocket filler;
+    bool filled = false;
+};
+
+TEST(ConnectTimeLimit, UnansweredGameServerIsGivenUpNamingIt)
+{
+    FullListener server;
+    ASSERT_TRUE(server.filled);
+    GameConnection c;
+    Failures failed(c);
+    c.SetConnectTimeLimit(200);
+    c.Connect({"127.0.0.1", server.port, false, "", 0, false, "", ""});
+    ASSERT_TRUE(WaitFor([&] { return !failed.texts.isEmpty(); }, 10000));
+    EXPECT_EQ(
+        failed.texts[0],
+        QStringLiteral("连接服务器 127.0.0.1:%1 超过1秒没有成功，请检查你输入的地址是否有误！")
+            .arg(server.port));
+    EXPECT_FALSE(c.linkActive());
 }
 
 TEST(ConnectTimeLimit, EndsWhenGameTextFlows)
