@@ -162,12 +162,7 @@ TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs 
     connect(view_, &ScreenView::pressed, this, &TMDIChild::ScreenMouseDown);
     connect(view_, &ScreenView::moved, this, &TMDIChild::ScreenMouseMove);
     connect(view_, &ScreenView::released, this, &TMDIChild::ScreenMouseUp);
-    connect(view_, &ScreenView::wheelTurned, this,
-            [this](QPoint angleDelta, Qt::KeyboardModifiers modifiers) {
-                QWheelEvent turn(QPointF(), QPointF(), QPoint(), angleDelta, Qt::NoButton,
-                                 modifiers, Qt::NoScrollPhase, false);
-                QCoreApplication::sendEvent(bar2, &turn);
-            });
+    connect(view_, &ScreenView::wheelTurned, this, &TMDIChild::WheelTurned);
 
     connect(SpeedButton1, &QToolButton::clicked, this, &TMDIChild::SpeedButton1Click);
     connect(SpeedButton2, &QToolButton::clicked, this, &TMDIChild::SpeedButton2Click);
@@ -265,15 +260,25 @@ void TMDIChild::focusInEvent(QFocusEvent *event)
 
 void TMDIChild::keyPressEvent(QKeyEvent *event)
 {
-    if (!PassKeyToInputLine(event))
+    // Keys the open path list leaves alone (Enter walks the path) stay there.
+    if (Panel2->isVisible() || !PassKeyToInputLine(event))
         QWidget::keyPressEvent(event);
 }
 
 void TMDIChild::wheelEvent(QWheelEvent *event)
 {
+    event->accept();
+    WheelTurned(event->angleDelta(), event->modifiers());
+}
+
+void TMDIChild::WheelTurned(QPoint angleDelta, Qt::KeyboardModifiers modifiers)
+{
     // The scroll bar's own wheel handling (three rows a notch), so the wheel
-    // stops following and scrolls back exactly as dragging the bar does.
-    QCoreApplication::sendEvent(bar2, event);
+    // stops following and scrolls back exactly as dragging the bar does. A
+    // fresh event: one the bar declines must not come back up to this window.
+    QWheelEvent turn(QPointF(), QPointF(), QPoint(), angleDelta, Qt::NoButton, modifiers,
+                     Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(bar2, &turn);
 }
 
 void TMDIChild::Connect(const session::ConnectSettings &settings)

@@ -149,6 +149,7 @@ private:
     void GiveKeyboardToInputLine();
     // Hands a key that reached the window to the input line; false without one.
     bool PassKeyToInputLine(QEvent *key);
+    void WheelTurned(QPoint angleDelta, Qt::KeyboardModifiers modifiers);
     void OnGameText(const QByteArray &bytes);
     void OnFrameReady();
     void CopySelection();
