@@ -14,7 +14,8 @@ struct WindowRect
 // the one before, every one at least two thirds of the area in each direction
 // so its text stays readable. When the steps would eat more than a third of
 // the area the stair starts again at the top, nudged right so the title bars
-// of the earlier stair stay visible. Later windows lie on top.
+// of the earlier stair stay visible; the first stair is the short one. Later
+// windows lie on top.
 std::vector<WindowRect> CascadeRects(int count, int areaWidth, int areaHeight, int step);
 
 } // namespace shell

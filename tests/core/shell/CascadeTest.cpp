@@ -52,4 +52,16 @@ TEST(CascadeRects, StepsGoDownAndRight)
     EXPECT_EQ(rects[0].height, 560);
 }
 
+TEST(CascadeRects, TheTopWindowEndsAFullStair)
+{
+    // Fourteen windows do not fit one stair; the last one, drawn on top,
+    // still stands lowest, with no window below or right of it.
+    const auto rects = shell::CascadeRects(14, 800, 400, 24);
+    const shell::WindowRect &top = rects.back();
+    for (const shell::WindowRect &r : rects) {
+        EXPECT_LE(r.y, top.y);
+        EXPECT_LE(r.x, top.x);
+    }
+}
+
 } // namespace
