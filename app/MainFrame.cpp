@@ -28,6 +28,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTabBar>
@@ -94,6 +95,15 @@ TMainForm::TMainForm(const std::string &startDir, Services services)
     statusBar()->setSizeGripEnabled(true);
 
     BuildMenus();
+    // Ctrl+C copies the screen selection wherever in the frame the focus is
+    // (a tab, the area); the input line takes the key itself, so this only
+    // answers where the line does not have it.
+    auto *copy = new QShortcut(QKeySequence::Copy, this);
+    connect(copy, &QShortcut::activated, this, [this] {
+        if (ActiveSelectionReady())
+            CopyActiveSelection();
+        CommandInput->setFocus();
+    });
     connect(ClientArea, &QMdiArea::subWindowActivated, this, &TMainForm::ClientAreaActivated);
     connect(TabControl1, &QTabBar::currentChanged, this, &TMainForm::TabControl1Change);
     connect(this, &TMainForm::clockDialogRequested, this, &TMainForm::ShowClockDialog);

@@ -1,8 +1,10 @@
 // TMainForm's toolbar, menu and the arrangements of the "窗口" menu.
-#include "core/session/SessionCodes.h"
 #include "MainFrame.h"
+#include "core/session/SessionCodes.h"
+#include "core/shell/Cascade.h"
 #include "ui/shell/ToolbarGlyphs.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QAction>
@@ -11,6 +13,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStyle>
 #include <QTabBar>
 #include <QToolButton>
 
@@ -211,7 +214,29 @@ std::vector<QMdiSubWindow *> TMainForm::TileableWindows() const
 
 void TMainForm::CascadeWindows()
 {
-    ClientArea->cascadeSubWindows();
+    // The area's own cascade sizes each window to its contents' size hint,
+    // which for a game window is nothing but the title bar.
+    std::vector<QMdiSubWindow *> windows = TileableWindows();
+    if (windows.empty())
+        return;
+    // The active window goes last, on top of the stair.
+    QMdiSubWindow *active = ClientArea->currentSubWindow();
+    const auto at = std::find(windows.begin(), windows.end(), active);
+    if (at != windows.end())
+        std::rotate(at, at + 1, windows.end());
+    const QRect area = ClientArea->viewport()->rect();
+    // Each window one title bar and a little below the one before.
+    QMdiSubWindow *first = windows.front();
+    const int step = first->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, first) + 4;
+    const std::vector<shell::WindowRect> rects =
+        shell::CascadeRects(static_cast<int>(windows.size()), area.width(), area.height(), step);
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        if (windows[i]->isMaximized())
+            windows[i]->showNormal();
+        const shell::WindowRect &r = rects[i];
+        windows[i]->setGeometry(r.x, r.y, r.width, r.height);
+        windows[i]->raise();
+    }
 }
 
 void TMainForm::TileInLines(bool rows)

@@ -2,7 +2,9 @@
 // shared dialog once, and the message loop.
 #include "MainFrame.h"
 #include "ui/platform/DBusHangUp.h"
+#include "ui/platform/GuardedApplication.h"
 #include "ui/platform/SingleInstance.h"
+#include "ui/platform/ToolkitLanguage.h"
 #include "ui/shell/ProgramIcon.h"
 
 #include <QApplication>
@@ -12,7 +14,8 @@
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    platform::GuardedApplication app(argc, argv);
+    platform::LoadToolkitTranslations(app);
 
     platform::LockFileInstance instance;
     if (!platform::EnsureSingleInstance(instance))
@@ -21,12 +24,12 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setWindowIcon(shell::ProgramIcon());
 
-    // The program folder is the folder current at start, as the file system
-    // names it.
     // The scheduled hang-up reaches the machine through the system bus; this is
     // the one place that hands it over.
     TMainForm::Services services;
     services.hangUp = std::make_unique<platform::DBusHangUp>(QDBusConnection::systemBus());
+    // The program folder is the folder current at start, as the file system
+    // names it.
     TMainForm frame(QFile::encodeName(QDir::currentPath()).toStdString(), std::move(services));
     frame.show();
     return app.exec();

@@ -48,6 +48,10 @@ TfCmdsGroup::TfCmdsGroup(QWidget *parent)
     BuildControls();
 
     connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
+    // Moving through the list with the keys shows each group as a click does.
+    // Selection, not the current row, counts: the list makes its first row
+    // current when it takes the focus, and that must not fill the fields.
+    connect(ListBox1, &QListWidget::itemSelectionChanged, this, [this] { ListBox1Click(); });
     connect(newButton, &QPushButton::clicked, this, [this] { BitBtn5Click(); });
     connect(cancelButton, &QPushButton::clicked, this, [this] { BitBtn5Click(); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });

@@ -4,6 +4,7 @@
 
 #include <QHostAddress>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QWidget>
 
 namespace {
@@ -24,7 +25,11 @@ quint16 Port(std::int32_t port)
 GameConnection::GameConnection(QObject *parent)
     : QObject(parent)
     , cs1(new QTcpSocket(this))
+    , connectLimit_(new QTimer(this))
 {
+    connectLimit_->setSingleShot(true);
+    connectLimit_->setInterval(kConnectTimeLimitMs);
+    connect(connectLimit_, &QTimer::timeout, this, &GameConnection::ConnectTimedOut);
     connect(cs1, &QAbstractSocket::stateChanged, this, &GameConnection::cs1StateChanged);
     connect(cs1, &QAbstractSocket::connected, this, &GameConnection::cs1Connect);
     connect(cs1, &QIODevice::readyRead, this, &GameConnection::cs1Read);
@@ -61,12 +66,50 @@ void GameConnection::Connect(const session::ConnectSettings &settings)
 
     const std::string &target = useProxy ? proxyHost : hostAddress;
     quint16 port = Port(useProxy ? proxyPort : hostPort);
-    if (session::HasLetter(target))
+    // A peer that takes the connection and then says nothing, or never
+    // completes it, must not leave the window waiting for ever.
+    connectLimit_->start();
+    if (session::HasLetter(target)) {
         cs1->connectToHost(gbk::ToQString(target), port);
+    } else {
+        // The same decimal reading as the proxy's CONNECT request: the
+        // socket's own parser takes "010" for octal.
+        const auto bytes = session::ParseDottedIPv4(target).value_or(std::array<std::uint8_t, 4>{});
+        const quint32 address = (quint32(bytes[0]) << 24) | (quint32(bytes[1]) << 16) |
+                                (quint32(bytes[2]) << 8) | quint32(bytes[3]);
+        cs1->connectToHost(QHostAddress(address), port);
+    }
+}
+
+void GameConnection::SetConnectTimeLimit(int ms)
+{
+    connectLimit_->setInterval(ms);
+}
+
+bool GameConnection::waitingToConnect() const
+{
+    return connectLimit_->isActive();
+}
+
+QString GameConnection::TargetName() const
+{
+    const bool proxy = settings_.useProxy;
+    return QStringLiteral("%1:%2")
+        .arg(gbk::ToQString(proxy ? settings_.proxyHost : settings_.hostAddress))
+        .arg(Port(proxy ? settings_.proxyPort : settings_.hostPort));
+}
+
+void GameConnection::ConnectTimedOut()
+{
+    const int seconds = (connectLimit_->interval() + 999) / 1000;
+    if (settings_.useProxy)
+        Fail(QStringLiteral("代理服务器 %1 在%2秒内没有应答，连接失败！")
+                 .arg(TargetName())
+                 .arg(seconds));
     else
-        cs1->connectToHost(
-            QHostAddress(QString::fromLatin1(target.data(), static_cast<qsizetype>(target.size()))),
-            port);
+        Fail(QStringLiteral("连接服务器 %1 超过%2秒没有成功，请检查你输入的地址是否有误！")
+                 .arg(TargetName())
+                 .arg(seconds));
 }
 
 void GameConnection::Reconnect()
@@ -78,6 +121,7 @@ void GameConnection::Reconnect()
 
 void GameConnection::Close()
 {
+    connectLimit_->stop();
     // close() lets written lines go out first; abort() ends what is left.
     cs1->close();
     if (cs1->state() != QAbstractSocket::UnconnectedState)
@@ -109,6 +153,8 @@ void GameConnection::cs1StateChanged(QAbstractSocket::SocketState state)
         }
         break;
     case QAbstractSocket::UnconnectedState:
+        // However the attempt ended, it is no longer waited for.
+        connectLimit_->stop();
         // Also reached when the connection was never made, so that the clock
         // never waits for a window whose attempt failed.
         if (linkActive_)
@@ -123,6 +169,7 @@ void GameConnection::cs1Connect()
 {
     connected_ = true;
     if (gameStream_) {
+        connectLimit_->stop();
         emit statusText(QStringLiteral("状态:连线"));
         return;
     }
@@ -154,6 +201,7 @@ void GameConnection::ReadHandshake()
     if (!step.send.empty())
         cs1->write(step.send.data(), static_cast<qint64>(step.send.size()));
     if (step.connected) {
+        connectLimit_->stop();
         gameStream_ = true;
         emit statusText(QStringLiteral("状态:连接"));
         // Game text that came in the same read as the reply is the first game text.
@@ -172,7 +220,12 @@ void GameConnection::cs1Error(QAbstractSocket::SocketError error)
         cs1->abort();
         return;
     }
-    if (!connected_)
+    if (!connected_ && settings_.useProxy)
+        // It is the proxy that could not be reached; the game server was
+        // never asked for.
+        Fail(QStringLiteral("无法连接到代理服务器 %1，请检查代理服务器的地址和端口！")
+                 .arg(TargetName()));
+    else if (!connected_)
         Fail(QStringLiteral("无法连接到服务器，请检查你输入的地址是否有误！"));
     else
         Fail(QStringLiteral("与服务器通讯出现故障，断开与服务器的连接\n\n[%1]")
@@ -195,6 +248,7 @@ void GameConnection::SetLinkActive(bool active)
 
 void GameConnection::Fail(const QString &text)
 {
+    connectLimit_->stop();
     cs1->abort();
     emit failure(text);
 }

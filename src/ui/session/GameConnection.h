@@ -13,6 +13,7 @@
 #include <QString>
 
 class QTcpSocket;
+class QTimer;
 
 class GameConnection : public QObject
 {
@@ -30,6 +31,13 @@ public:
     // Closes, then connects again with the stored settings.
     void Reconnect();
     void Close();
+
+    // How long connecting may take, the proxy handshake included, before the
+    // attempt is given up with a message naming the peer that did not answer.
+    static constexpr int kConnectTimeLimitMs = 30000;
+    void SetConnectTimeLimit(int ms);
+    // The attempt is still running against the time limit.
+    bool waitingToConnect() const;
 
     // Writes the bytes as given (the caller ends a line with LF) while game text
     // flows; otherwise drops them. Returns whether they were written.
@@ -58,11 +66,15 @@ private:
     void cs1Disconnect();
 
     void ReadHandshake();
+    void ConnectTimedOut();
+    // "host:port" of the peer this attempt dials: the proxy or the game server.
+    QString TargetName() const;
     void SetLinkActive(bool active);
     // Closes first, so that no socket event runs while the owner's modal box is up.
     void Fail(const QString &text);
 
     QTcpSocket *cs1;
+    QTimer *connectLimit_;
     session::ConnectSettings settings_;
     std::optional<session::Socks5Handshake> handshake_;
     bool gameStream_ = false;

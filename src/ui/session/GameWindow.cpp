@@ -2,6 +2,7 @@
 
 #include "core/automation/CommandRunner.h"
 #include "core/session/PathReversal.h"
+#include "core/session/NameCapture.h"
 #include "core/session/SessionCodes.h"
 #include "core/shell/Clock.h"
 #include "core/shell/HotkeyEditorRules.h"
@@ -16,13 +17,16 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QToolButton>
+#include <QWheelEvent>
 
 using namespace session;
 
@@ -105,6 +109,11 @@ TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs 
     SpeedButton6->setObjectName(QStringLiteral("SpeedButton6"));
     SpeedButton6->setText(QStringLiteral("×"));
     Panel2->hide();
+    // The path list takes the focus when the panel opens; it must never be
+    // picked as the window's first focusable control while the panel is hidden.
+    ListBox1->setFocusPolicy(Qt::ClickFocus);
+    BitBtn1->setFocusPolicy(Qt::NoFocus);
+    SpeedButton6->setFocusPolicy(Qt::NoFocus);
 
     // 2. The screen thread, given the window, then the group table.
     screen_ = std::make_unique<screen::DrawSence>();
@@ -164,6 +173,7 @@ TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs 
     connect(view_, &ScreenView::pressed, this, &TMDIChild::ScreenMouseDown);
     connect(view_, &ScreenView::moved, this, &TMDIChild::ScreenMouseMove);
     connect(view_, &ScreenView::released, this, &TMDIChild::ScreenMouseUp);
+    connect(view_, &ScreenView::wheelTurned, this, &TMDIChild::WheelTurned);
 
     connect(SpeedButton1, &QToolButton::clicked, this, &TMDIChild::SpeedButton1Click);
     connect(SpeedButton2, &QToolButton::clicked, this, &TMDIChild::SpeedButton2Click);
@@ -214,6 +224,77 @@ void TMDIChild::Notify(int code)
 void TMDIChild::BindToFrame(const FrameBinding &binding)
 {
     frame_ = binding;
+    // Whatever gives the window the focus (a click on the screen, the area
+    // activating it) passes it on to the input line; a click on a control
+    // that takes no focus walks up to here.
+    setFocusPolicy(frame_.inputLine ? Qt::StrongFocus : Qt::NoFocus);
+}
+
+void TMDIChild::GiveKeyboardToInputLine()
+{
+    if (frame_.inputLine && !Panel2->isVisible())
+        frame_.inputLine->setFocus(Qt::OtherFocusReason);
+}
+
+bool TMDIChild::PassKeyToInputLine(QEvent *key)
+{
+    QLineEdit *line = frame_.inputLine;
+    if (!line)
+        return false;
+    line->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(line, key);
+    return true;
+}
+
+bool TMDIChild::event(QEvent *event)
+{
+    // The area wraps the window in a frame of its own, which takes the focus
+    // when its title bar is clicked; it is watched from here.
+    if (event->type() == QEvent::ParentAboutToChange && parentWidget())
+        parentWidget()->removeEventFilter(this);
+    if (event->type() == QEvent::ParentChange && qobject_cast<QMdiSubWindow *>(parentWidget()))
+        parentWidget()->installEventFilter(this);
+    return QWidget::event(event);
+}
+
+bool TMDIChild::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == parentWidget()) {
+        if (event->type() == QEvent::FocusIn)
+            GiveKeyboardToInputLine();
+        else if (event->type() == QEvent::KeyPress && !Panel2->isVisible())
+            return PassKeyToInputLine(event);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TMDIChild::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    GiveKeyboardToInputLine();
+}
+
+void TMDIChild::keyPressEvent(QKeyEvent *event)
+{
+    // Keys the open path list leaves alone (Enter walks the path) stay there.
+    if (Panel2->isVisible() || !PassKeyToInputLine(event))
+        QWidget::keyPressEvent(event);
+}
+
+void TMDIChild::wheelEvent(QWheelEvent *event)
+{
+    event->accept();
+    WheelTurned(event->angleDelta(), event->modifiers());
+}
+
+void TMDIChild::WheelTurned(QPoint angleDelta, Qt::KeyboardModifiers modifiers)
+{
+    // The scroll bar's own wheel handling (three rows a notch), so the wheel
+    // stops following and scrolls back exactly as dragging the bar does. A
+    // fresh event: one the bar declines must not come back up to this window.
+    QWheelEvent turn(QPointF(), QPointF(), QPoint(), angleDelta, Qt::NoButton, modifiers,
+                     Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(bar2, &turn);
 }
 
 void TMDIChild::Connect(const session::ConnectSettings &settings)
@@ -361,8 +442,12 @@ void TMDIChild::SendTypedLine(const std::string &t)
         return;
     }
     if (nameCaptureStage_ == 1) {
-        setWindowTitle(windowTitle() + "(" + gbk::ToQString(gbk::Trim(t)) + ")");
-        Notify(kCaptionChanged);
+        // Only a one-word line is a name: "connect <name> <password>" at the
+        // prompt must never show its password in the caption, tab and menu.
+        if (const std::optional<std::string> name = session::CapturedName(t)) {
+            setWindowTitle(windowTitle() + "(" + gbk::ToQString(*name) + ")");
+            Notify(kCaptionChanged);
+        }
         nameCaptureStage_ = 2;
     }
     if (walk_.recording)

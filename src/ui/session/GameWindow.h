@@ -170,10 +170,23 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    // The input line keeps the keyboard: keys that reach the window anyway,
+    // and the frame the area wraps it in, are handed to the line.
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    // The wheel over the screen or the status bar moves the scroll bar.
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
     void LayOut();
     void Notify(int code);
+    // The input line takes the focus, unless the open path panel holds it.
+    void GiveKeyboardToInputLine();
+    // Hands a key that reached the window to the input line; false without one.
+    bool PassKeyToInputLine(QEvent *key);
+    void WheelTurned(QPoint angleDelta, Qt::KeyboardModifiers modifiers);
     void OnGameText(const QByteArray &bytes);
     // Hidden input: the game text of a read, telnet commands taken out.
     std::string TakeTelnetCommands(const QByteArray &bytes);

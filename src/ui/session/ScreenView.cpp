@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 ScreenView::ScreenView(QWidget *parent)
     : QWidget(parent)
@@ -47,4 +48,10 @@ void ScreenView::mouseMoveEvent(QMouseEvent *event)
 void ScreenView::mouseReleaseEvent(QMouseEvent *event)
 {
     emit released(event->button());
+}
+
+void ScreenView::wheelEvent(QWheelEvent *event)
+{
+    event->accept();
+    emit wheelTurned(event->angleDelta(), event->modifiers());
 }

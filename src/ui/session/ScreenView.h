@@ -19,12 +19,15 @@ signals:
     void pressed(Qt::MouseButton button, int x, int y);
     void moved(int x, int y);
     void released(Qt::MouseButton button);
+    // The wheel turned over the screen (angle in eighths of a degree).
+    void wheelTurned(QPoint angleDelta, Qt::KeyboardModifiers modifiers);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
     QImage frame_;

@@ -3,6 +3,7 @@
 #include "core/shell/KeyName.h"
 #include "render/GbkCodec.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 
 namespace {
@@ -55,6 +56,16 @@ void CommandInputEdit::keyPressEvent(QKeyEvent *event)
         return;
     }
     QLineEdit::keyPressEvent(event);
+}
+
+void CommandInputEdit::focusInEvent(QFocusEvent *event)
+{
+    QLineEdit::focusInEvent(event);
+    // Whatever took the focus away (a tab, the window menu, another window,
+    // a dialog), the line comes back with its text selected, so the next key
+    // replaces the last command instead of being appended to it. A click in
+    // the line itself places the caret right after this, as usual.
+    selectAll();
 }
 
 void CommandInputEdit::ShowHistoryStep(const shell::HistoryStep &step)

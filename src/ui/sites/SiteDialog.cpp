@@ -113,9 +113,10 @@ void TBookMark::BuildControls()
     CheckBox1 = new QCheckBox(QStringLiteral("使用Socks5代理服务器"), this);
     CheckBox1->setGeometry(204, 110, 200, 20);
     MakeLabel(QStringLiteral("代理服务器地址："), this, 204, 141);
-    Edit1 = MakeEdit(this, 300, 138, 140);
-    MakeLabel(QStringLiteral("端口："), this, 448, 141);
-    Edit2 = MakeEdit(this, 484, 138, 40);
+    Edit1 = MakeEdit(this, 300, 138, 124);
+    MakeLabel(QStringLiteral("端口："), this, 432, 141);
+    // Wide enough for the five digits of any port, frame and margins included.
+    Edit2 = MakeEdit(this, 468, 138, 56);
     Edit2->setText(QString::fromLatin1(sites::kDefaultProxyPort.data(),
                                        static_cast<qsizetype>(sites::kDefaultProxyPort.size())));
     CheckBox2 = new QCheckBox(QStringLiteral("代理服务器需要身份验证"), this);

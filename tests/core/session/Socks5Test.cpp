@@ -76,6 +76,9 @@ TEST(Socks5Address, LetterRuleAndDottedForm)
     ASSERT_TRUE(a.has_value());
     EXPECT_EQ((*a)[0], 192);
     EXPECT_EQ((*a)[3], 255);
+    // Leading zeros are decimal, never octal: both routes connect by this reading.
+    EXPECT_EQ(ParseDottedIPv4("192.168.001.010"), (std::array<std::uint8_t, 4>{192, 168, 1, 10}));
+    EXPECT_EQ(ParseDottedIPv4("08.1.1.1"), (std::array<std::uint8_t, 4>{8, 1, 1, 1}));
     for (const char *bad : {"", "1.2.3", "1.2.3.4.5", "1.2.3.256", "1..3.4", "1.2.3.4 ", " 1.2.3.4",
                             "1.2.3.0004", "1.2.3.-4", "::1"})
         EXPECT_FALSE(ParseDottedIPv4(bad).has_value()) << bad;
