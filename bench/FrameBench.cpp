@@ -1,10 +1,10 @@
 // One full frame of a 1920 x 1080 view, every row coloured GBK/ASCII text:
 // building the rows and painting them, with the width cache warm.
 #include "GameTextGenerator.h"
-#include "render/FramePainter.h"
 #include "core/screen/LineStore.h"
-#include "render/QtTextMeasure.h"
+#include "render/FramePainter.h"
 #include "render/GbkCodec.h"
+#include "render/QtTextMeasure.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>

@@ -4,8 +4,8 @@
 //
 //   quorvel_flood DEMO_SERVER_BINARY [LINES]
 #include "core/automation/Triggers.h"
-#include "ui/session/GameWindow.h"
 #include "render/GbkCodec.h"
+#include "ui/session/GameWindow.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,8 +1,8 @@
 #include "render/QtTextMeasure.h"
 
 #include "core/screen/Palette.h"
-#include "render/GbkCodec.h"
 #include "core/text/GbkText.h"
+#include "render/GbkCodec.h"
 
 #include <QStringDecoder>
 

@@ -2,8 +2,8 @@
 
 #include "core/platform/ThreadPriority.h"
 #include "render/FramePainter.h"
-#include "render/QtTextMeasure.h"
 #include "render/GbkCodec.h"
+#include "render/QtTextMeasure.h"
 
 namespace screen {
 

@@ -1,7 +1,7 @@
 // The screen thread end to end: queued text becomes a painted frame in the
 // palette's colours; an idle screen draws nothing; a flood coalesces.
-#include "render/ScreenThread.h"
 #include "render/FramePainter.h"
+#include "render/ScreenThread.h"
 #include "support/QtWait.h"
 
 #include <atomic>

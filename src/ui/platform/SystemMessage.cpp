@@ -12,7 +12,10 @@ MessagePresenter &Presenter()
 }
 } // namespace
 
-void SetMessagePresenter(MessagePresenter presenter) { Presenter() = std::move(presenter); }
+void SetMessagePresenter(MessagePresenter presenter)
+{
+    Presenter() = std::move(presenter);
+}
 
 void ShowSystemMessage(QWidget *parent, const QString &text, MessageIcon icon)
 {

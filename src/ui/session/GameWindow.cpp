@@ -1,8 +1,8 @@
 #include "ui/session/GameWindow.h"
 
 #include "core/automation/CommandRunner.h"
-#include "core/session/PathReversal.h"
 #include "core/session/NameCapture.h"
+#include "core/session/PathReversal.h"
 #include "core/session/SessionCodes.h"
 #include "core/shell/Clock.h"
 #include "core/shell/HotkeyEditorRules.h"
@@ -34,7 +34,6 @@ namespace {
 
 constexpr int kStatusHeight = 17;
 constexpr int kButtonWidth = 18;
-
 
 QToolButton *MakeStatusButton(QWidget *parent)
 {

@@ -1,6 +1,6 @@
 #include "core/automation/CommandLanguage.h"
-#include "core/automation/CommandSplit.h"
 
+#include "core/automation/CommandSplit.h"
 #include "core/automation/GroupTable.h"
 #include "core/text/GbkText.h"
 
