@@ -5,6 +5,7 @@
 // machine's hang-up and power-off are a fake too.
 #include "MainFrame.h"
 #include "support/FakeClock.h"
+#include "support/QtPrinters.h"
 #include "support/QtWait.h"
 #include "ui/platform/SystemMessage.h"
 #include "ui/platform/Tray.h"
@@ -13,6 +14,7 @@
 #include "ui/shell/ClockDialog.h"
 #include "ui/sites/SiteDialog.h"
 
+#include <gtest/gtest.h>
 #include <memory>
 #include <vector>
 
@@ -28,6 +30,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+
+using testsupport::WaitFor;
 
 using testsupport::FakeClock;
 using testsupport::FakeHangUp;
@@ -85,11 +89,9 @@ struct Message
 
 } // namespace
 
-class ClockUiTest : public QObject
+class ClockFrame : public ::testing::Test
 {
-    Q_OBJECT
-
-private:
+protected:
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<DemoServer> server;
     std::unique_ptr<TMainForm> form;
@@ -113,7 +115,7 @@ private:
                 }
             }
         }
-        QFAIL("no 定时 entry");
+        FAIL() << "no 定时 entry";
     }
 
     void SetText(QLineEdit *edit, const QString &text)
@@ -141,13 +143,12 @@ private:
         return window;
     }
 
-private slots:
-    void init()
+    void SetUp() override
     {
         dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir->isValid());
+        ASSERT_TRUE(dir->isValid());
         server = std::make_unique<DemoServer>(dir->filePath(QStringLiteral("received.log")));
-        QVERIFY2(server->port() > 0, "the demo server did not start");
+        ASSERT_TRUE(server->port() > 0) << "the demo server did not start";
         messages.clear();
         platform::SetMessagePresenter(
             [this](QWidget *, const QString &text, platform::MessageIcon icon) {
@@ -174,174 +175,172 @@ private slots:
         form = std::make_unique<TMainForm>(QFile::encodeName(dir->path()).toStdString(),
                                            std::move(services));
         form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     }
 
-    void cleanup()
+    void TearDown() override
     {
         form.reset();
         server.reset();
         dir.reset();
         platform::SetMessagePresenter({});
     }
-
-    void dialogShowsTheFramesSettingsAndItsTexts()
-    {
-        OpenDialogFromMenu();
-        QVERIFY(dialog().isVisible());
-        QCOMPARE(dialog().windowTitle(), QStringLiteral("定时"));
-        QCOMPARE(dialog().size(), QSize(314, 265));
-        QCOMPARE(dialog().IntervalEdit->text(), QStringLiteral("0"));
-        QCOMPARE(dialog().KeepAliveCommandEdit->text(), QStringLiteral("save"));
-        QCOMPARE(dialog().HangUpCommandsEdit->text(), QStringLiteral("save;quit"));
-        QVERIFY(dialog().AllWindowsCheck->isChecked());
-        QVERIFY(!dialog().KeepAliveCheck->isChecked());
-        QCOMPARE(dialog().ShutDownCheck->text(), QStringLiteral("挂断后关闭计算机"));
-
-        // "放弃" takes nothing over; opened again it shows the confirmed values.
-        dialog().KeepAliveCheck->setChecked(true);
-        SetText(dialog().KeepAliveCommandEdit, QStringLiteral("look"));
-        QTest::mouseClick(dialog().nobutton, Qt::LeftButton);
-        QVERIFY(!dialog().isVisible());
-        QCOMPARE(form->clock().settings(), shell::ClockSettings{});
-        OpenDialogFromMenu();
-        QVERIFY(!dialog().KeepAliveCheck->isChecked());
-        QCOMPARE(dialog().KeepAliveCommandEdit->text(), QStringLiteral("save"));
-    }
-
-    void intervalFieldKeepsOnlyDigits()
-    {
-        OpenDialogFromMenu();
-        SetText(dialog().IntervalEdit, QStringLiteral("1a-2 .x3"));
-        QCOMPARE(dialog().IntervalEdit->text(), QStringLiteral("123"));
-        // The other number fields are not filtered; "确定" refuses what is typed there.
-        SetText(dialog().HourEdit, QStringLiteral("2x"));
-        QCOMPARE(dialog().HourEdit->text(), QStringLiteral("2x"));
-    }
-
-    void confirmRulesForTheNumberFields()
-    {
-        OpenDialogFromMenu();
-        SetText(dialog().HourEdit, QStringLiteral("ab"));
-        QTest::mouseClick(dialog().yesbutton, Qt::LeftButton);
-        QCOMPARE(messages.size(), std::size_t(1));
-        QCOMPARE(messages[0].text, QStringLiteral("间隔时间,定时挂断必须输入数字类型数值"));
-        QCOMPARE(messages[0].icon, platform::MessageIcon::Stop);
-        QVERIFY(dialog().isVisible());
-        QCOMPARE(form->clock().settings(), shell::ClockSettings{});
-
-        // Empty fields read "0"; keep-alive ticked with no interval is off.
-        dialog().KeepAliveCheck->setChecked(true);
-        dialog().IntervalEdit->clear();
-        dialog().HourEdit->clear();
-        SetText(dialog().MinuteEdit, QStringLiteral("75"));
-        QTest::mouseClick(dialog().yesbutton, Qt::LeftButton);
-        QVERIFY(!dialog().isVisible());
-        QCOMPARE(dialog().IntervalEdit->text(), QStringLiteral("0"));
-        QCOMPARE(dialog().HourEdit->text(), QStringLiteral("0"));
-        const shell::ClockSettings taken = form->clock().settings();
-        QVERIFY(taken.keepAliveEnabled);
-        QCOMPARE(taken.keepAliveMinutes, 0);
-        QCOMPARE(taken.hangUpMinute, 75); // out of range is accepted, and never comes
-    }
-
-    void keepAliveEveryMinuteReachesTheServer()
-    {
-        TMDIChild *window = OpenWindow();
-        QVERIFY(window);
-        OpenDialogFromMenu();
-        dialog().KeepAliveCheck->setChecked(true);
-        SetText(dialog().IntervalEdit, QStringLiteral("1"));
-        SetText(dialog().KeepAliveCommandEdit, QStringLiteral("look"));
-        QTest::mouseClick(dialog().yesbutton, Qt::LeftButton);
-        QCOMPARE(window->keepAlive().keepAliveMinutes, 1);
-
-        for (int minute = 1; minute <= 3; ++minute) {
-            time->Advance(FakeClock::At(0, 0, 1));
-            QTRY_COMPARE(server->Log().count("look\n"), minute);
-        }
-        QVERIFY(machine->events.empty());
-    }
-
-    void hangUpSendsTheLastCommandsWaitsForTheServerThenHangsUp()
-    {
-        TMDIChild *window = OpenWindow();
-        QVERIFY(window);
-        // Local time is 20:10:30; the hang-up is set for 20:11.
-        OpenDialogFromMenu();
-        dialog().HangUpCheck->setChecked(true);
-        SetText(dialog().HourEdit, QStringLiteral("20"));
-        SetText(dialog().MinuteEdit, QStringLiteral("11"));
-        dialog().WaitCheck->setChecked(true);
-        dialog().ShutDownCheck->setChecked(true);
-        QTest::mouseClick(dialog().yesbutton, Qt::LeftButton);
-
-        time->Advance(30000);
-        QCOMPARE(form->clock().state(), shell::HangUpState::Waiting);
-        QVERIFY(!window->screen().triggers()->triggersEnabled);
-        QTRY_VERIFY(server->Log().contains("save\nquit\n"));
-        // The demo server says goodbye and closes; the window sees it.
-        QTRY_VERIFY(!window->linkActive());
-        QVERIFY(machine->events.empty());
-
-        time->Advance(5000);
-        QVERIFY(form->clock().pausing());
-        time->Advance(1500);
-        using Event = FakeHangUp::Event;
-        QCOMPARE(machine->events, (std::vector<Event>{Event::HangUp, Event::ShutDown}));
-        QCOMPARE(form->clock().state(), shell::HangUpState::HungUp);
-        // Sent once only: the window was no longer connected at the wait's tick.
-        QCOMPARE(server->Log().count("quit\n"), 1);
-
-        // Automatic input stays off until the player turns it on: one click on
-        // the window's button, which shows it off.
-        auto *autoButton = window->findChild<QToolButton *>(QStringLiteral("SpeedButton2"));
-        QVERIFY(autoButton);
-        QCOMPARE(autoButton->toolTip(), QStringLiteral("自动输入设置(状态：关闭)"));
-        QTest::mouseClick(autoButton, Qt::LeftButton);
-        QVERIFY(window->screen().triggers()->triggersEnabled);
-    }
-
-    void closingAWindowThatStaysConnectedEndsTheWait()
-    {
-        TMDIChild *demo = OpenWindow();
-        QVERIFY(demo);
-        // A second game whose server never hangs up.
-        testsupport::FakeGameServer stubborn;
-        nextPort = stubborn.port();
-        form->OpenGameWindow();
-        QCOMPARE(form->sessionCount, 2);
-        TMDIChild *other = form->sessions[1];
-        QTRY_VERIFY(other->connection().IsOpen());
-
-        shell::ClockSettings settings = form->clock().settings();
-        settings.hangUpEnabled = true;
-        settings.hangUpHour = 20;
-        settings.hangUpMinute = 11;
-        settings.waitForDisconnect = true;
-        form->clock().TakeOver(settings);
-        time->Advance(30000);
-        QTRY_VERIFY(!demo->linkActive());
-        QTRY_COMPARE(stubborn.received.count("quit\n"), 1);
-
-        // Still connected at the wait's tick: it gets the commands again.
-        time->Advance(5000);
-        QTRY_COMPARE(stubborn.received.count("quit\n"), 2);
-        QCOMPARE(form->clock().state(), shell::HangUpState::Waiting);
-
-        // The player closes it; the window on the left takes its place and
-        // the wait asks only about what is still open.
-        QMdiSubWindow *frame = form->SubWindowOf(1);
-        QVERIFY(frame);
-        frame->close();
-        QTRY_COMPARE(form->sessionCount, 1);
-        time->Advance(5000);
-        QVERIFY(form->clock().pausing());
-        time->Advance(1500);
-        QCOMPARE(machine->events, std::vector<FakeHangUp::Event>{FakeHangUp::Event::HangUp});
-        QCOMPARE(stubborn.received.count("quit\n"), 2);
-    }
 };
+;
 
-QTEST_MAIN(ClockUiTest)
-#include "ClockUiTest.moc"
+TEST_F(ClockFrame, DialogShowsTheFramesSettingsAndItsTexts)
+{
+    OpenDialogFromMenu();
+    ASSERT_TRUE(dialog().isVisible());
+    ASSERT_EQ(dialog().windowTitle(), QStringLiteral("定时"));
+    ASSERT_EQ(dialog().size(), QSize(314, 265));
+    ASSERT_EQ(dialog().IntervalEdit->text(), QStringLiteral("0"));
+    ASSERT_EQ(dialog().KeepAliveCommandEdit->text(), QStringLiteral("save"));
+    ASSERT_EQ(dialog().HangUpCommandsEdit->text(), QStringLiteral("save;quit"));
+    ASSERT_TRUE(dialog().AllWindowsCheck->isChecked());
+    ASSERT_TRUE(!dialog().KeepAliveCheck->isChecked());
+    ASSERT_EQ(dialog().ShutDownCheck->text(), QStringLiteral("挂断后关闭计算机"));
+
+    // "放弃" takes nothing over; opened again it shows the confirmed values.
+    dialog().KeepAliveCheck->setChecked(true);
+    SetText(dialog().KeepAliveCommandEdit, QStringLiteral("look"));
+    QTest::mouseClick(dialog().nobutton, Qt::LeftButton);
+    ASSERT_TRUE(!dialog().isVisible());
+    ASSERT_EQ(form->clock().settings(), shell::ClockSettings{});
+    OpenDialogFromMenu();
+    ASSERT_TRUE(!dialog().KeepAliveCheck->isChecked());
+    ASSERT_EQ(dialog().KeepAliveCommandEdit->text(), QStringLiteral("save"));
+}
+
+TEST_F(ClockFrame, IntervalFieldKeepsOnlyDigits)
+{
+    OpenDialogFromMenu();
+    SetText(dialog().IntervalEdit, QStringLiteral("1a-2 .x3"));
+    ASSERT_EQ(dialog().IntervalEdit->text(), QStringLiteral("123"));
+    // The other number fields are not filtered; "确定" refuses what is typed there.
+    SetText(dialog().HourEdit, QStringLiteral("2x"));
+    ASSERT_EQ(dialog().HourEdit->text(), QStringLiteral("2x"));
+}
+
+TEST_F(ClockFrame, ConfirmRulesForTheNumberFields)
+{
+    OpenDialogFromMenu();
+    SetText(dialog().HourEdit, QStringLiteral("ab"));
+    QTest::mouseClick(dialog().yesbutton, Qt::LeftButton);
+    ASSERT_EQ(messages.size(), std::size_t(1));
+    ASSERT_EQ(messages[0].text, QStringLiteral("间隔时间,定时挂断必须输入数字类型数值"));
+    ASSERT_EQ(messages[0].icon, platform::MessageIcon::Stop);
+    ASSERT_TRUE(dialog().isVisible());
+    ASSERT_EQ(form->clock().settings(), shell::ClockSettings{});
+
+    // Empty fields read "0"; keep-alive ticked with no interval is off.
+    dialog().KeepAliveCheck->setChecked(true);
+    dialog().IntervalEdit->clear();
+    dialog().HourEdit->clear();
+    SetText(dialog().MinuteEdit, QStringLiteral("75"));
+    QTest::mouseClick(dialog().yesbutton, Qt::LeftButton);
+    ASSERT_TRUE(!dialog().isVisible());
+    ASSERT_EQ(dialog().IntervalEdit->text(), QStringLiteral("0"));
+    ASSERT_EQ(dialog().HourEdit->text(), QStringLiteral("0"));
+    const shell::ClockSettings taken = form->clock().settings();
+    ASSERT_TRUE(taken.keepAliveEnabled);
+    ASSERT_EQ(taken.keepAliveMinutes, 0);
+    ASSERT_EQ(taken.hangUpMinute, 75); // out of range is accepted, and never comes
+}
+
+TEST_F(ClockFrame, KeepAliveEveryMinuteReachesTheServer)
+{
+    TMDIChild *window = OpenWindow();
+    ASSERT_TRUE(window);
+    OpenDialogFromMenu();
+    dialog().KeepAliveCheck->setChecked(true);
+    SetText(dialog().IntervalEdit, QStringLiteral("1"));
+    SetText(dialog().KeepAliveCommandEdit, QStringLiteral("look"));
+    QTest::mouseClick(dialog().yesbutton, Qt::LeftButton);
+    ASSERT_EQ(window->keepAlive().keepAliveMinutes, 1);
+
+    for (int minute = 1; minute <= 3; ++minute) {
+        time->Advance(FakeClock::At(0, 0, 1));
+        ASSERT_TRUE(WaitFor([&] { return (server->Log().count("look\n")) == (minute); }));
+    }
+    ASSERT_TRUE(machine->events.empty());
+}
+
+TEST_F(ClockFrame, HangUpSendsTheLastCommandsWaitsForTheServerThenHangsUp)
+{
+    TMDIChild *window = OpenWindow();
+    ASSERT_TRUE(window);
+    // Local time is 20:10:30; the hang-up is set for 20:11.
+    OpenDialogFromMenu();
+    dialog().HangUpCheck->setChecked(true);
+    SetText(dialog().HourEdit, QStringLiteral("20"));
+    SetText(dialog().MinuteEdit, QStringLiteral("11"));
+    dialog().WaitCheck->setChecked(true);
+    dialog().ShutDownCheck->setChecked(true);
+    QTest::mouseClick(dialog().yesbutton, Qt::LeftButton);
+
+    time->Advance(30000);
+    ASSERT_EQ(form->clock().state(), shell::HangUpState::Waiting);
+    ASSERT_TRUE(!window->screen().triggers()->triggersEnabled);
+    ASSERT_TRUE(WaitFor([&] { return bool(server->Log().contains("save\nquit\n")); }));
+    // The demo server says goodbye and closes; the window sees it.
+    ASSERT_TRUE(WaitFor([&] { return bool(!window->linkActive()); }));
+    ASSERT_TRUE(machine->events.empty());
+
+    time->Advance(5000);
+    ASSERT_TRUE(form->clock().pausing());
+    time->Advance(1500);
+    using Event = FakeHangUp::Event;
+    ASSERT_EQ(machine->events, (std::vector<Event>{Event::HangUp, Event::ShutDown}));
+    ASSERT_EQ(form->clock().state(), shell::HangUpState::HungUp);
+    // Sent once only: the window was no longer connected at the wait's tick.
+    ASSERT_EQ(server->Log().count("quit\n"), 1);
+
+    // Automatic input stays off until the player turns it on: one click on
+    // the window's button, which shows it off.
+    auto *autoButton = window->findChild<QToolButton *>(QStringLiteral("SpeedButton2"));
+    ASSERT_TRUE(autoButton);
+    ASSERT_EQ(autoButton->toolTip(), QStringLiteral("自动输入设置(状态：关闭)"));
+    QTest::mouseClick(autoButton, Qt::LeftButton);
+    ASSERT_TRUE(window->screen().triggers()->triggersEnabled);
+}
+
+TEST_F(ClockFrame, ClosingAWindowThatStaysConnectedEndsTheWait)
+{
+    TMDIChild *demo = OpenWindow();
+    ASSERT_TRUE(demo);
+    // A second game whose server never hangs up.
+    testsupport::FakeGameServer stubborn;
+    nextPort = stubborn.port();
+    form->OpenGameWindow();
+    ASSERT_EQ(form->sessionCount, 2);
+    TMDIChild *other = form->sessions[1];
+    ASSERT_TRUE(WaitFor([&] { return bool(other->connection().IsOpen()); }));
+
+    shell::ClockSettings settings = form->clock().settings();
+    settings.hangUpEnabled = true;
+    settings.hangUpHour = 20;
+    settings.hangUpMinute = 11;
+    settings.waitForDisconnect = true;
+    form->clock().TakeOver(settings);
+    time->Advance(30000);
+    ASSERT_TRUE(WaitFor([&] { return bool(!demo->linkActive()); }));
+    ASSERT_TRUE(WaitFor([&] { return (stubborn.received.count("quit\n")) == (1); }));
+
+    // Still connected at the wait's tick: it gets the commands again.
+    time->Advance(5000);
+    ASSERT_TRUE(WaitFor([&] { return (stubborn.received.count("quit\n")) == (2); }));
+    ASSERT_EQ(form->clock().state(), shell::HangUpState::Waiting);
+
+    // The player closes it; the window on the left takes its place and
+    // the wait asks only about what is still open.
+    QMdiSubWindow *frame = form->SubWindowOf(1);
+    ASSERT_TRUE(frame);
+    frame->close();
+    ASSERT_TRUE(WaitFor([&] { return (form->sessionCount) == (1); }));
+    time->Advance(5000);
+    ASSERT_TRUE(form->clock().pausing());
+    time->Advance(1500);
+    ASSERT_EQ(machine->events, std::vector<FakeHangUp::Event>{FakeHangUp::Event::HangUp});
+    ASSERT_EQ(stubborn.received.count("quit\n"), 2);
+}

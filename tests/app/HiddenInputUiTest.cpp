@@ -3,11 +3,14 @@
 // and is nowhere on the screen, in the history or in the caption.
 #include "MainFrame.h"
 #include "render/GbkCodec.h"
+#include "support/QtPrinters.h"
+#include "support/QtWait.h"
 #include "ui/platform/HelpViewer.h"
 #include "ui/platform/Tray.h"
 #include "ui/session/GameWindow.h"
 #include "ui/sites/SiteDialog.h"
 
+#include <gtest/gtest.h>
 #include <memory>
 
 #include <QFile>
@@ -16,6 +19,8 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+
+using testsupport::WaitFor;
 
 namespace {
 
@@ -41,11 +46,9 @@ std::string Gbk(const QString &text)
 
 } // namespace
 
-class HiddenInputUiTest : public QObject
+class HiddenInput : public ::testing::Test
 {
-    Q_OBJECT
-
-private:
+protected:
     QTemporaryDir dir;
     QProcess server;
     quint16 port = 0;
@@ -73,30 +76,21 @@ private:
         QTest::keyClick(form->CommandInput, Qt::Key_Return);
     }
 
-private slots:
-    void initTestCase()
+    void SetUp() override
     {
-        QVERIFY(dir.isValid());
+        ASSERT_TRUE(dir.isValid());
         const QString program = qEnvironmentVariable("QUORVEL_DEMO_SERVER");
-        QVERIFY2(!program.isEmpty(), "QUORVEL_DEMO_SERVER names the demo server");
+        ASSERT_TRUE(!program.isEmpty()) << "QUORVEL_DEMO_SERVER names the demo server";
         server.start(program, {QStringLiteral("--port"), QStringLiteral("0"),
                                QStringLiteral("--log"), dir.filePath("received.log")});
-        QVERIFY(server.waitForStarted());
+        ASSERT_TRUE(server.waitForStarted());
         QByteArray out;
-        QTRY_VERIFY((out += server.readAllStandardOutput()).contains('\n'));
-        QVERIFY(out.startsWith("listening on "));
+        ASSERT_TRUE(
+            WaitFor([&] { return bool((out += server.readAllStandardOutput()).contains('\n')); }));
+        ASSERT_TRUE(out.startsWith("listening on "));
         port = static_cast<quint16>(out.mid(13).trimmed().toUInt());
-        QVERIFY(port != 0);
-    }
+        ASSERT_TRUE(port != 0);
 
-    void cleanupTestCase()
-    {
-        server.kill();
-        server.waitForFinished();
-    }
-
-    void init()
-    {
         TMainForm::Services services;
         services.tray = std::make_unique<NoTray>();
         services.help = std::make_unique<NoHelp>();
@@ -110,59 +104,63 @@ private slots:
         form = std::make_unique<TMainForm>(QFile::encodeName(dir.path()).toStdString(),
                                            std::move(services));
         form->show();
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
         form->OpenGameWindow();
-        QCOMPARE(form->sessionCount, 1);
+        ASSERT_EQ(form->sessionCount, 1);
         w = form->sessions[0];
         // The name prompt, then the name.
-        QTRY_COMPARE(w->nameCaptureStage(), 1);
+        ASSERT_TRUE(WaitFor([&] { return (w->nameCaptureStage()) == (1); }));
         TypeLine(QStringLiteral("tester"));
-        QTRY_VERIFY(StoreHolds(Gbk(QStringLiteral("欢迎你，tester"))));
+        ASSERT_TRUE(
+            WaitFor([&] { return bool(StoreHolds(Gbk(QStringLiteral("欢迎你，tester")))); }));
     }
 
-    void cleanup()
+    void TearDown() override
     {
         form.reset();
         w = nullptr;
-    }
 
-    void passwordShowsAsDotsAndLeavesNoTrace()
-    {
-        QCOMPARE(w->windowTitle(), QStringLiteral("demo(tester)"));
-        TypeLine(QStringLiteral("password"));
-        QTRY_VERIFY(w->inputHidden());
-        QCOMPARE(form->CommandInput->echoMode(), QLineEdit::Password);
-
-        form->CommandInput->clear();
-        QTest::keyClicks(form->CommandInput, QStringLiteral("hunter22"));
-        QVERIFY(form->CommandInput->displayText() != QStringLiteral("hunter22"));
-        QTest::keyClick(form->CommandInput, Qt::Key_Return);
-
-        // The server's answer comes after it took the line and gave the echo back.
-        QTRY_VERIFY(StoreHolds(Gbk(QStringLiteral("密码已收到（8 个字节）"))));
-        QTRY_COMPARE(form->CommandInput->echoMode(), QLineEdit::Normal);
-        QVERIFY(ServerLog().contains("\nhunter22\n"));
-        QVERIFY(!StoreHolds("hunter22"));
-        QCOMPARE(form->CommandInput->text(), QString());
-        QCOMPARE(form->history.commandHistory, (std::vector<std::string>{"tester", "password"}));
-        QCOMPARE(w->windowTitle(), QStringLiteral("demo(tester)"));
-        QCOMPARE(form->TabControl1->tabText(0), QStringLiteral("demo(tester)"));
-
-        // Up brings back the last visible line, never the password.
-        QTest::keyClick(form->CommandInput, Qt::Key_Up);
-        QCOMPARE(form->CommandInput->text(), QStringLiteral("password"));
-    }
-
-    void telnetCommandsNeverShow()
-    {
-        TypeLine(QStringLiteral("telnet"));
-        QTRY_VERIFY(StoreHolds("telnet> "));
-        QVERIFY(StoreHolds(Gbk(QStringLiteral("这一行的中间夹着一个 NOP，之前还有一段子协商。"))));
-        for (const auto &l : w->screen().StoreSnapshot())
-            QVERIFY2(l.text.find('\xFF') == std::string::npos, l.text.c_str());
-        QVERIFY(!w->inputHidden());
+        server.kill();
+        server.waitForFinished();
     }
 };
+;
 
-QTEST_MAIN(HiddenInputUiTest)
-#include "HiddenInputUiTest.moc"
+TEST_F(HiddenInput, PasswordShowsAsDotsAndLeavesNoTrace)
+{
+    ASSERT_EQ(w->windowTitle(), QStringLiteral("demo(tester)"));
+    TypeLine(QStringLiteral("password"));
+    ASSERT_TRUE(WaitFor([&] { return bool(w->inputHidden()); }));
+    ASSERT_EQ(form->CommandInput->echoMode(), QLineEdit::Password);
+
+    form->CommandInput->clear();
+    QTest::keyClicks(form->CommandInput, QStringLiteral("hunter22"));
+    ASSERT_TRUE(form->CommandInput->displayText() != QStringLiteral("hunter22"));
+    QTest::keyClick(form->CommandInput, Qt::Key_Return);
+
+    // The server's answer comes after it took the line and gave the echo back.
+    ASSERT_TRUE(
+        WaitFor([&] { return bool(StoreHolds(Gbk(QStringLiteral("密码已收到（8 个字节）")))); }));
+    ASSERT_TRUE(WaitFor([&] { return (form->CommandInput->echoMode()) == (QLineEdit::Normal); }));
+    ASSERT_TRUE(ServerLog().contains("\nhunter22\n"));
+    ASSERT_TRUE(!StoreHolds("hunter22"));
+    ASSERT_EQ(form->CommandInput->text(), QString());
+    ASSERT_EQ(form->history.commandHistory, (std::vector<std::string>{"tester", "password"}));
+    ASSERT_EQ(w->windowTitle(), QStringLiteral("demo(tester)"));
+    ASSERT_EQ(form->TabControl1->tabText(0), QStringLiteral("demo(tester)"));
+
+    // Up brings back the last visible line, never the password.
+    QTest::keyClick(form->CommandInput, Qt::Key_Up);
+    ASSERT_EQ(form->CommandInput->text(), QStringLiteral("password"));
+}
+
+TEST_F(HiddenInput, TelnetCommandsNeverShow)
+{
+    TypeLine(QStringLiteral("telnet"));
+    ASSERT_TRUE(WaitFor([&] { return bool(StoreHolds("telnet> ")); }));
+    ASSERT_TRUE(StoreHolds(Gbk(QStringLiteral("这一行的中间夹着一个 NOP，之前还有一段子协商。"))));
+    for (const auto &l : w->screen().StoreSnapshot()) {
+        ASSERT_TRUE(l.text.find('\xFF') == std::string::npos) << l.text.c_str();
+    }
+    ASSERT_TRUE(!w->inputHidden());
+}

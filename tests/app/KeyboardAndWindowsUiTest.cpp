@@ -4,12 +4,15 @@
 // captured name never takes a password, cascaded windows stay usable.
 #include "MainFrame.h"
 #include "render/GbkCodec.h"
+#include "support/QtPrinters.h"
+#include "support/QtWait.h"
 #include "ui/platform/SystemMessage.h"
 #include "ui/platform/Tray.h"
 #include "ui/session/GameWindow.h"
 #include "ui/session/ScreenView.h"
 #include "ui/sites/SiteDialog.h"
 
+#include <gtest/gtest.h>
 #include <memory>
 #include <vector>
 
@@ -27,6 +30,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+
+using testsupport::WaitFor;
 
 namespace {
 
@@ -64,11 +69,9 @@ public:
 
 } // namespace
 
-class KeyboardAndWindowsUiTest : public QObject
+class KeyboardAndWindows : public ::testing::Test
 {
-    Q_OBJECT
-
-private:
+protected:
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<GameServer> server;
     std::unique_ptr<TMainForm> form;
@@ -99,17 +102,20 @@ private:
         Type(text);
         Press(Qt::Key_Return);
         const QByteArray line = QByteArray(text) + '\n';
-        QTRY_VERIFY2(server->received[index].endsWith(line), server->received[index].constData());
+        ASSERT_TRUE(WaitFor([&] { return bool(server->received[index].endsWith(line)); }))
+            << server->received[index].constData();
     }
 
     QTcpSocket *Peer(int index) { return server->sockets[static_cast<std::size_t>(index)]; }
 
-private slots:
-    void init()
+    // window 1 once received "wherehp": "where" was sent in window 2, then
+    // the player switched and typed "hp".
+
+    void SetUp() override
     {
         dir = std::make_unique<QTemporaryDir>();
         server = std::make_unique<GameServer>();
-        QVERIFY(server->server.isListening());
+        ASSERT_TRUE(server->server.isListening());
         messages.clear();
         platform::SetMessagePresenter(
             [this](QWidget *, const QString &text, platform::MessageIcon) { messages << text; });
@@ -126,192 +132,191 @@ private slots:
                                            std::move(services));
         form->resize(800, 500);
         form->show();
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     }
 
-    void cleanup()
+    void TearDown() override
     {
         form.reset();
         server.reset();
         dir.reset();
         platform::SetMessagePresenter({});
     }
-
-    // window 1 once received "wherehp": "where" was sent in window 2, then
-    // the player switched and typed "hp".
-    void everySwitchLeavesTheLastCommandSelected()
-    {
-        QVERIFY(Open() && Open());
-        QTRY_COMPARE(QApplication::focusWidget(), form->CommandInput);
-        TypeLineTo("where", 1);
-
-        // A click on the first tab.
-        QTabBar *tabs = form->TabControl1;
-        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
-        QTRY_COMPARE(form->ActiveSession(), form->sessions[0]);
-        QTRY_COMPARE(QApplication::focusWidget(), form->CommandInput);
-        TypeLineTo("hp", 0);
-        QCOMPARE(server->received[0], QByteArray("hp\n"));
-
-        // The "窗口" menu's entry for the second window.
-        emit form->WindowMenu->aboutToShow();
-        QAction *second = nullptr;
-        for (QAction *item : form->WindowMenu->actions()) {
-            if (item->isCheckable() && item->text().startsWith(QLatin1String("2 ")))
-                second = item;
-        }
-        QVERIFY(second);
-        second->trigger();
-        QTRY_COMPARE(form->ActiveSession(), form->sessions[1]);
-        QTRY_COMPARE(QApplication::focusWidget(), form->CommandInput);
-        TypeLineTo("look", 1);
-        QCOMPARE(server->received[1], QByteArray("where\nlook\n"));
-
-        // Anything else that takes the focus and gives it back.
-        form->TabControl1->setFocus();
-        form->CommandInput->setFocus();
-        TypeLineTo("score", 1);
-        QCOMPARE(server->received[1], QByteArray("where\nlook\nscore\n"));
-    }
-
-    void theScreenTheBarAndTheButtonsNeverTakeTheKeyboard()
-    {
-        TMDIChild *w = Open();
-        QVERIFY(w);
-        for (int i = 0; i < 60; ++i)
-            Peer(0)->write(QByteArray("line ") + QByteArray::number(i) + '\n');
-        QTRY_VERIFY(w->screen().StoreSize() >= 60);
-        auto *view = w->findChild<ScreenView *>();
-        QVERIFY(view);
-
-        // A drag selection on the screen, then typing goes on in the line.
-        QTest::mousePress(view, Qt::LeftButton, {}, QPoint(2, 4));
-        QTest::mouseMove(view, QPoint(view->width() - 4, 4));
-        QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(view->width() - 4, 4));
-        QVERIFY(w->selectionReady());
-        QCOMPARE(QApplication::focusWidget(), form->CommandInput);
-        TypeLineTo("north", 0);
-
-        // The scroll bar and the status buttons.
-        auto *bar = w->findChild<QScrollBar *>();
-        QVERIFY(bar);
-        QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, 4));
-        auto *lock = w->findChild<QToolButton *>(QStringLiteral("SpeedButton1"));
-        QVERIFY(lock);
-        QTest::mouseClick(lock, Qt::LeftButton);
-        QCOMPARE(QApplication::focusWidget(), form->CommandInput);
-        TypeLineTo("south", 0);
-
-        // The window's own frame: the area hands its focus on to the line.
-        QMdiSubWindow *frame = form->SubWindowOf(0);
-        frame->showNormal();
-        frame->setFocus();
-        QTRY_COMPARE(QApplication::focusWidget(), form->CommandInput);
-        TypeLineTo("east", 0);
-
-        // A key that reaches the game window anyway lands in the line.
-        form->CommandInput->clear();
-        QTest::keyClick(w, Qt::Key_W);
-        QCOMPARE(form->CommandInput->text(), QStringLiteral("w"));
-        QCOMPARE(QApplication::focusWidget(), form->CommandInput);
-    }
-
-    void tabStaysInTheInputLine()
-    {
-        QVERIFY(Open());
-        QTRY_COMPARE(QApplication::focusWidget(), form->CommandInput);
-        Press(Qt::Key_Tab);
-        Press(Qt::Key_Backtab, Qt::ShiftModifier);
-        QCOMPARE(QApplication::focusWidget(), form->CommandInput);
-        TypeLineTo("west", 0);
-    }
-
-    void ctrlCCopiesTheSelectionWhereverTheFocusIs()
-    {
-        TMDIChild *w = Open();
-        QVERIFY(w);
-        Peer(0)->write("hello world\n");
-        QTRY_VERIFY(w->screen().StoreSize() > 0 && w->screen().ScreenRowCount() > 0);
-        auto *view = w->findChild<ScreenView *>();
-        QTest::mousePress(view, Qt::LeftButton, {}, QPoint(1, 4));
-        QTest::mouseMove(view, QPoint(view->width() - 2, 4));
-        QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(view->width() - 2, 4));
-        QTRY_VERIFY(!w->screen().SelectedText().empty());
-        QApplication::clipboard()->setText(QStringLiteral("before"));
-        form->TabControl1->setFocus();
-        QCOMPARE(QApplication::focusWidget(), form->TabControl1);
-        Press(Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("hello world"));
-        QVERIFY(!w->selectionReady());
-        QCOMPARE(QApplication::focusWidget(), form->CommandInput);
-    }
-
-    void wheelScrollsThreeRowsAndStopsFollowing()
-    {
-        TMDIChild *w = Open();
-        QVERIFY(w);
-        for (int i = 0; i < 100; ++i)
-            Peer(0)->write(QByteArray("row ") + QByteArray::number(i) + '\n');
-        auto *bar = w->findChild<QScrollBar *>();
-        QTRY_VERIFY(bar->maximum() >= 100 && bar->value() == bar->maximum());
-        const int end = bar->maximum();
-        auto *view = w->findChild<ScreenView *>();
-        const QPointF at(20, 20);
-        QWheelEvent up(at, view->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
-                       Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(view, &up);
-        QCOMPARE(bar->value(), end - 3);
-        // Like dragging the bar up: the scroll lock shows stopped.
-        auto *lock = w->findChild<QToolButton *>(QStringLiteral("SpeedButton1"));
-        QCOMPARE(lock->property("tag").toInt(), 0);
-        QApplication::sendEvent(view, &up);
-        QCOMPARE(bar->value(), end - 6);
-        QCOMPARE(QApplication::focusWidget(), form->CommandInput);
-    }
-
-    void aLineWithASpaceNeverBecomesTheCaption()
-    {
-        TMDIChild *w = Open();
-        QVERIFY(w);
-        // "名" in the welcome arms the capture.
-        Peer(0)->write(
-            gbk::FromQString(QStringLiteral("欢迎！用 connect <名> <密码> 进入")).c_str());
-        QTRY_COMPARE(w->nameCaptureStage(), 1);
-        TypeLineTo("connect wizard potrzebie", 0);
-        QCOMPARE(w->nameCaptureStage(), 2);
-        QCOMPARE(w->windowTitle(), QStringLiteral("mud"));
-        QCOMPARE(form->TabControl1->tabText(0), QStringLiteral("mud"));
-        emit form->WindowMenu->aboutToShow();
-        for (QAction *item : form->WindowMenu->actions())
-            QVERIFY(!item->text().contains(QLatin1String("potrzebie")));
-        // The capture is over: a later one-word line leaves the caption too.
-        TypeLineTo("zhao", 0);
-        QCOMPARE(w->windowTitle(), QStringLiteral("mud"));
-    }
-
-    void cascadedWindowsKeepAUsableSize()
-    {
-        for (int i = 0; i < 5; ++i)
-            QVERIFY(Open());
-        TMDIChild *active = form->ActiveSession();
-        form->CascadeWindows();
-        const QRect area = form->ClientArea->viewport()->rect();
-        QList<QPoint> corners;
-        for (int i = 0; i < 5; ++i) {
-            const QRect g = form->SubWindowOf(i)->geometry();
-            QVERIFY2(g.height() * 3 >= area.height() * 2, qPrintable(QString::number(g.height())));
-            QVERIFY(g.width() * 3 >= area.width() * 2);
-            QVERIFY(area.contains(g));
-            QVERIFY(!corners.contains(g.topLeft()));
-            corners << g.topLeft();
-            // The screen inside has room for rows of text.
-            QVERIFY(form->sessions[i]->findChild<ScreenView *>()->height() > 100);
-        }
-        QCOMPARE(form->ActiveSession(), active);
-        QTRY_COMPARE(QApplication::focusWidget(), form->CommandInput);
-        TypeLineTo("cascaded", 4);
-    }
 };
+;
 
-QTEST_MAIN(KeyboardAndWindowsUiTest)
-#include "KeyboardAndWindowsUiTest.moc"
+TEST_F(KeyboardAndWindows, EverySwitchLeavesTheLastCommandSelected)
+{
+    ASSERT_TRUE(Open() && Open());
+    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (form->CommandInput); }));
+    TypeLineTo("where", 1);
+
+    // A click on the first tab.
+    QTabBar *tabs = form->TabControl1;
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
+    ASSERT_TRUE(WaitFor([&] { return (form->ActiveSession()) == (form->sessions[0]); }));
+    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (form->CommandInput); }));
+    TypeLineTo("hp", 0);
+    ASSERT_EQ(server->received[0], QByteArray("hp\n"));
+
+    // The "窗口" menu's entry for the second window.
+    emit form->WindowMenu->aboutToShow();
+    QAction *second = nullptr;
+    for (QAction *item : form->WindowMenu->actions()) {
+        if (item->isCheckable() && item->text().startsWith(QLatin1String("2 ")))
+            second = item;
+    }
+    ASSERT_TRUE(second);
+    second->trigger();
+    ASSERT_TRUE(WaitFor([&] { return (form->ActiveSession()) == (form->sessions[1]); }));
+    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (form->CommandInput); }));
+    TypeLineTo("look", 1);
+    ASSERT_EQ(server->received[1], QByteArray("where\nlook\n"));
+
+    // Anything else that takes the focus and gives it back.
+    form->TabControl1->setFocus();
+    form->CommandInput->setFocus();
+    TypeLineTo("score", 1);
+    ASSERT_EQ(server->received[1], QByteArray("where\nlook\nscore\n"));
+}
+
+TEST_F(KeyboardAndWindows, TheScreenTheBarAndTheButtonsNeverTakeTheKeyboard)
+{
+    TMDIChild *w = Open();
+    ASSERT_TRUE(w);
+    for (int i = 0; i < 60; ++i)
+        Peer(0)->write(QByteArray("line ") + QByteArray::number(i) + '\n');
+    ASSERT_TRUE(WaitFor([&] { return bool(w->screen().StoreSize() >= 60); }));
+    auto *view = w->findChild<ScreenView *>();
+    ASSERT_TRUE(view);
+
+    // A drag selection on the screen, then typing goes on in the line.
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(2, 4));
+    QTest::mouseMove(view, QPoint(view->width() - 4, 4));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(view->width() - 4, 4));
+    ASSERT_TRUE(w->selectionReady());
+    ASSERT_EQ(QApplication::focusWidget(), form->CommandInput);
+    TypeLineTo("north", 0);
+
+    // The scroll bar and the status buttons.
+    auto *bar = w->findChild<QScrollBar *>();
+    ASSERT_TRUE(bar);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, 4));
+    auto *lock = w->findChild<QToolButton *>(QStringLiteral("SpeedButton1"));
+    ASSERT_TRUE(lock);
+    QTest::mouseClick(lock, Qt::LeftButton);
+    ASSERT_EQ(QApplication::focusWidget(), form->CommandInput);
+    TypeLineTo("south", 0);
+
+    // The window's own frame: the area hands its focus on to the line.
+    QMdiSubWindow *frame = form->SubWindowOf(0);
+    frame->showNormal();
+    frame->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (form->CommandInput); }));
+    TypeLineTo("east", 0);
+
+    // A key that reaches the game window anyway lands in the line.
+    form->CommandInput->clear();
+    QTest::keyClick(w, Qt::Key_W);
+    ASSERT_EQ(form->CommandInput->text(), QStringLiteral("w"));
+    ASSERT_EQ(QApplication::focusWidget(), form->CommandInput);
+}
+
+TEST_F(KeyboardAndWindows, TabStaysInTheInputLine)
+{
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (form->CommandInput); }));
+    Press(Qt::Key_Tab);
+    Press(Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_EQ(QApplication::focusWidget(), form->CommandInput);
+    TypeLineTo("west", 0);
+}
+
+TEST_F(KeyboardAndWindows, CtrlCCopiesTheSelectionWhereverTheFocusIs)
+{
+    TMDIChild *w = Open();
+    ASSERT_TRUE(w);
+    Peer(0)->write("hello world\n");
+    ASSERT_TRUE(WaitFor(
+        [&] { return bool(w->screen().StoreSize() > 0 && w->screen().ScreenRowCount() > 0); }));
+    auto *view = w->findChild<ScreenView *>();
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(1, 4));
+    QTest::mouseMove(view, QPoint(view->width() - 2, 4));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(view->width() - 2, 4));
+    ASSERT_TRUE(WaitFor([&] { return bool(!w->screen().SelectedText().empty()); }));
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    form->TabControl1->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), form->TabControl1);
+    Press(Qt::Key_C, Qt::ControlModifier);
+    ASSERT_EQ(QApplication::clipboard()->text(), QStringLiteral("hello world"));
+    ASSERT_TRUE(!w->selectionReady());
+    ASSERT_EQ(QApplication::focusWidget(), form->CommandInput);
+}
+
+TEST_F(KeyboardAndWindows, WheelScrollsThreeRowsAndStopsFollowing)
+{
+    TMDIChild *w = Open();
+    ASSERT_TRUE(w);
+    for (int i = 0; i < 100; ++i)
+        Peer(0)->write(QByteArray("row ") + QByteArray::number(i) + '\n');
+    auto *bar = w->findChild<QScrollBar *>();
+    ASSERT_TRUE(
+        WaitFor([&] { return bool(bar->maximum() >= 100 && bar->value() == bar->maximum()); }));
+    const int end = bar->maximum();
+    auto *view = w->findChild<ScreenView *>();
+    const QPointF at(20, 20);
+    QWheelEvent up(at, view->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                   Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &up);
+    ASSERT_EQ(bar->value(), end - 3);
+    // Like dragging the bar up: the scroll lock shows stopped.
+    auto *lock = w->findChild<QToolButton *>(QStringLiteral("SpeedButton1"));
+    ASSERT_EQ(lock->property("tag").toInt(), 0);
+    QApplication::sendEvent(view, &up);
+    ASSERT_EQ(bar->value(), end - 6);
+    ASSERT_EQ(QApplication::focusWidget(), form->CommandInput);
+}
+
+TEST_F(KeyboardAndWindows, ALineWithASpaceNeverBecomesTheCaption)
+{
+    TMDIChild *w = Open();
+    ASSERT_TRUE(w);
+    // "名" in the welcome arms the capture.
+    Peer(0)->write(gbk::FromQString(QStringLiteral("欢迎！用 connect <名> <密码> 进入")).c_str());
+    ASSERT_TRUE(WaitFor([&] { return (w->nameCaptureStage()) == (1); }));
+    TypeLineTo("connect wizard potrzebie", 0);
+    ASSERT_EQ(w->nameCaptureStage(), 2);
+    ASSERT_EQ(w->windowTitle(), QStringLiteral("mud"));
+    ASSERT_EQ(form->TabControl1->tabText(0), QStringLiteral("mud"));
+    emit form->WindowMenu->aboutToShow();
+    for (QAction *item : form->WindowMenu->actions()) {
+        ASSERT_TRUE(!item->text().contains(QLatin1String("potrzebie")));
+    }
+    // The capture is over: a later one-word line leaves the caption too.
+    TypeLineTo("zhao", 0);
+    ASSERT_EQ(w->windowTitle(), QStringLiteral("mud"));
+}
+
+TEST_F(KeyboardAndWindows, CascadedWindowsKeepAUsableSize)
+{
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(Open());
+    }
+    TMDIChild *active = form->ActiveSession();
+    form->CascadeWindows();
+    const QRect area = form->ClientArea->viewport()->rect();
+    QList<QPoint> corners;
+    for (int i = 0; i < 5; ++i) {
+        const QRect g = form->SubWindowOf(i)->geometry();
+        ASSERT_TRUE(g.height() * 3 >= area.height() * 2) << qPrintable(QString::number(g.height()));
+        ASSERT_TRUE(g.width() * 3 >= area.width() * 2);
+        ASSERT_TRUE(area.contains(g));
+        ASSERT_TRUE(!corners.contains(g.topLeft()));
+        corners << g.topLeft();
+        // The screen inside has room for rows of text.
+        ASSERT_TRUE(form->sessions[i]->findChild<ScreenView *>()->height() > 100);
+    }
+    ASSERT_EQ(form->ActiveSession(), active);
+    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (form->CommandInput); }));
+    TypeLineTo("cascaded", 4);
+}

@@ -5,6 +5,8 @@
 // judge of what was sent, in order.
 #include "MainFrame.h"
 #include "core/session/SessionCodes.h"
+#include "support/QtPrinters.h"
+#include "support/QtWait.h"
 #include "ui/platform/SystemMessage.h"
 #include "ui/platform/Tray.h"
 #include "ui/session/GameWindow.h"
@@ -12,6 +14,7 @@
 #include "ui/shell/HotkeyEditor.h"
 #include "ui/sites/SiteDialog.h"
 
+#include <gtest/gtest.h>
 #include <memory>
 #include <vector>
 
@@ -27,6 +30,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+
+using testsupport::WaitFor;
 
 namespace {
 
@@ -134,11 +139,9 @@ private:
 
 } // namespace
 
-class PathsHotkeysUiTest : public QObject
+class PathsHotkeys : public ::testing::Test
 {
-    Q_OBJECT
-
-private:
+protected:
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<DemoServer> server;
     std::unique_ptr<TMainForm> form;
@@ -158,16 +161,16 @@ private:
         form->CommandInput->clear();
         QTest::keyClicks(form->CommandInput, text);
         QTest::keyClick(form->CommandInput, Qt::Key_Return);
-        QVERIFY2(server->WaitForLine(logged, from),
-                 qPrintable(QStringLiteral("%1 not logged; active %2, log: %3")
-                                .arg(QString::fromLatin1(logged))
-                                .arg(QStringLiteral("%1 %2 %3 port %4 text '%5'")
-                                         .arg(form->HasActiveSession())
-                                         .arg(w->statusText())
-                                         .arg(w->runningCommands())
-                                         .arg(server->port())
-                                         .arg(form->CommandInput->text()))
-                                .arg(QString::fromLatin1(server->LinesFrom(0).join('|')))));
+        ASSERT_TRUE(server->WaitForLine(logged, from))
+            << qPrintable(QStringLiteral("%1 not logged; active %2, log: %3")
+                              .arg(QString::fromLatin1(logged))
+                              .arg(QStringLiteral("%1 %2 %3 port %4 text '%5'")
+                                       .arg(form->HasActiveSession())
+                                       .arg(w->statusText())
+                                       .arg(w->runningCommands())
+                                       .arg(server->port())
+                                       .arg(form->CommandInput->text()))
+                              .arg(QString::fromLatin1(server->LinesFrom(0).join('|'))));
     }
 
     // A marker line typed after the action under test: once it is logged,
@@ -187,7 +190,7 @@ private:
     void DoubleClickPath(int row)
     {
         auto *list = Child<QListWidget>("ListBox1");
-        QVERIFY(list->isVisible());
+        ASSERT_TRUE(list->isVisible());
         const QRect rect = list->visualItemRect(list->item(row));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
@@ -202,23 +205,22 @@ private:
         Send(QStringLiteral("#2 s"), "s\n");
         QTest::mouseClick(Child<QToolButton>("SpeedButton3"), Qt::LeftButton);
         TRoadSetting *editor = form->RoadSetting;
-        QVERIFY(editor->isVisible());
-        QCOMPARE(editor->Memo1->toPlainText(), QStringLiteral("n\ne\n#2 s\n"));
+        ASSERT_TRUE(editor->isVisible());
+        ASSERT_EQ(editor->Memo1->toPlainText(), QStringLiteral("n\ne\n#2 s\n"));
         QTest::keyClicks(editor->Edit1, QStringLiteral("home"));
         QTest::mouseClick(editor->BitBtn1, Qt::LeftButton);
         QTest::mouseClick(editor->BitBtn5, Qt::LeftButton);
-        QVERIFY(!editor->isVisible());
-        QCOMPARE(w->paths().pathNames, std::vector<std::string>{"home"});
-        QCOMPARE(w->paths().pathTexts, std::vector<std::string>{"n\r\ne\r\n#2 s\r\n"});
+        ASSERT_TRUE(!editor->isVisible());
+        ASSERT_EQ(w->paths().pathNames, std::vector<std::string>{"home"});
+        ASSERT_EQ(w->paths().pathTexts, std::vector<std::string>{"n\r\ne\r\n#2 s\r\n"});
     }
 
-private slots:
-    void init()
+    void SetUp() override
     {
         dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir->isValid());
+        ASSERT_TRUE(dir->isValid());
         server = std::make_unique<DemoServer>(dir->filePath(QStringLiteral("received.log")));
-        QVERIFY2(server->port() != 0, "the demo server did not start");
+        ASSERT_TRUE(server->port() != 0) << "the demo server did not start";
         messages.clear();
         platform::SetMessagePresenter(
             [this](QWidget *, const QString &text, platform::MessageIcon) { messages << text; });
@@ -235,159 +237,158 @@ private slots:
         form = std::make_unique<TMainForm>(QFile::encodeName(dir->path()).toStdString(),
                                            std::move(services));
         form->show();
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
         form->OpenGameWindow();
-        QCOMPARE(form->sessionCount, 1);
+        ASSERT_EQ(form->sessionCount, 1);
         w = form->sessions[0];
         // Lines typed before the game stream is open go nowhere.
-        QTRY_COMPARE_WITH_TIMEOUT(w->statusText(), QStringLiteral("状态:连线"), kWaitMs);
+        ASSERT_TRUE(
+            WaitFor([&] { return (w->statusText()) == (QStringLiteral("状态:连线")); }, kWaitMs));
         // The first line is the character's name.
         Send(QStringLiteral("tester"), "tester\n");
     }
 
-    void cleanup()
+    void TearDown() override
     {
         form.reset();
         server.reset();
         dir.reset();
         platform::SetMessagePresenter({});
     }
-
-    void recordedPathWalksForwardAndBack()
-    {
-        RecordHome();
-        auto *panel = Child<QListWidget>("ListBox1")->parentWidget();
-        QVERIFY(!panel->isVisible());
-
-        qsizetype from = qsizetype(server->LinesFrom(0).size());
-        QTest::mouseClick(Child<QToolButton>("SpeedButton4"), Qt::LeftButton);
-        QVERIFY(panel->isVisible());
-        DoubleClickPath(0);
-        QVERIFY(!panel->isVisible());
-        QCOMPARE(QApplication::focusWidget(), form->CommandInput);
-        // The walk's lines first; then a marker shows nothing else followed.
-        QVERIFY(server->WaitForCount(from, 4));
-        QCOMPARE(LinesUntilMarker(from), (QList<QByteArray>{"n\n", "e\n", "s\n", "s\n"}));
-
-        from = qsizetype(server->LinesFrom(0).size());
-        QTest::mouseClick(Child<QToolButton>("SpeedButton5"), Qt::LeftButton);
-        DoubleClickPath(0);
-        QVERIFY(server->WaitForCount(from, 4));
-        QCOMPARE(LinesUntilMarker(from), (QList<QByteArray>{"n\n", "n\n", "w\n", "s\n"}));
-        QTRY_COMPARE(w->runningCommands(), 0);
-    }
-
-    void slowWalkPausesAfterEachLine()
-    {
-        w->SetPaths({{"slow"}, {"look\r\nn\r\ns"}});
-        // The delay is set where the player sets it.
-        form->SendToActive(session::kPathEditor);
-        form->RoadSetting->Edit2->setText(QStringLiteral("400"));
-        QTest::mouseClick(form->RoadSetting->BitBtn5, Qt::LeftButton);
-        QCOMPARE(w->walk().slowWalkDelayMs, 400);
-
-        QTest::mouseClick(Child<QToolButton>("SpeedButton4"), Qt::LeftButton);
-        auto *speed = Child<QPushButton>("BitBtn1");
-        QTest::mouseClick(speed, Qt::LeftButton);
-        QCOMPARE(speed->text(), QStringLiteral("慢速"));
-        const qsizetype from = qsizetype(server->LinesFrom(0).size());
-        DoubleClickPath(0);
-        QVERIFY(server->WaitForLine("s\n", from));
-        QCOMPARE(server->LinesFrom(from), (QList<QByteArray>{"look\n", "n\n", "s\n"}));
-        // A generous lower bound only: the log is polled, never an upper one.
-        for (qsizetype i = from + 1; i < from + 3; ++i) {
-            const qint64 gap = server->times[std::size_t(i)] - server->times[std::size_t(i - 1)];
-            QVERIFY2(gap >= 250, qPrintable(QStringLiteral("gap %1 ms").arg(gap)));
-        }
-        // The toggle reads "快速" again after a second click.
-        QTest::mouseClick(Child<QToolButton>("SpeedButton4"), Qt::LeftButton);
-        QTest::mouseClick(speed, Qt::LeftButton);
-        QCOMPARE(speed->text(), QStringLiteral("快速"));
-    }
-
-    void stopEndsAWalkStillGoing()
-    {
-        w->SetPaths({{"long"}, {"look;#WA 600000;n;n;n"}});
-        const qsizetype from = qsizetype(server->LinesFrom(0).size());
-        QTest::mouseClick(Child<QToolButton>("SpeedButton4"), Qt::LeftButton);
-        DoubleClickPath(0);
-        QVERIFY(server->WaitForLine("look\n", from));
-        QTRY_COMPARE(w->runningCommands(), 1);
-        QTest::mouseClick(Child<QToolButton>("SpeedButton4"), Qt::LeftButton);
-        QTest::mouseClick(Child<QPushButton>("StopButton"), Qt::LeftButton);
-        QTRY_COMPARE(w->runningCommands(), 0);
-        QCOMPARE(LinesUntilMarker(from), QList<QByteArray>{"look\n"});
-    }
-
-    void emptyRecordingSaysSo()
-    {
-        auto *record = Child<QToolButton>("SpeedButton3");
-        QTest::mouseClick(record, Qt::LeftButton);
-        QCOMPARE(record->property("tag").toInt(), 1);
-        QCOMPARE(record->toolTip(), QStringLiteral("路径纪录(状态：开启)"));
-        // Spaces only, and a hotkey: neither counts as a recorded move.
-        w->SetHotkeys({{"F6"}, {"look"}});
-        QTest::keyClick(form->CommandInput, Qt::Key_F6);
-        // A blank command goes out as an empty line.
-        Send(QStringLiteral("   "), "\n");
-        QVERIFY(server->WaitForLine("look\n"));
-        QTest::mouseClick(record, Qt::LeftButton);
-        QCOMPARE(record->property("tag").toInt(), 0);
-        QCOMPARE(record->toolTip(), QStringLiteral("路径纪录(状态：关闭)"));
-        QCOMPARE(messages, QStringList{QStringLiteral("没有记录下任何动作")});
-        QVERIFY(!form->RoadSetting->isVisible());
-    }
-
-    void hotkeyBoundInTheEditorSendsItsTwoLines()
-    {
-        form->SendToActive(session::kHotkeyEditor);
-        TFastKey *editor = form->FastKey;
-        QVERIFY(editor->isVisible());
-        QTest::keyClick(editor->Edit1, Qt::Key_F5);
-        QCOMPARE(editor->Edit1->text(), QStringLiteral("F5"));
-        QTest::keyClicks(editor->Memo1, QStringLiteral("say one"));
-        QTest::keyClick(editor->Memo1, Qt::Key_Return);
-        QTest::keyClicks(editor->Memo1, QStringLiteral("say two"));
-        QTest::mouseClick(editor->BitBtn2, Qt::LeftButton);
-        QTest::mouseClick(editor->BitBtn5, Qt::LeftButton);
-        QVERIFY(!editor->isVisible());
-        QCOMPARE(w->hotkeys().hotkeyCommands, std::vector<std::string>{"say one\r\nsay two"});
-
-        form->activateWindow();
-        form->CommandInput->setFocus();
-        form->CommandInput->setText(QStringLiteral("kept"));
-        const qsizetype from = qsizetype(server->LinesFrom(0).size());
-        const QString caption = w->windowTitle();
-        const auto history = form->history.commandHistory;
-        QTest::keyClick(form->CommandInput, Qt::Key_F5);
-        QVERIFY(server->WaitForLine("say two\n", from));
-        QCOMPARE(server->LinesFrom(from), (QList<QByteArray>{"say one\n", "say two\n"}));
-        // Not in the history; the line and the caption stay as they were.
-        QCOMPARE(form->history.commandHistory, history);
-        QCOMPARE(form->CommandInput->text(), QStringLiteral("kept"));
-        QCOMPARE(w->windowTitle(), caption);
-
-        // A held key fires again on every repeat the keyboard sends.
-        const qsizetype held = qsizetype(server->LinesFrom(0).size());
-        for (int i = 0; i < 2; ++i) {
-            QKeyEvent repeat(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier, QString(), true);
-            QApplication::sendEvent(form->CommandInput, &repeat);
-            QVERIFY(server->WaitForLine("say two\n", held + 2 * i));
-        }
-        QCOMPARE(server->LinesFrom(held).size(), 4);
-    }
-
-    void ctrlCInTheInputLineNeverFires()
-    {
-        w->SetHotkeys({{"Ctrl+C", "Shift+Ctrl+C", "Ctrl+c"}, {"say c", "say sc", "say pad"}});
-        const qsizetype from = qsizetype(server->LinesFrom(0).size());
-        form->CommandInput->setFocus();
-        QTest::keyClick(form->CommandInput, Qt::Key_C, Qt::ControlModifier);
-        QTest::keyClick(form->CommandInput, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
-        QTest::keyClick(form->CommandInput, Qt::Key_3, Qt::ControlModifier | Qt::KeypadModifier);
-        QCOMPARE(LinesUntilMarker(from), QList<QByteArray>{});
-    }
 };
+;
 
-QTEST_MAIN(PathsHotkeysUiTest)
-#include "PathsHotkeysUiTest.moc"
+TEST_F(PathsHotkeys, RecordedPathWalksForwardAndBack)
+{
+    RecordHome();
+    auto *panel = Child<QListWidget>("ListBox1")->parentWidget();
+    ASSERT_TRUE(!panel->isVisible());
+
+    qsizetype from = qsizetype(server->LinesFrom(0).size());
+    QTest::mouseClick(Child<QToolButton>("SpeedButton4"), Qt::LeftButton);
+    ASSERT_TRUE(panel->isVisible());
+    DoubleClickPath(0);
+    ASSERT_TRUE(!panel->isVisible());
+    ASSERT_EQ(QApplication::focusWidget(), form->CommandInput);
+    // The walk's lines first; then a marker shows nothing else followed.
+    ASSERT_TRUE(server->WaitForCount(from, 4));
+    ASSERT_EQ(LinesUntilMarker(from), (QList<QByteArray>{"n\n", "e\n", "s\n", "s\n"}));
+
+    from = qsizetype(server->LinesFrom(0).size());
+    QTest::mouseClick(Child<QToolButton>("SpeedButton5"), Qt::LeftButton);
+    DoubleClickPath(0);
+    ASSERT_TRUE(server->WaitForCount(from, 4));
+    ASSERT_EQ(LinesUntilMarker(from), (QList<QByteArray>{"n\n", "n\n", "w\n", "s\n"}));
+    ASSERT_TRUE(WaitFor([&] { return (w->runningCommands()) == (0); }));
+}
+
+TEST_F(PathsHotkeys, SlowWalkPausesAfterEachLine)
+{
+    w->SetPaths({{"slow"}, {"look\r\nn\r\ns"}});
+    // The delay is set where the player sets it.
+    form->SendToActive(session::kPathEditor);
+    form->RoadSetting->Edit2->setText(QStringLiteral("400"));
+    QTest::mouseClick(form->RoadSetting->BitBtn5, Qt::LeftButton);
+    ASSERT_EQ(w->walk().slowWalkDelayMs, 400);
+
+    QTest::mouseClick(Child<QToolButton>("SpeedButton4"), Qt::LeftButton);
+    auto *speed = Child<QPushButton>("BitBtn1");
+    QTest::mouseClick(speed, Qt::LeftButton);
+    ASSERT_EQ(speed->text(), QStringLiteral("慢速"));
+    const qsizetype from = qsizetype(server->LinesFrom(0).size());
+    DoubleClickPath(0);
+    ASSERT_TRUE(server->WaitForLine("s\n", from));
+    ASSERT_EQ(server->LinesFrom(from), (QList<QByteArray>{"look\n", "n\n", "s\n"}));
+    // A generous lower bound only: the log is polled, never an upper one.
+    for (qsizetype i = from + 1; i < from + 3; ++i) {
+        const qint64 gap = server->times[std::size_t(i)] - server->times[std::size_t(i - 1)];
+        ASSERT_TRUE(gap >= 250) << qPrintable(QStringLiteral("gap %1 ms").arg(gap));
+    }
+    // The toggle reads "快速" again after a second click.
+    QTest::mouseClick(Child<QToolButton>("SpeedButton4"), Qt::LeftButton);
+    QTest::mouseClick(speed, Qt::LeftButton);
+    ASSERT_EQ(speed->text(), QStringLiteral("快速"));
+}
+
+TEST_F(PathsHotkeys, StopEndsAWalkStillGoing)
+{
+    w->SetPaths({{"long"}, {"look;#WA 600000;n;n;n"}});
+    const qsizetype from = qsizetype(server->LinesFrom(0).size());
+    QTest::mouseClick(Child<QToolButton>("SpeedButton4"), Qt::LeftButton);
+    DoubleClickPath(0);
+    ASSERT_TRUE(server->WaitForLine("look\n", from));
+    ASSERT_TRUE(WaitFor([&] { return (w->runningCommands()) == (1); }));
+    QTest::mouseClick(Child<QToolButton>("SpeedButton4"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>("StopButton"), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return (w->runningCommands()) == (0); }));
+    ASSERT_EQ(LinesUntilMarker(from), QList<QByteArray>{"look\n"});
+}
+
+TEST_F(PathsHotkeys, EmptyRecordingSaysSo)
+{
+    auto *record = Child<QToolButton>("SpeedButton3");
+    QTest::mouseClick(record, Qt::LeftButton);
+    ASSERT_EQ(record->property("tag").toInt(), 1);
+    ASSERT_EQ(record->toolTip(), QStringLiteral("路径纪录(状态：开启)"));
+    // Spaces only, and a hotkey: neither counts as a recorded move.
+    w->SetHotkeys({{"F6"}, {"look"}});
+    QTest::keyClick(form->CommandInput, Qt::Key_F6);
+    // A blank command goes out as an empty line.
+    Send(QStringLiteral("   "), "\n");
+    ASSERT_TRUE(server->WaitForLine("look\n"));
+    QTest::mouseClick(record, Qt::LeftButton);
+    ASSERT_EQ(record->property("tag").toInt(), 0);
+    ASSERT_EQ(record->toolTip(), QStringLiteral("路径纪录(状态：关闭)"));
+    ASSERT_EQ(messages, QStringList{QStringLiteral("没有记录下任何动作")});
+    ASSERT_TRUE(!form->RoadSetting->isVisible());
+}
+
+TEST_F(PathsHotkeys, HotkeyBoundInTheEditorSendsItsTwoLines)
+{
+    form->SendToActive(session::kHotkeyEditor);
+    TFastKey *editor = form->FastKey;
+    ASSERT_TRUE(editor->isVisible());
+    QTest::keyClick(editor->Edit1, Qt::Key_F5);
+    ASSERT_EQ(editor->Edit1->text(), QStringLiteral("F5"));
+    QTest::keyClicks(editor->Memo1, QStringLiteral("say one"));
+    QTest::keyClick(editor->Memo1, Qt::Key_Return);
+    QTest::keyClicks(editor->Memo1, QStringLiteral("say two"));
+    QTest::mouseClick(editor->BitBtn2, Qt::LeftButton);
+    QTest::mouseClick(editor->BitBtn5, Qt::LeftButton);
+    ASSERT_TRUE(!editor->isVisible());
+    ASSERT_EQ(w->hotkeys().hotkeyCommands, std::vector<std::string>{"say one\r\nsay two"});
+
+    form->activateWindow();
+    form->CommandInput->setFocus();
+    form->CommandInput->setText(QStringLiteral("kept"));
+    const qsizetype from = qsizetype(server->LinesFrom(0).size());
+    const QString caption = w->windowTitle();
+    const auto history = form->history.commandHistory;
+    QTest::keyClick(form->CommandInput, Qt::Key_F5);
+    ASSERT_TRUE(server->WaitForLine("say two\n", from));
+    ASSERT_EQ(server->LinesFrom(from), (QList<QByteArray>{"say one\n", "say two\n"}));
+    // Not in the history; the line and the caption stay as they were.
+    ASSERT_EQ(form->history.commandHistory, history);
+    ASSERT_EQ(form->CommandInput->text(), QStringLiteral("kept"));
+    ASSERT_EQ(w->windowTitle(), caption);
+
+    // A held key fires again on every repeat the keyboard sends.
+    const qsizetype held = qsizetype(server->LinesFrom(0).size());
+    for (int i = 0; i < 2; ++i) {
+        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier, QString(), true);
+        QApplication::sendEvent(form->CommandInput, &repeat);
+        ASSERT_TRUE(server->WaitForLine("say two\n", held + 2 * i));
+    }
+    ASSERT_EQ(server->LinesFrom(held).size(), 4);
+}
+
+TEST_F(PathsHotkeys, CtrlCInTheInputLineNeverFires)
+{
+    w->SetHotkeys({{"Ctrl+C", "Shift+Ctrl+C", "Ctrl+c"}, {"say c", "say sc", "say pad"}});
+    const qsizetype from = qsizetype(server->LinesFrom(0).size());
+    form->CommandInput->setFocus();
+    QTest::keyClick(form->CommandInput, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(form->CommandInput, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(form->CommandInput, Qt::Key_3, Qt::ControlModifier | Qt::KeypadModifier);
+    ASSERT_EQ(LinesUntilMarker(from), QList<QByteArray>{});
+}

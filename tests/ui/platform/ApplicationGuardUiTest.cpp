@@ -3,12 +3,15 @@
 // toolkit's own buttons speak Chinese; the proxy port shows five digits; the
 // group editor's list follows the keys.
 #include "support/FakeSessionPort.h"
+#include "support/QtPrinters.h"
+#include "support/QtWait.h"
 #include "ui/automation/CommandGroupEditor.h"
 #include "ui/platform/GuardedApplication.h"
 #include "ui/platform/SystemMessage.h"
 #include "ui/platform/ToolkitLanguage.h"
 #include "ui/sites/SiteDialog.h"
 
+#include <gtest/gtest.h>
 #include <new>
 #include <stdexcept>
 
@@ -19,6 +22,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+using testsupport::WaitFor;
 
 namespace {
 
@@ -41,86 +46,89 @@ protected:
 
 } // namespace
 
-class ApplicationGuardUiTest : public QObject
+class ApplicationGuard : public ::testing::Test
 {
-    Q_OBJECT
+protected:
+    void SetUp() override {}
 
-private slots:
-    void escapedExceptionIsShownAndTheProgramGoesOn()
-    {
-        QStringList shown;
-        platform::SetMessagePresenter(
-            [&](QWidget *, const QString &text, platform::MessageIcon) { shown << text; });
-        FailingButton button;
-        button.resize(40, 40);
-        button.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&button));
-        QTest::mouseClick(&button, Qt::LeftButton);
-        QCOMPARE(shown.size(), 1);
-        QCOMPARE(shown[0], QStringLiteral("内存不足，这一操作没有完成。"));
-        // Still running: the next event is delivered and fails on its own.
-        button.throwBadAlloc = false;
-        QTest::mouseClick(&button, Qt::LeftButton);
-        QCOMPARE(button.presses, 2);
-        QCOMPARE(shown.size(), 2);
-        QVERIFY(shown[1].contains(QStringLiteral("file too large")));
-        // And a queued call after them runs as usual.
-        bool ran = false;
-        QMetaObject::invokeMethod(
-            &button, [&] { ran = true; }, Qt::QueuedConnection);
-        QTRY_VERIFY(ran);
-        platform::SetMessagePresenter({});
-    }
-
-    void standardButtonsReadChinese()
-    {
-        QVERIFY(platform::LoadToolkitTranslations(*QCoreApplication::instance()));
-        QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-        QCOMPARE(box.button(QDialogButtonBox::Ok)->text(), QStringLiteral("确定"));
-        QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("取消"));
-    }
-
-    void proxyPortShowsFiveDigitsWhole()
-    {
-        QTemporaryDir dir;
-        TBookMark dialog(std::filesystem::path(dir.path().toStdString()));
-        dialog.show();
-        QLineEdit *port = dialog.Edit2;
-        port->setText(QStringLiteral("65535"));
-        auto caret = [port] { return port->inputMethodQuery(Qt::ImCursorRectangle).toRect(); };
-        port->home(false);
-        const int start = caret().center().x();
-        port->end(false);
-        const int end = caret().center().x();
-        // Unscrolled: the caret at the end stands the text's full width from the start.
-        QCOMPARE(end - start, port->fontMetrics().horizontalAdvance(QStringLiteral("65535")));
-        QVERIFY(caret().right() <= port->contentsRect().right());
-    }
-
-    void groupListFollowsTheKeysLikeAClick()
-    {
-        testsupport::FakeSessionPort window;
-        window.groups().Replace({"kk", "heal"}, {"kill rat", "eat\r\ndrink"});
-        TfCmdsGroup editor;
-        editor.LoadGroups(window);
-        QVERIFY(QTest::qWaitForWindowExposed(&editor));
-        QTest::mouseClick(editor.ListBox1->viewport(), Qt::LeftButton, {},
-                          editor.ListBox1->visualItemRect(editor.ListBox1->item(0)).center());
-        QCOMPARE(editor.Edit1->text(), QStringLiteral("kk"));
-        QTest::keyClick(editor.ListBox1, Qt::Key_Down);
-        QCOMPARE(editor.Edit1->text(), QStringLiteral("heal"));
-        QCOMPARE(editor.Memo1->toPlainText(), QStringLiteral("eat\ndrink"));
-        QTest::keyClick(editor.ListBox1, Qt::Key_Up);
-        QCOMPARE(editor.Edit1->text(), QStringLiteral("kk"));
-    }
+    void TearDown() override {}
 };
+;
 
 // The program's own application object, so the events go through its guard.
 int main(int argc, char **argv)
 {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     platform::GuardedApplication app(argc, argv);
-    ApplicationGuardUiTest test;
-    return QTest::qExec(&test, argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }
 
-#include "ApplicationGuardUiTest.moc"
+TEST_F(ApplicationGuard, EscapedExceptionIsShownAndTheProgramGoesOn)
+{
+    QStringList shown;
+    platform::SetMessagePresenter(
+        [&](QWidget *, const QString &text, platform::MessageIcon) { shown << text; });
+    FailingButton button;
+    button.resize(40, 40);
+    button.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&button));
+    QTest::mouseClick(&button, Qt::LeftButton);
+    ASSERT_EQ(shown.size(), 1);
+    ASSERT_EQ(shown[0], QStringLiteral("内存不足，这一操作没有完成。"));
+    // Still running: the next event is delivered and fails on its own.
+    button.throwBadAlloc = false;
+    QTest::mouseClick(&button, Qt::LeftButton);
+    ASSERT_EQ(button.presses, 2);
+    ASSERT_EQ(shown.size(), 2);
+    ASSERT_TRUE(shown[1].contains(QStringLiteral("file too large")));
+    // And a queued call after them runs as usual.
+    bool ran = false;
+    QMetaObject::invokeMethod(
+        &button, [&] { ran = true; }, Qt::QueuedConnection);
+    ASSERT_TRUE(WaitFor([&] { return bool(ran); }));
+    platform::SetMessagePresenter({});
+}
+
+TEST_F(ApplicationGuard, StandardButtonsReadChinese)
+{
+    ASSERT_TRUE(platform::LoadToolkitTranslations(*QCoreApplication::instance()));
+    QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    ASSERT_EQ(box.button(QDialogButtonBox::Ok)->text(), QStringLiteral("确定"));
+    ASSERT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("取消"));
+}
+
+TEST_F(ApplicationGuard, ProxyPortShowsFiveDigitsWhole)
+{
+    QTemporaryDir dir;
+    TBookMark dialog(std::filesystem::path(dir.path().toStdString()));
+    dialog.show();
+    QLineEdit *port = dialog.Edit2;
+    port->setText(QStringLiteral("65535"));
+    auto caret = [port] { return port->inputMethodQuery(Qt::ImCursorRectangle).toRect(); };
+    port->home(false);
+    const int start = caret().center().x();
+    port->end(false);
+    const int end = caret().center().x();
+    // Unscrolled: the caret at the end stands the text's full width from the start.
+    ASSERT_EQ(end - start, port->fontMetrics().horizontalAdvance(QStringLiteral("65535")));
+    ASSERT_TRUE(caret().right() <= port->contentsRect().right());
+}
+
+TEST_F(ApplicationGuard, GroupListFollowsTheKeysLikeAClick)
+{
+    testsupport::FakeSessionPort window;
+    window.groups().Replace({"kk", "heal"}, {"kill rat", "eat\r\ndrink"});
+    TfCmdsGroup editor;
+    editor.LoadGroups(window);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
+    QTest::mouseClick(editor.ListBox1->viewport(), Qt::LeftButton, {},
+                      editor.ListBox1->visualItemRect(editor.ListBox1->item(0)).center());
+    ASSERT_EQ(editor.Edit1->text(), QStringLiteral("kk"));
+    QTest::keyClick(editor.ListBox1, Qt::Key_Down);
+    ASSERT_EQ(editor.Edit1->text(), QStringLiteral("heal"));
+    ASSERT_EQ(editor.Memo1->toPlainText(), QStringLiteral("eat\ndrink"));
+    QTest::keyClick(editor.ListBox1, Qt::Key_Up);
+    ASSERT_EQ(editor.Edit1->text(), QStringLiteral("kk"));
+}

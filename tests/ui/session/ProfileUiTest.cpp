@@ -5,9 +5,12 @@
 #include "core/session/ProfileFile.h"
 #include "core/session/SessionCodes.h"
 #include "render/GbkCodec.h"
+#include "support/QtPrinters.h"
+#include "support/QtWait.h"
 #include "ui/platform/SystemMessage.h"
 #include "ui/session/GameWindow.h"
 
+#include <gtest/gtest.h>
 #include <memory>
 #include <unistd.h>
 #include <vector>
@@ -16,6 +19,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+
+using testsupport::WaitFor;
 
 using namespace session;
 
@@ -86,86 +91,104 @@ void Fill(TMDIChild &w)
 
 } // namespace
 
-class ProfileUiTest : public QObject
+class ProfileFiles : public ::testing::Test
 {
-    Q_OBJECT
-
-private:
+protected:
     std::unique_ptr<QTemporaryDir> dir;
     std::vector<QString> messages;
 
     QString Path(const QString &name) const { return dir->filePath(name); }
 
-private slots:
-    void init()
+    // Saved, then loaded into a fresh window: the same collections, and the
+    // file written again from it is the same bytes.
+
+    // Refused files show their message and change nothing, the switch of the
+    // triggers included, whichever way the player had set it.
+
+    // The old file is never written in place: a second name for it still
+    // holds the old profile after the save.
+
+    // Made with a profile, a window loads it at once; blank names load nothing;
+    // one that cannot be read leaves a window with its defaults.
+
+    // A new window saves empty sections; loading that gives only the blank row.
+
+    // Codes 8 and 9 ask for the file in the settings folder.
+
+    void SetUp() override
     {
         dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir->isValid());
+        ASSERT_TRUE(dir->isValid());
         messages.clear();
         platform::SetMessagePresenter([this](QWidget *, const QString &text,
                                              platform::MessageIcon) { messages.push_back(text); });
     }
-    void cleanup()
+
+    void TearDown() override
     {
         platform::SetMessagePresenter({});
         dir.reset();
     }
+};
+;
 
-    // Saved, then loaded into a fresh window: the same collections, and the
-    // file written again from it is the same bytes.
-    void savedProfileLoadsBackWhole()
-    {
-        NoticeLog frame;
-        TMDIChild a(nullptr, "", nullptr);
-        a.BindToFrame({nullptr, 0, &frame, "", ""});
-        Fill(a);
-        const std::string path = Bytes(Path("a.qvl"));
-        QVERIFY(a.SaveProfile(path));
-        QCOMPARE(a.profilePath(), path);
-        QVERIFY(frame.codes.empty()); // no site, no notice 5
+TEST_F(ProfileFiles, SavedProfileLoadsBackWhole)
+{
+    NoticeLog frame;
+    TMDIChild a(nullptr, "", nullptr);
+    a.BindToFrame({nullptr, 0, &frame, "", ""});
+    Fill(a);
+    const std::string path = Bytes(Path("a.qvl"));
+    ASSERT_TRUE(a.SaveProfile(path));
+    ASSERT_EQ(a.profilePath(), path);
+    ASSERT_TRUE(frame.codes.empty()); // no site, no notice 5
 
-        TMDIChild b(nullptr, "", nullptr);
-        b.BindToFrame({nullptr, 0, &frame, "", "site"});
-        QVERIFY(b.LoadProfile(path));
-        QVERIFY(messages.empty());
-        QVERIFY(Snapshot(a) == Snapshot(b));
-        QCOMPARE(frame.codes, std::vector<int>{kProfileSavedOrLoaded});
-        QVERIFY(b.SaveProfile(Bytes(Path("b.qvl"))));
-        QCOMPARE(ReadAll(Path("b.qvl")), ReadAll(Path("a.qvl")));
-    }
+    TMDIChild b(nullptr, "", nullptr);
+    b.BindToFrame({nullptr, 0, &frame, "", "site"});
+    ASSERT_TRUE(b.LoadProfile(path));
+    ASSERT_TRUE(messages.empty());
+    ASSERT_TRUE(Snapshot(a) == Snapshot(b));
+    ASSERT_EQ(frame.codes, std::vector<int>{kProfileSavedOrLoaded});
+    ASSERT_TRUE(b.SaveProfile(Bytes(Path("b.qvl"))));
+    ASSERT_EQ(ReadAll(Path("b.qvl")), ReadAll(Path("a.qvl")));
+}
 
-    // Refused files show their message and change nothing, the switch of the
-    // triggers included, whichever way the player had set it.
-    void refusedFilesLeaveTheWindowAsItWas_data()
+TEST_F(ProfileFiles, RefusedFilesLeaveTheWindowAsItWas)
+{
+    const QByteArray tail = "FastKey\x03\r\nF1\r\ncmdstart\x08\r\nx\r\ncmdover\x08\r\nover\x03\r\n"
+                            "DirectSet\x03\r\nn\r\ns\r\nover\x03\r\n";
+    struct Row
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<bool>("enabled");
-        const QByteArray tail =
-            "FastKey\x03\r\nF1\r\ncmdstart\x08\r\nx\r\ncmdover\x08\r\nover\x03\r\n"
-            "DirectSet\x03\r\nn\r\ns\r\nover\x03\r\n";
-        QTest::newRow("bad colour, triggers on")
-            << QByteArray("QVl\x03\r\nMachine\x03\r\n \r\np\r\n\r\ncmdstart\x08\r\nc\r\n"
-                          "cmdover\x08\r\n") +
-                   tail + "Color\x03\r\n255\r\nblue\r\n"
-            << QStringLiteral("设置文件第21行“blue”不是十进制整数，无法读取！窗口的设置没有改变。")
-            << true;
-        QTest::newRow("bad font size, triggers off")
-            << QByteArray("QVl\x03\r\n") + tail + "Font\x03\r\nMono,large\r\n"
-            << QStringLiteral(
-                   "设置文件第13行“Mono,large”不是十进制整数，无法读取！窗口的设置没有改变。")
-            << false;
-        QTest::newRow("header with a trailing space")
-            << QByteArray("QVl\x03 \r\n") + tail << QStringLiteral("不是Quorvel配置文件！无法读取.")
-            << true;
-        QTest::newRow("empty file")
-            << QByteArray() << QStringLiteral("不是QUORVEL配置文件！无法读取.") << false;
-    }
-    void refusedFilesLeaveTheWindowAsItWas()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, message);
-        QFETCH(bool, enabled);
+        const char *label;
+        QByteArray bytes;
+        QString message;
+        bool enabled;
+    };
+    const Row rows[] = {
+        {"bad colour, triggers on",
+         QByteArray("QVl\x03\r\nMachine\x03\r\n \r\np\r\n\r\ncmdstart\x08\r\nc\r\n"
+                    "cmdover\x08\r\n") +
+             tail + "Color\x03\r\n255\r\nblue\r\n",
+         QStringLiteral("设置文件第21行“blue”不是十进制整数，无法读取！窗口的设置没有改变。"),
+         true},
+        {"bad font size, triggers off",
+         QByteArray("QVl\x03\r\n") + tail + "Font\x03\r\nMono,large\r\n",
+         QStringLiteral("设置文件第13行“Mono,large”不是十进制整数，无法读取！窗口的设置没有改变。"),
+         false},
+        {"header with a trailing space", QByteArray("QVl\x03 \r\n") + tail,
+         QStringLiteral("不是Quorvel配置文件！无法读取."), true},
+        {"empty file", QByteArray(), QStringLiteral("不是QUORVEL配置文件！无法读取."), false},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.label);
+        if (&row != &rows[0]) {
+            TearDown();
+            SetUp();
+        }
+
+        const QByteArray bytes = row.bytes;
+        const QString message = row.message;
+        const bool enabled = row.enabled;
         NoticeLog frame;
         TMDIChild w(nullptr, "", nullptr);
         w.BindToFrame({nullptr, 0, &frame, "", "site"});
@@ -173,113 +196,104 @@ private slots:
         if (!enabled)
             QTest::mouseClick(w.findChild<QToolButton *>(QStringLiteral("SpeedButton2")),
                               Qt::LeftButton);
-        QCOMPARE(bool(w.triggerEngine()->triggersEnabled), enabled);
+        ASSERT_EQ(bool(w.triggerEngine()->triggersEnabled), enabled);
         const Snapshot before(w);
         WriteAll(Path("bad.qvl"), bytes);
-        QVERIFY(!w.LoadProfile(Bytes(Path("bad.qvl"))));
-        QCOMPARE(messages, std::vector<QString>{message});
-        QVERIFY(Snapshot(w) == before);
-        QCOMPARE(w.profilePath(), std::string());
-        QVERIFY(frame.codes.empty());
+        ASSERT_TRUE(!w.LoadProfile(Bytes(Path("bad.qvl"))));
+        ASSERT_EQ(messages, std::vector<QString>{message});
+        ASSERT_TRUE(Snapshot(w) == before);
+        ASSERT_EQ(w.profilePath(), std::string());
+        ASSERT_TRUE(frame.codes.empty());
     }
+}
 
-    void missingFileOrFolder()
-    {
-        TMDIChild w(nullptr, "", nullptr);
-        QVERIFY(!w.LoadProfile(Bytes(Path("none.qvl"))));
-        QVERIFY(!w.SaveProfile(Bytes(Path("no/such/folder/x.qvl"))));
-        QCOMPARE(messages, (std::vector<QString>{
-                               QStringLiteral("无法读取设置文件，请检查路径和文件名是否正确！"),
-                               QStringLiteral("无法保存设置文件，请检查路径和写护！")}));
-        QCOMPARE(w.profilePath(), std::string());
-    }
+TEST_F(ProfileFiles, MissingFileOrFolder)
+{
+    TMDIChild w(nullptr, "", nullptr);
+    ASSERT_TRUE(!w.LoadProfile(Bytes(Path("none.qvl"))));
+    ASSERT_TRUE(!w.SaveProfile(Bytes(Path("no/such/folder/x.qvl"))));
+    ASSERT_EQ(messages, (std::vector<QString>{
+                            QStringLiteral("无法读取设置文件，请检查路径和文件名是否正确！"),
+                            QStringLiteral("无法保存设置文件，请检查路径和写护！")}));
+    ASSERT_EQ(w.profilePath(), std::string());
+}
 
-    // The old file is never written in place: a second name for it still
-    // holds the old profile after the save.
-    void saveReplacesTheFileInsteadOfWritingIntoIt()
-    {
-        const QString path = Path("p.qvl");
-        WriteAll(path, "QVl\x03\r\nold\r\n");
-        QCOMPARE(::link(QFile::encodeName(path).constData(),
-                        QFile::encodeName(Path("kept.qvl")).constData()),
-                 0);
-        TMDIChild w(nullptr, "", nullptr);
-        QVERIFY(w.SaveProfile(Bytes(path)));
-        QVERIFY(ReadAll(path).startsWith("QVl\x03\r\nFont\x03\r\n"));
-        QCOMPARE(ReadAll(Path("kept.qvl")), QByteArray("QVl\x03\r\nold\r\n"));
-    }
+TEST_F(ProfileFiles, SaveReplacesTheFileInsteadOfWritingIntoIt)
+{
+    const QString path = Path("p.qvl");
+    WriteAll(path, "QVl\x03\r\nold\r\n");
+    ASSERT_EQ(::link(QFile::encodeName(path).constData(),
+                     QFile::encodeName(Path("kept.qvl")).constData()),
+              0);
+    TMDIChild w(nullptr, "", nullptr);
+    ASSERT_TRUE(w.SaveProfile(Bytes(path)));
+    ASSERT_TRUE(ReadAll(path).startsWith("QVl\x03\r\nFont\x03\r\n"));
+    ASSERT_EQ(ReadAll(Path("kept.qvl")), QByteArray("QVl\x03\r\nold\r\n"));
+}
 
-    // Made with a profile, a window loads it at once; blank names load nothing;
-    // one that cannot be read leaves a window with its defaults.
-    void windowMadeWithAProfile()
-    {
-        {
-            TMDIChild a(nullptr, "", nullptr);
-            Fill(a);
-            QVERIFY(a.SaveProfile(Bytes(Path("s.qvl"))));
-        }
-        TMDIChild loaded(nullptr, Bytes(Path("s.qvl")), nullptr);
-        QCOMPARE(loaded.paths().pathNames, std::vector<std::string>{"home"});
-        QCOMPARE(loaded.look().bgPalette[0], screen::Rgb(0, 0, 64));
-        QCOMPARE(loaded.triggerEngine()->Snapshot().size(), std::size_t(3));
-
-        TMDIChild blank(nullptr, "   ", nullptr);
-        QCOMPARE(blank.directions().forwardDirections.size(), std::size_t(17));
-        QCOMPARE(blank.profilePath(), std::string("   "));
-        QVERIFY(messages.empty());
-
-        WriteAll(Path("bad.qvl"), "not a profile\r\n");
-        TMDIChild bad(nullptr, Bytes(Path("bad.qvl")), nullptr);
-        QCOMPARE(messages, std::vector<QString>{QStringLiteral("不是Quorvel配置文件！无法读取.")});
-        QCOMPARE(bad.directions().forwardDirections.size(), std::size_t(17));
-        QCOMPARE(bad.look().bgPalette, screen::ScreenLook{}.bgPalette);
-        QVERIFY(bool(bad.triggerEngine()->triggersEnabled));
-    }
-
-    // A new window saves empty sections; loading that gives only the blank row.
-    void newWindowRoundTrip()
+TEST_F(ProfileFiles, WindowMadeWithAProfile)
+{
     {
         TMDIChild a(nullptr, "", nullptr);
-        QVERIFY(a.SaveProfile(Bytes(Path("new.qvl"))));
-        TMDIChild b(nullptr, "", nullptr);
-        Fill(b);
-        QVERIFY(b.LoadProfile(Bytes(Path("new.qvl"))));
-        const automation::TriggerTable table = b.triggerEngine()->Snapshot();
-        QCOMPARE(table.triggerPatterns, std::vector<std::string>{" "});
-        QCOMPARE(table.triggerArmed, std::vector<std::string>{"0"});
-        QVERIFY(b.paths().pathNames.empty());
-        QVERIFY(b.groups().Snapshot().groupNames.empty());
-        QVERIFY(b.hotkeys().hotkeyNames.empty()); // the file has a hotkey section
-        QCOMPARE(b.look().bgPalette[0], screen::Rgb(0, 0, 0));
+        Fill(a);
+        ASSERT_TRUE(a.SaveProfile(Bytes(Path("s.qvl"))));
     }
+    TMDIChild loaded(nullptr, Bytes(Path("s.qvl")), nullptr);
+    ASSERT_EQ(loaded.paths().pathNames, std::vector<std::string>{"home"});
+    ASSERT_EQ(loaded.look().bgPalette[0], screen::Rgb(0, 0, 64));
+    ASSERT_EQ(loaded.triggerEngine()->Snapshot().size(), std::size_t(3));
 
-    // Codes 8 and 9 ask for the file in the settings folder.
-    void hubCodesAskInTheSettingsFolder()
-    {
-        SessionDialogs dialogs;
-        std::vector<std::pair<QString, bool>> asked;
-        QString answer = Path("hub.qvl");
-        dialogs.profileFileDialog = [&](QWidget *, const QString &start, bool saving) {
-            asked.emplace_back(start, saving);
-            return answer;
-        };
-        TMDIChild w(nullptr, "", &dialogs);
-        w.BindToFrame({nullptr, 0, nullptr, Bytes(dir->path() + "/"), ""});
-        w.SessionCommand(kSaveProfile);
-        QVERIFY(QFile::exists(answer));
-        w.SetPaths({{"x"}, {"y"}});
-        w.SessionCommand(kLoadProfile);
-        QVERIFY(w.paths().pathNames.empty());
-        answer.clear(); // cancelled
-        w.SetPaths({{"x"}, {"y"}});
-        w.SessionCommand(kLoadProfile);
-        QCOMPARE(w.paths().pathNames, std::vector<std::string>{"x"});
-        QCOMPARE(asked.size(), std::size_t(3));
-        QCOMPARE(asked[0], std::make_pair(dir->path() + "/", true));
-        QCOMPARE(asked[1].second, false);
-        QVERIFY(messages.empty());
-    }
-};
+    TMDIChild blank(nullptr, "   ", nullptr);
+    ASSERT_EQ(blank.directions().forwardDirections.size(), std::size_t(17));
+    ASSERT_EQ(blank.profilePath(), std::string("   "));
+    ASSERT_TRUE(messages.empty());
 
-QTEST_MAIN(ProfileUiTest)
-#include "ProfileUiTest.moc"
+    WriteAll(Path("bad.qvl"), "not a profile\r\n");
+    TMDIChild bad(nullptr, Bytes(Path("bad.qvl")), nullptr);
+    ASSERT_EQ(messages, std::vector<QString>{QStringLiteral("不是Quorvel配置文件！无法读取.")});
+    ASSERT_EQ(bad.directions().forwardDirections.size(), std::size_t(17));
+    ASSERT_EQ(bad.look().bgPalette, screen::ScreenLook{}.bgPalette);
+    ASSERT_TRUE(bool(bad.triggerEngine()->triggersEnabled));
+}
+
+TEST_F(ProfileFiles, NewWindowRoundTrip)
+{
+    TMDIChild a(nullptr, "", nullptr);
+    ASSERT_TRUE(a.SaveProfile(Bytes(Path("new.qvl"))));
+    TMDIChild b(nullptr, "", nullptr);
+    Fill(b);
+    ASSERT_TRUE(b.LoadProfile(Bytes(Path("new.qvl"))));
+    const automation::TriggerTable table = b.triggerEngine()->Snapshot();
+    ASSERT_EQ(table.triggerPatterns, std::vector<std::string>{" "});
+    ASSERT_EQ(table.triggerArmed, std::vector<std::string>{"0"});
+    ASSERT_TRUE(b.paths().pathNames.empty());
+    ASSERT_TRUE(b.groups().Snapshot().groupNames.empty());
+    ASSERT_TRUE(b.hotkeys().hotkeyNames.empty()); // the file has a hotkey section
+    ASSERT_EQ(b.look().bgPalette[0], screen::Rgb(0, 0, 0));
+}
+
+TEST_F(ProfileFiles, HubCodesAskInTheSettingsFolder)
+{
+    SessionDialogs dialogs;
+    std::vector<std::pair<QString, bool>> asked;
+    QString answer = Path("hub.qvl");
+    dialogs.profileFileDialog = [&](QWidget *, const QString &start, bool saving) {
+        asked.emplace_back(start, saving);
+        return answer;
+    };
+    TMDIChild w(nullptr, "", &dialogs);
+    w.BindToFrame({nullptr, 0, nullptr, Bytes(dir->path() + "/"), ""});
+    w.SessionCommand(kSaveProfile);
+    ASSERT_TRUE(QFile::exists(answer));
+    w.SetPaths({{"x"}, {"y"}});
+    w.SessionCommand(kLoadProfile);
+    ASSERT_TRUE(w.paths().pathNames.empty());
+    answer.clear(); // cancelled
+    w.SetPaths({{"x"}, {"y"}});
+    w.SessionCommand(kLoadProfile);
+    ASSERT_EQ(w.paths().pathNames, std::vector<std::string>{"x"});
+    ASSERT_EQ(asked.size(), std::size_t(3));
+    ASSERT_EQ(asked[0], std::make_pair(dir->path() + "/", true));
+    ASSERT_EQ(asked[1].second, false);
+    ASSERT_TRUE(messages.empty());
+}
