@@ -41,7 +41,7 @@ QByteArray ReadAll(const QString &path)
 void WriteAll(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);
 }
 
