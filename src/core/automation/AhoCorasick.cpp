@@ -7,15 +7,17 @@ namespace automation {
 
 void AhoCorasick::Build(const std::vector<std::string_view> &pieces)
 {
-    // The trie first, each node's edges in a list of its own.
-    std::vector<std::vector<Edge>> trie(1);
+    // The tables that tell where a piece may start.
     std::fill(std::begin(singles_), std::end(singles_), 0);
     pairs_.assign(65536 / 64, 0);
     quads_.assign(65536 / 64, 0);
     auto set = [](std::uint64_t *bits, std::uint32_t i) {
         bits[i >> 6] |= std::uint64_t(1) << (i & 63);
     };
+    longest_ = 0;
+    quadList_.clear();
     for (std::string_view piece : pieces) {
+        longest_ = std::max(longest_, piece.size());
         const auto c = static_cast<unsigned char>(piece[0]);
         if (piece.size() == 1) {
             set(singles_, c);
@@ -25,8 +27,14 @@ void AhoCorasick::Build(const std::vector<std::string_view> &pieces)
             std::uint32_t quad;
             std::memcpy(&quad, piece.data(), 4);
             set(quads_.data(), QuadHash(quad));
+            quadList_.push_back(quad);
         }
     }
+    std::sort(quadList_.begin(), quadList_.end());
+    quadList_.erase(std::unique(quadList_.begin(), quadList_.end()), quadList_.end());
+
+    // The trie, each node's edges in a list of its own.
+    std::vector<std::vector<Edge>> trie(1);
     nodes_.assign(1, Node{});
     for (std::size_t id = 0; id < pieces.size(); ++id) {
         std::int32_t at = 0;

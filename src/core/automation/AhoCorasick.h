@@ -3,6 +3,7 @@
 // prefilter runs every line through it.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -40,7 +41,7 @@ private:
     };
     static constexpr std::int32_t kNone = -1;
     // Beyond this many edges a node gets a 256-entry table instead of a list.
-    static constexpr std::int32_t kDenseFrom = 8;
+    static constexpr std::int32_t kDenseFrom = 4;
 
     std::int32_t Child(std::int32_t node, unsigned char c) const;
     // Can a piece start at text[i]? Read from small bit tables that stay in
@@ -66,7 +67,10 @@ private:
             return false;
         std::uint32_t quad;
         std::memcpy(&quad, text.data() + i, 4);
-        return Bit(quads_.data(), QuadHash(quad));
+        // The bit table is a quick no; a yes is checked against the quads
+        // themselves, or with many pieces the scan would run far too often.
+        return Bit(quads_.data(), QuadHash(quad)) &&
+               std::binary_search(quadList_.begin(), quadList_.end(), quad);
     }
     std::int32_t Next(std::int32_t node, unsigned char c) const;
 
@@ -76,6 +80,8 @@ private:
     std::uint64_t singles_[4] = {};       // 256 bits
     std::vector<std::uint64_t> pairs_;    // 65536 bits
     std::vector<std::uint64_t> quads_;    // 65536 bits
+    std::vector<std::uint32_t> quadList_; // the first four bytes of longer pieces, sorted
+    std::size_t longest_ = 0;             // bytes of the longest piece
     std::vector<std::uint32_t> reported_; // per node: the scan that last reported it
     std::uint32_t scan_ = 0;
 };
@@ -112,16 +118,18 @@ template <class Found> void AhoCorasick::Scan(std::string_view text, Found &&fou
         std::fill(reported_.begin(), reported_.end(), 0);
         scan_ = 1;
     }
+    // The automaton only runs where a piece may be under way: from a byte
+    // where one may start until the longest piece from there has ended.
+    // Elsewhere no piece can be part way through, so the state is the root.
     std::int32_t state = 0;
+    std::size_t until = 0; // the automaton runs while i < until
     const std::size_t n = text.size();
     for (std::size_t i = 0; i < n; ++i) {
-        if (state == 0) {
-            // From the root, a byte where no piece starts leads nowhere a
-            // later byte could use: the state after it is the root's again.
-            while (i < n && !MayStart(text, i))
-                ++i;
-            if (i == n)
-                break;
+        if (MayStart(text, i))
+            until = std::max(until, i + longest_);
+        if (i >= until) {
+            state = 0;
+            continue;
         }
         state = Next(state, static_cast<unsigned char>(text[i]));
         // Every piece ending here lies on the report chain. A node reported

@@ -28,7 +28,7 @@ bool TriggerPrefilter::LiteralPieces(std::string_view pattern, std::vector<std::
     }
 }
 
-void TriggerPrefilter::Build(const std::vector<std::string> &patterns)
+void TriggerPrefilter::Build(const std::vector<std::string> &patterns, std::size_t rows)
 {
     pieces_.clear();
     std::unordered_map<std::string_view, std::uint32_t> ids;
@@ -37,9 +37,9 @@ void TriggerPrefilter::Build(const std::vector<std::string> &patterns)
     rowPieces_.clear();
     std::vector<std::string_view> split;
     // The pieces are views into `patterns` until they are copied to pieces_.
-    for (const std::string &pattern : patterns) {
+    for (std::size_t row = 0; row < patterns.size(); ++row) {
         const std::size_t begin = rowPieces_.size();
-        if (LiteralPieces(pattern, split)) {
+        if (row < rows && LiteralPieces(patterns[row], split)) {
             for (std::string_view piece : split) {
                 auto [it, fresh] = ids.try_emplace(piece, static_cast<std::uint32_t>(ids.size()));
                 if (fresh)

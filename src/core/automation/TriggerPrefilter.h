@@ -15,9 +15,9 @@ namespace automation {
 class TriggerPrefilter
 {
 public:
-    // Indexes rows 0..patterns.size()-1. A row whose pattern can never match
-    // (empty, "(*)" alone, two wildcards in a row) is left out entirely.
-    void Build(const std::vector<std::string> &patterns);
+    // Indexes rows 0..rows-1 (every row by default). A row whose pattern can
+    // never match (empty, "(*)" alone, two wildcards in a row) is left out.
+    void Build(const std::vector<std::string> &patterns, std::size_t rows = SIZE_MAX);
 
     // Rows all of whose literal pieces occur in `line`, ascending. Every row
     // that MatchPattern would accept is among them.
