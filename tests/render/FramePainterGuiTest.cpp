@@ -107,3 +107,23 @@ TEST(PaintRows, LineSpacingStaysEmptyBetweenRows)
         }
     }
 }
+
+// Cells copied from ready tiles look exactly like glyphs blended one by one
+// (the painter blends when a negative line spacing cuts the cell short), in
+// every pair of colours, including a reverse-video run.
+TEST(PaintRows, TilesMatchBlendedGlyphs)
+{
+    const std::string line = "\x1b[1;32mhp 100/100 \x1b[44;33m\xd6\xd0\xce\xc4 gjy\x1b[0m"
+                             "plain\x1b[7m reverse\r\n";
+    screen::ScreenLook look;
+    screen::QtTextMeasure measure(screen::ScreenFont(look));
+    const Painted tiled = Paint(line, measure, look, 600, 60);
+    look.lineSpacing = -1;
+    const Painted blended = Paint(line, measure, look, 600, 60);
+    const int width = screen::TextWidth(measure, "hp 100/100 \xd6\xd0\xce\xc4 gjyplain reverse");
+    ASSERT_GE(FirstInkAt(blended.image, 0, 0, blended.rowHeight, screen::ToRgb(look.bgPalette[0])),
+              0);
+    for (int y = 0; y < blended.rowHeight; ++y)
+        for (int x = 0; x < width; ++x)
+            ASSERT_EQ(tiled.image.pixel(x, y), blended.image.pixel(x, y)) << x << "," << y;
+}
