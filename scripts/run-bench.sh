@@ -55,4 +55,5 @@ if [ -n "$s100" ] && [ -n "$s1000" ]; then
     figure "trigger scan alone: 1000 / 100 rows" \
         "$(awk -v a="$s1000" -v b="$s100" 'BEGIN { printf "%.2f", a / b }')" x "" 1
 fi
-"$build/bench/quorvel_flood" "$build/tools/demo-server/quorvel-demo-server" 200000
+# A burst long enough for its frame rate and peak memory to mean something.
+"$build/bench/quorvel_flood" "$build/tools/demo-server/quorvel-demo-server" 1000000

@@ -103,7 +103,8 @@ struct Run
     int frames = 0;
     qint64 worstGapMs = 0;
     double cpu = 0;
-    double burstSeconds = 0;     // first byte to last byte
+    double burstSeconds = 0; // first byte to last byte
+    qint64 burstBytes = 0;
     int burstFrames = 0;         // frames shown between them
     qint64 lastLineDelayMs = -1; // last byte to the last frame
 };
@@ -128,7 +129,8 @@ Run Flood(TMDIChild &w, QLineEdit &input, int lines)
     int framesAtFirstByte = 0, framesAtLastByte = 0;
     int seenFrames = w.framesShown();
     const QMetaObject::Connection bytes =
-        QObject::connect(&w.connection(), &GameConnection::gameText, [&] {
+        QObject::connect(&w.connection(), &GameConnection::gameText, [&](const QByteArray &in) {
+            r.burstBytes += in.size();
             lastByte = clock.elapsed();
             framesAtLastByte = w.framesShown();
             if (firstByte < 0) {
@@ -273,7 +275,8 @@ int main(int argc, char **argv)
             name, lines / r.seconds, r.frames / r.seconds, static_cast<long long>(r.worstGapMs),
             r.cpu, r.seconds);
     };
-    std::printf("flood of %d lines from the demo server into one 1280x800 game window\n", lines);
+    std::printf("flood of %d lines (%.1f MB) from the demo server into one 1280x800 game window\n",
+                lines, double(second.burstBytes) / 1e6);
     report("first flood", first);
     report("second flood", second);
     report("with 1000 firing triggers", storm);
