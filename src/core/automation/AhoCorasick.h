@@ -40,15 +40,15 @@ private:
         std::int32_t target;
     };
     static constexpr std::int32_t kNone = -1;
-    // Beyond this many edges a node gets a 256-entry table instead of a list.
+    // A node with more edges than this gets a 256-entry table instead of a list.
     static constexpr std::int32_t kDenseFrom = 4;
 
     std::int32_t Child(std::int32_t node, unsigned char c) const;
     // Can a piece start at text[i]? Read from small bit tables that stay in
-    // the first-level cache, so the scan skips along in the root state
-    // without touching the automaton: one-byte pieces by their byte, two- and
-    // three-byte ones by their first two bytes, longer ones by a hash of
-    // their first four.
+    // the first-level cache, so most bytes never touch the automaton:
+    // one-byte pieces by their byte, two- and three-byte ones by their first
+    // two bytes, longer ones by a hash of their first four, confirmed
+    // against the list of those four-byte starts.
     static std::uint32_t QuadHash(std::uint32_t quad) { return (quad * 0x9E3779B1u) >> 16; }
     static bool Bit(const std::uint64_t *bits, std::uint32_t i)
     {
