@@ -10,6 +10,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
+#include <QPainter>
 
 namespace {
 
@@ -70,6 +71,46 @@ void BM_FullFrame1080p(benchmark::State &state)
         benchmark::Counter(static_cast<double>(bytes), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_FullFrame1080p)
+    ->Unit(benchmark::kMillisecond)
+    ->ComputeStatistics("median",
+                        [](const std::vector<double> &v) {
+                            std::vector<double> s = v;
+                            std::sort(s.begin(), s.end());
+                            return s[s.size() / 2];
+                        })
+    ->Repetitions(5);
+
+// The yardstick for the frame above: the same rows drawn in one colour with
+// one drawText per row on a cleared image, the cheapest way Qt offers to put
+// that text on screen. The rows are laid out once, outside the loop.
+void BM_BaselineOneColourDrawText1080p(benchmark::State &state)
+{
+    App();
+    const screen::LineStore store = ColouredStore(200);
+    screen::ScreenLook look;
+    screen::QtTextMeasure measure(screen::ScreenFont(look));
+    const int width = 1920, height = 1080;
+    const int rows = screen::RowsFor(height, look.fontSize, look.lineSpacing);
+    QImage image(width, height, QImage::Format_RGB32);
+    screen::Frame frame;
+    screen::BuildRows(measure, store.lines(), static_cast<int>(store.size()) - 1, rows, width,
+                      frame);
+    const int rowHeight = look.RowHeight();
+    const int ascent = measure.metrics().ascent();
+    QString text;
+    for (auto _ : state) {
+        image.fill(screen::ToRgb(look.bgPalette[0]));
+        QPainter painter(&image);
+        painter.setFont(measure.font());
+        painter.setPen(QColor(screen::ToRgb(look.fgPalette[0])));
+        for (int k = 0; k < frame.ScreenRowCount(); ++k) {
+            text.clear();
+            measure.AppendText(frame.ScreenRow(k)->text, text);
+            painter.drawText(0, k * rowHeight + ascent, text);
+        }
+    }
+}
+BENCHMARK(BM_BaselineOneColourDrawText1080p)
     ->Unit(benchmark::kMillisecond)
     ->ComputeStatistics("median",
                         [](const std::vector<double> &v) {

@@ -1,10 +1,59 @@
 #!/usr/bin/env bash
-# Runs the benchmarks built in Release, then the flood measurement against the
-# demo server. A first argument names the build folder, a second filters the
-# benchmarks.
+# Runs the benchmarks built in Release, prints the frame and trigger figures
+# beside their goals, then runs the flood measurement against the demo server
+# (which prints its own figures and goals). A first argument names the build
+# folder, a second filters the benchmarks.
 set -euo pipefail
 build=${1:-build-bench}
 filter=${2:-.}
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
-"$build/bench/quorvel_bench" --benchmark_filter="$filter" --benchmark_min_time=0.5
-"$build/bench/quorvel_flood" "$build/tools/demo-server/quorvel-demo-server" 200000
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+"$build/bench/quorvel_bench" --benchmark_filter="$filter" --benchmark_min_time=0.5 \
+    --benchmark_color=false | tee "$out"
+
+# CPU time in milliseconds of the benchmark named exactly $1 (console rows:
+# name, time, unit, cpu time, unit, iterations...). These benchmarks run on
+# one thread, and CPU time stays honest on a machine others share.
+ms() {
+    awk -v name="$1" '$1 == name {
+        t = $4; u = $5
+        if (u == "us") t /= 1000; else if (u == "ns") t /= 1e6; else if (u == "s") t *= 1000
+        print t; exit }' "$out"
+}
+
+figure() { # name value unit goal-text met(0/1); an empty goal: only reported
+    local verdict="NOT MET"
+    [ "$5" = 1 ] && verdict="met"
+    if [ -z "$4" ]; then
+        printf '  %-44s %10s %-8s\n' "$1" "$2" "$3"
+    else
+        printf '  %-44s %10s %-8s goal %-12s %s\n' "$1" "$2" "$3" "$4" "$verdict"
+    fi
+}
+
+frame=$(ms BM_FullFrame1080p/repeats:5_median)
+base=$(ms BM_BaselineOneColourDrawText1080p/repeats:5_median)
+t100=$(ms BM_DecodeTriggerFamilies/100)
+t1000=$(ms BM_DecodeTriggerFamilies/1000)
+s100=$(ms BM_TriggerFamilies/100)
+s1000=$(ms BM_TriggerFamilies/1000)
+echo "figures against their goals:"
+if [ -n "$frame" ] && [ -n "$base" ]; then
+    figure "full 1920x1080 frame, median" "$frame" ms "<= 2" \
+        "$(awk -v f="$frame" 'BEGIN { print (f <= 2) }')"
+    figure "frame / one-colour drawText baseline" \
+        "$(awk -v f="$frame" -v b="$base" 'BEGIN { printf "%.2f", f / b }')" x "<= 1.0" \
+        "$(awk -v f="$frame" -v b="$base" 'BEGIN { print (f <= b) }')"
+fi
+if [ -n "$t100" ] && [ -n "$t1000" ]; then
+    figure "decode with trigger families: 1000 / 100 rows" \
+        "$(awk -v a="$t1000" -v b="$t100" 'BEGIN { printf "%.2f", a / b }')" x "<= 1.3" \
+        "$(awk -v a="$t1000" -v b="$t100" 'BEGIN { print (a <= 1.3 * b) }')"
+fi
+if [ -n "$s100" ] && [ -n "$s1000" ]; then
+    figure "trigger scan alone: 1000 / 100 rows" \
+        "$(awk -v a="$s1000" -v b="$s100" 'BEGIN { printf "%.2f", a / b }')" x "" 1
+fi
+# A burst long enough for its frame rate and peak memory to mean something.
+"$build/bench/quorvel_flood" "$build/tools/demo-server/quorvel-demo-server" 1000000

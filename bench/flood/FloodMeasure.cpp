@@ -1,17 +1,22 @@
-// Measures a game window under a flood from the demo server: lines taken in
-// per second, frames drawn per second, the event loop's worst delay, peak
-// memory, CPU, and CPU while idle with a full store. Run by `make bench`.
+// Measures game windows under a flood from the demo server: lines taken in
+// per second, frames drawn per second while the burst arrives, the delay from
+// the last byte to the last frame, the event loop's worst delay, memory (RSS
+// and PSS) with one and with ten windows, CPU, and CPU while idle with a full
+// store. Each figure is printed beside its goal. Run by `make bench`.
 //
 //   quorvel_flood DEMO_SERVER_BINARY [LINES]
 #include "core/automation/Triggers.h"
 #include "render/GbkCodec.h"
+#include "ui/session/GameConnection.h"
 #include "ui/session/GameWindow.h"
 
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <sys/resource.h>
+#include <vector>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -30,26 +35,66 @@ double CpuSeconds()
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-long StatusKb(const char *key)
+// A "Key:   123 kB" field of a /proc/self file, in KiB; -1 when missing.
+long ProcKb(const char *file, const char *key)
 {
-    std::ifstream status("/proc/self/status");
+    std::ifstream in(file);
     std::string line;
-    while (std::getline(status, line))
+    while (std::getline(in, line))
         if (line.rfind(key, 0) == 0)
             return std::stol(line.substr(std::string(key).size()));
     return -1;
 }
 
+long RssKb()
+{
+    return ProcKb("/proc/self/smaps_rollup", "Rss:");
+}
+long PssKb()
+{
+    return ProcKb("/proc/self/smaps_rollup", "Pss:");
+}
+long PeakKb()
+{
+    return ProcKb("/proc/self/status", "VmHWM:");
+}
+// Starts the peak (VmHWM) again from the current RSS.
+void ResetPeak()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+double Mib(long kb)
+{
+    return double(kb) / 1024.0;
+}
+
+// Runs the event loop until `done` holds, looking every millisecond. The loop
+// sleeps between looks: processEvents with WaitForMoreEvents and a timeout
+// spins instead of sleeping, which polluted the CPU and frame figures.
 bool WaitUntil(const std::function<bool()> &done, int ms)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer poll;
+    poll.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    poll.start(1);
+    loop.exec();
+    return done();
+}
+
+// Lets the event loop run for `ms` milliseconds.
+void Settle(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 struct Run
@@ -58,6 +103,10 @@ struct Run
     int frames = 0;
     qint64 worstGapMs = 0;
     double cpu = 0;
+    double burstSeconds = 0; // first byte to last byte
+    qint64 burstBytes = 0;
+    int burstFrames = 0;         // frames shown between them
+    qint64 lastLineDelayMs = -1; // last byte to the last frame
 };
 
 Run Flood(TMDIChild &w, QLineEdit &input, int lines)
@@ -75,6 +124,30 @@ Run Flood(TMDIChild &w, QLineEdit &input, int lines)
         last = now;
     });
     ticker.start(5);
+    // Bytes in and frames out, each with the moment it happened.
+    qint64 firstByte = -1, lastByte = -1, lastFrame = -1;
+    int framesAtFirstByte = 0, framesAtLastByte = 0;
+    int seenFrames = w.framesShown();
+    const QMetaObject::Connection bytes =
+        QObject::connect(&w.connection(), &GameConnection::gameText, [&](const QByteArray &in) {
+            r.burstBytes += in.size();
+            lastByte = clock.elapsed();
+            framesAtLastByte = w.framesShown();
+            if (firstByte < 0) {
+                firstByte = lastByte;
+                framesAtFirstByte = framesAtLastByte;
+            }
+        });
+    QTimer frameWatch;
+    frameWatch.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&frameWatch, &QTimer::timeout, [&] {
+        if (w.framesShown() != seenFrames) {
+            seenFrames = w.framesShown();
+            lastFrame = clock.elapsed();
+        }
+    });
+    frameWatch.start(1);
+
     const int framesBefore = w.framesShown();
     const double cpuBefore = CpuSeconds();
     input.setText(QStringLiteral("flood %1").arg(lines));
@@ -85,7 +158,48 @@ Run Flood(TMDIChild &w, QLineEdit &input, int lines)
     r.seconds = double(clock.elapsed()) / 1000.0;
     r.cpu = CpuSeconds() - cpuBefore;
     r.frames = w.framesShown() - framesBefore;
+    // The prompt follows the flood; once nothing has come for a while, the
+    // last frame seen shows the last line.
+    WaitUntil([&] { return clock.elapsed() - std::max(lastByte, lastFrame) > 300; }, 10000);
+    QObject::disconnect(bytes);
+    if (firstByte >= 0) {
+        r.burstSeconds = double(lastByte - firstByte) / 1000.0;
+        r.burstFrames = framesAtLastByte - framesAtFirstByte;
+        if (lastFrame >= 0)
+            r.lastLineDelayMs = std::max<qint64>(lastFrame - lastByte, 0);
+    }
     return r;
+}
+
+// A window connected to the demo server and past its name prompt.
+struct Window
+{
+    QLineEdit input;
+    std::unique_ptr<TMDIChild> w;
+
+    Window(SessionDialogs &dialogs, int port)
+        : w(std::make_unique<TMDIChild>(nullptr, "", &dialogs))
+    {
+        w->setAttribute(Qt::WA_DeleteOnClose, false);
+        w->BindToFrame({&input, 0, nullptr, "", ""});
+        w->resize(1280, 800);
+        w->show();
+        w->Connect({"127.0.0.1", port, false, "", 0, false, "", ""});
+        WaitUntil([&] { return w->nameCaptureStage() == 1; }, 5000);
+        input.setText(QStringLiteral("bench"));
+        w->SendTypedLine("bench");
+        WaitUntil([&] { return w->screen().StoreSize() > 10; }, 5000);
+    }
+};
+
+// A figure beside its goal; a goal of "" marks a figure only reported.
+void Figure(const char *name, double value, const char *unit, const char *goal, bool met)
+{
+    if (!*goal)
+        std::printf("  %-44s %10.1f %-8s\n", name, value, unit);
+    else
+        std::printf("  %-44s %10.1f %-8s goal %-12s %s\n", name, value, unit, goal,
+                    met ? "met" : "NOT MET");
 }
 
 } // namespace
@@ -108,40 +222,51 @@ int main(int argc, char **argv)
     const int port = QString::fromLatin1(server.readLine()).section(' ', 2).trimmed().toInt();
 
     SessionDialogs dialogs;
-    QLineEdit input;
-    TMDIChild w(nullptr, "", &dialogs);
-    w.setAttribute(Qt::WA_DeleteOnClose, false);
-    w.inputLine = &input;
-    w.resize(1280, 800);
-    w.show();
-    w.Connect("127.0.0.1", port, false, "", 0, false, "", "");
-    WaitUntil([&] { return w.nameCaptureStage == 1; }, 5000);
-    input.setText(QStringLiteral("bench"));
-    w.SessionCommand(1);
-    WaitUntil([&] { return w.screen().StoreSize() > 10; }, 5000);
+    std::vector<std::unique_ptr<Window>> windows;
+    windows.push_back(std::make_unique<Window>(dialogs, port));
+    TMDIChild &w = *windows[0]->w;
+    QLineEdit &input = windows[0]->input;
 
-    const long rssStart = StatusKb("VmRSS:");
+    const long rssStart = RssKb();
     const Run first = Flood(w, input, lines);
-    const long rssAfterFirst = StatusKb("VmRSS:");
+    // The store is full now: what a flood adds on top of it is the backlog.
+    Settle(200);
+    const long rssFull = RssKb();
+    const long pssFull = PssKb();
+    ResetPeak();
     const Run second = Flood(w, input, lines);
-    const long rssAfterSecond = StatusKb("VmRSS:");
+    const long peakSecond = PeakKb();
+    const long rssAfterSecond = RssKb();
 
     // Idle with a full store: the screen thread sleeps.
-    QCoreApplication::processEvents();
+    Settle(100);
     const double idleBefore = CpuSeconds();
-    QEventLoop idle;
-    QTimer::singleShot(3000, &idle, &QEventLoop::quit);
-    idle.exec();
+    Settle(3000);
     const double idleCpu = CpuSeconds() - idleBefore;
 
     // A trigger storm: 1000 rows, each firing on one line of the flood.
     automation::TriggerTable table;
-    for (int i = 1; i <= 1000; ++i)
-        table.AddRow(std::string(automation::kTriggerOn),
-                     "#" + std::to_string(i * (lines / 1000)) + " ", "#WA 1\r\n", "STORM");
+    for (int i = 1; i <= 1000; ++i) {
+        std::string pattern = "#";
+        pattern += std::to_string(i * (lines / 1000));
+        pattern += ' ';
+        table.AddRow(std::string(automation::kTriggerOn), pattern, "#WA 1\r\n", "STORM");
+    }
     table.AddRow(" ", " ", " ", "");
     w.screen().triggers()->Replace(table);
     const Run storm = Flood(w, input, lines);
+    w.screen().triggers()->Replace(automation::TriggerTable{});
+
+    // Ten windows, each with a full scrollback; as behind tabs, one is shown.
+    for (int i = 1; i < 10; ++i) {
+        windows.push_back(std::make_unique<Window>(dialogs, port));
+        Flood(*windows.back()->w, windows.back()->input, 5000);
+    }
+    for (std::size_t i = 1; i < windows.size(); ++i)
+        windows[i]->w->hide();
+    Settle(500);
+    const long rssTen = RssKb();
+    const long pssTen = PssKb();
 
     auto report = [&](const char *name, const Run &r) {
         std::printf(
@@ -150,15 +275,31 @@ int main(int argc, char **argv)
             name, lines / r.seconds, r.frames / r.seconds, static_cast<long long>(r.worstGapMs),
             r.cpu, r.seconds);
     };
-    std::printf("flood of %d lines from the demo server into one 1280x800 game window\n", lines);
+    std::printf("flood of %d lines (%.1f MB) from the demo server into one 1280x800 game window\n",
+                lines, double(second.burstBytes) / 1e6);
     report("first flood", first);
     report("second flood", second);
     report("with 1000 firing triggers", storm);
-    std::printf(
-        "memory: RSS %ld KiB before, %ld KiB after one flood, %ld KiB after two; peak %ld KiB\n",
-        rssStart, rssAfterFirst, rssAfterSecond, StatusKb("VmHWM:"));
+    std::printf("memory: RSS %ld KiB before, %ld KiB with a full store, %ld KiB after the second "
+                "flood\n",
+                rssStart, rssFull, rssAfterSecond);
     std::printf("idle 3 s with a full store: %.3f s CPU\n", idleCpu);
 
+    std::printf("figures against their goals:\n");
+    const double fps = second.burstSeconds > 0 ? second.burstFrames / second.burstSeconds : 0;
+    Figure("frames/s while the burst arrives", fps, "fps", ">= 20", fps >= 20);
+    Figure("last byte to last line on screen", double(second.lastLineDelayMs), "ms", "<= 50",
+           second.lastLineDelayMs >= 0 && second.lastLineDelayMs <= 50);
+    Figure("peak RSS above a full idle store (flood)", Mib(peakSecond - rssFull), "MiB", "<= 15",
+           Mib(peakSecond - rssFull) <= 15);
+    Figure("RSS, 1 window, full scrollback", Mib(rssFull), "MiB", "", true);
+    Figure("PSS, 1 window, full scrollback", Mib(pssFull), "MiB", "", true);
+    Figure("RSS, 10 windows, full scrollbacks, 1 shown", Mib(rssTen), "MiB", "<= 80",
+           Mib(rssTen) <= 80);
+    Figure("PSS, 10 windows, full scrollbacks, 1 shown", Mib(pssTen), "MiB", "<= 60",
+           Mib(pssTen) <= 60);
+
+    windows.clear();
     server.kill();
     server.waitForFinished();
     return 0;

@@ -1,6 +1,10 @@
 #include "render/FramePainter.h"
 
+#include "core/text/GbkText.h"
+#include "render/GlyphCache.h"
 #include "render/QtTextMeasure.h"
+
+#include <algorithm>
 
 #include <QPainter>
 
@@ -11,38 +15,85 @@ QRgb ToRgb(Colour c)
     return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
 }
 
+namespace {
+
+// Fills a rectangle of the canvas, clipped to it.
+void Fill(const Canvas &canvas, int x, int y, int width, int height, std::uint32_t pixel)
+{
+    const int x0 = std::max(x, 0), x1 = std::min(x + width, canvas.width);
+    const int y0 = std::max(y, 0), y1 = std::min(y + height, canvas.height);
+    for (int line = y0; line < y1 && x0 < x1; ++line)
+        std::fill(canvas.Line(line) + x0, canvas.Line(line) + x1, pixel);
+}
+
+} // namespace
+
 void PaintRows(QImage &image, QtTextMeasure &measure, const Frame &frame, int rows,
                const ScreenLook &look)
 {
-    image.fill(ToRgb(look.bgPalette[0]));
-    QPainter painter(&image);
-    painter.setFont(measure.font());
-    const QFontMetrics &fm = measure.metrics();
+    if (image.depth() != 32)
+        image = image.convertToFormat(QImage::Format_RGB32);
+    const std::uint32_t background = ToRgb(look.bgPalette[0]);
+    const Canvas canvas(image);
+    GlyphCache &glyphs = measure.glyphs();
     const int rowHeight = look.RowHeight();
-    const int cellHeight = std::min(rowHeight, fm.height());
-    const int ascent = fm.ascent();
+    const int cellHeight = std::min(rowHeight, measure.metrics().height());
+    // Whole cells are copied from tiles when a row's cell is the font's cell
+    // (a line spacing below zero cuts it shorter: glyphs are blended then).
+    const bool tiles = cellHeight == glyphs.cellHeight();
     Colours colours;
     std::vector<ColourRun> runs;
-    QString text;
+    struct Late
+    {
+        const GlyphMask *mask;
+        int x;
+        std::uint32_t ink;
+    };
+    std::vector<Late> late; // glyphs whose ink leaves their cell
     const int shown = std::min(frame.ScreenRowCount(), std::max(rows, 0));
     for (int k = 0; k < shown; ++k) {
         const Row &row = *frame.ScreenRow(k);
         const int y = k * rowHeight;
-        int x = 0;
         ColourRuns(row.text, row.attrs, colours, runs);
+        late.clear();
+        // Every cell takes its background before any ink that reaches out of
+        // a cell is drawn, so a run never covers the end of the run before.
+        int x = 0;
         for (const ColourRun &run : runs) {
+            const std::uint32_t ink = ToRgb(look.fgPalette[run.fg]) & 0xFFFFFF;
+            const std::uint32_t paper = ToRgb(look.bgPalette[run.bg]);
             const std::string_view bytes(row.text.data() + run.start, run.length);
-            const int runWidth = TextWidth(measure, bytes);
-            // Opaque text: the run's cells take the current background first.
-            painter.fillRect(x, y, runWidth, cellHeight, QColor(ToRgb(look.bgPalette[run.bg])));
-            painter.setPen(QColor(ToRgb(look.fgPalette[run.fg])));
-            text.clear();
-            measure.AppendText(bytes, text);
-            if (!text.isEmpty())
-                painter.drawText(x, y + ascent, text);
-            x += runWidth;
+            for (std::size_t i = 0; i < bytes.size();) {
+                const std::string_view ch = bytes.substr(i, gbk::CharLength(bytes, i));
+                i += ch.size();
+                const QtTextMeasure::CharGlyph g = measure.PaintGlyph(ch);
+                if (!g.mask || g.advance <= 0)
+                    continue;
+                const std::uint32_t *tile =
+                    tiles ? glyphs.Tile(g.slot, *g.mask, g.advance, ink, paper & 0xFFFFFF)
+                          : nullptr;
+                const int x0 = std::max(x, 0), x1 = std::min(x + g.advance, canvas.width);
+                if (x0 >= x1) {
+                    // beyond the right edge: nothing to paint
+                } else if (tile) {
+                    for (int line = 0; line < cellHeight && y + line < canvas.height; ++line)
+                        std::copy(tile + line * g.advance + (x0 - x),
+                                  tile + line * g.advance + (x1 - x), canvas.Line(y + line) + x0);
+                } else {
+                    for (int line = y; line < y + cellHeight && line < canvas.height; ++line)
+                        std::fill(canvas.Line(line) + x0, canvas.Line(line) + x1, paper);
+                    late.push_back({g.mask, x, ink});
+                }
+                x += g.advance;
+            }
         }
+        for (const Late &l : late)
+            BlendGlyph(canvas, glyphs, *l.mask, l.x, y, y + cellHeight, l.ink);
+        // The rest of the row: right of its text, and the line spacing below.
+        Fill(canvas, x, y, canvas.width - x, cellHeight, background);
+        Fill(canvas, 0, y + cellHeight, canvas.width, rowHeight - cellHeight, background);
     }
+    Fill(canvas, 0, shown * rowHeight, canvas.width, canvas.height - shown * rowHeight, background);
 }
 
 void PaintSelection(QImage &image, const SelectionMarks &marks, const Selection &sel, int rowHeight)

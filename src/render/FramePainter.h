@@ -14,8 +14,11 @@ class QtTextMeasure;
 
 QRgb ToRgb(Colour c);
 
-// Fills `image` with background slot 0 and paints screen rows 0..rows-1 of
-// `frame`. Colours carry from row to row, starting at slots 0/0.
+// Fills `image` (32 bits a pixel; another depth is converted) with background
+// slot 0 and paints screen rows 0..rows-1 of `frame`. Colours carry from row
+// to row, starting at slots 0/0. Glyphs sit at the positions the measure's
+// widths give, and their ink stays within the font's cell, above the line
+// spacing.
 void PaintRows(QImage &image, QtTextMeasure &measure, const Frame &frame, int rows,
                const ScreenLook &look);
 

@@ -15,13 +15,28 @@ constexpr int kSlots = 256 + (0xFF - 0x81 + 1) * 256;
 QFont ScreenFont(const ScreenLook &look)
 {
     QFont font(gbk::ToQString(look.fontName));
-    font.setPixelSize(std::max(1, look.fontSize));
     font.setWeight(QFont::Normal);
     font.setItalic(false);
     font.setUnderline(false);
     font.setStrikeOut(false);
     font.setStyleHint(QFont::TypeWriter,
                       QFont::StyleStrategy(QFont::PreferDefault | QFont::PreferNoShaping));
+    // A pixel size sets the em, and a face's cell is usually taller than its
+    // em: look for the largest em whose cell still fits the size asked for.
+    const int cell = std::max(1, look.fontSize);
+    auto cellOf = [&](int px) {
+        font.setPixelSize(px);
+        return QFontMetrics(font).height();
+    };
+    int px = cell;
+    const int first = cellOf(px);
+    if (first > cell)
+        px = std::max(1, cell * cell / first);
+    while (px > 1 && cellOf(px) > cell)
+        --px;
+    while (px < 4 * cell && cellOf(px + 1) <= cell)
+        ++px;
+    font.setPixelSize(px);
     return font;
 }
 
@@ -68,6 +83,22 @@ int QtTextMeasure::CharWidth(std::string_view ch)
     if (w < 0)
         w = static_cast<std::int16_t>(metrics_.horizontalAdvance(QChar(Glyph(index, ch))));
     return w;
+}
+
+QtTextMeasure::CharGlyph QtTextMeasure::PaintGlyph(std::string_view ch)
+{
+    if (static_cast<unsigned char>(ch[0]) < 0x20)
+        return {0, 0, nullptr};
+    const int index = Index(ch);
+    return {index, CharWidth(ch), &glyphs().Mask(index, Glyph(index, ch))};
+}
+
+GlyphCache &QtTextMeasure::glyphs()
+{
+    if (!glyphCache_)
+        glyphCache_ = std::make_unique<GlyphCache>(font_, metrics_.ascent(), metrics_.height(),
+                                                   metrics_.maxWidth());
+    return *glyphCache_;
 }
 
 void QtTextMeasure::AppendText(std::string_view bytes, QString &out)

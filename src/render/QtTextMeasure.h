@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/screen/TextMeasure.h"
+#include "render/GlyphCache.h"
 
 #include <array>
 #include <memory>
@@ -18,8 +19,10 @@ namespace screen {
 struct ScreenLook;
 
 // The screen font of a look: its face (the system's fallback draws a face that
-// is not installed), its size as the pixel height, normal weight. Screen text
-// needs no complex shaping, which keeps painting cheap.
+// is not installed), normal weight, sized so that its cell (ascent + descent)
+// is the look's font size: the row height is that cell plus the line
+// spacing, so the spacing shows between rows whatever face the fallback
+// picks. Screen text needs no complex shaping, which keeps painting cheap.
 QFont ScreenFont(const ScreenLook &look);
 
 class QtTextMeasure : public TextMeasure
@@ -28,6 +31,18 @@ public:
     explicit QtTextMeasure(const QFont &font);
 
     int CharWidth(std::string_view ch) override;
+
+    // What painting one character (as CharWidth takes it) needs: its slot in
+    // the glyph cache, its width and its mask (nullptr for control bytes,
+    // which are not drawn and take no room).
+    struct CharGlyph
+    {
+        int slot;
+        int advance;
+        const GlyphMask *mask;
+    };
+    CharGlyph PaintGlyph(std::string_view ch);
+    GlyphCache &glyphs();
 
     // Appends the printable characters of `bytes` to `out` (control bytes such
     // as the kept CR LF are not drawn).
@@ -42,6 +57,7 @@ private:
 
     QFont font_;
     QFontMetrics metrics_;
+    std::unique_ptr<GlyphCache> glyphCache_; // made on the first glyph painted
     // Index: single bytes 0..255, double-byte characters 256 + (lead << 8 | trail) - 0x8100.
     std::vector<std::int16_t> widths_; // -1: not measured yet
     std::vector<char16_t> glyphs_;     // 0: not decoded yet

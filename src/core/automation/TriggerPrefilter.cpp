@@ -1,139 +1,118 @@
 #include "core/automation/TriggerPrefilter.h"
 
 #include <algorithm>
-#include <cstring>
+#include <unordered_map>
 
 namespace automation {
 
 namespace {
-
 constexpr std::string_view kWildcard = "(*)";
-
-inline std::uint32_t QuadHash(std::uint32_t q)
-{
-    return (q * 0x9E3779B1u) >> 16;
 }
 
-inline bool TestBit(const std::vector<std::uint64_t> &bits, std::uint32_t i)
+bool TriggerPrefilter::LiteralPieces(std::string_view pattern, std::vector<std::string_view> &out)
 {
-    return (bits[i >> 6] >> (i & 63)) & 1u;
-}
-
-inline void SetBit(std::vector<std::uint64_t> &bits, std::uint32_t i)
-{
-    bits[i >> 6] |= std::uint64_t(1) << (i & 63);
-}
-
-} // namespace
-
-std::string_view TriggerPrefilter::KeyPiece(std::string_view pattern)
-{
-    if (pattern.find(kWildcard) == std::string_view::npos)
-        return pattern;
+    out.clear();
     if (pattern.substr(0, 3) == kWildcard)
         pattern.remove_prefix(3);
-    std::string_view best;
     while (true) {
-        std::size_t q = pattern.find(kWildcard);
-        std::string_view piece = pattern.substr(0, q);
+        const std::size_t q = pattern.find(kWildcard);
+        const std::string_view piece = pattern.substr(0, q);
         if (piece.empty())
-            return {}; // an empty piece is never found: the row never matches
-        if (piece.size() > best.size())
-            best = piece;
+            return false; // an empty piece is never found: the row never matches
+        out.push_back(piece);
         if (q == std::string_view::npos)
-            return best;
+            return true;
         pattern.remove_prefix(q + 3);
         if (pattern.empty())
-            return best;
+            return true;
     }
 }
 
-void TriggerPrefilter::Build(const std::vector<std::string> &patterns)
+void TriggerPrefilter::Build(const std::vector<std::string> &patterns, std::size_t rows)
 {
-    quad_.clear();
-    pair_.clear();
-    quadBloom_.assign(65536 / 64, 0);
-    pairBits_.assign(65536 / 64, 0);
-    for (auto &s : single_)
-        s.clear();
-    std::memset(singleBits_, 0, sizeof singleBits_);
-    seen_.assign(patterns.size(), 0);
-    stamp_ = 0;
-
-    for (std::uint32_t row = 0; row < patterns.size(); ++row) {
-        std::string_view key = KeyPiece(patterns[row]);
-        if (key.size() >= 4) {
-            std::uint32_t q;
-            std::memcpy(&q, key.data(), 4);
-            quad_[q].push_back(row);
-            SetBit(quadBloom_, QuadHash(q));
-        } else if (key.size() >= 2) {
-            std::uint16_t p;
-            std::memcpy(&p, key.data(), 2);
-            pair_[p].push_back(row);
-            SetBit(pairBits_, p);
-        } else if (key.size() == 1) {
-            unsigned char c = static_cast<unsigned char>(key[0]);
-            single_[c].push_back(row);
-            singleBits_[c >> 6] |= std::uint64_t(1) << (c & 63);
+    pieces_.clear();
+    std::unordered_map<std::string_view, std::uint32_t> ids;
+    std::vector<std::uint32_t> rowsSharing; // per piece
+    rowStart_.assign(1, 0);
+    rowPieces_.clear();
+    std::vector<std::string_view> split;
+    // The pieces are views into `patterns` until they are copied to pieces_.
+    for (std::size_t row = 0; row < patterns.size(); ++row) {
+        const std::size_t begin = rowPieces_.size();
+        if (row < rows && LiteralPieces(patterns[row], split)) {
+            for (std::string_view piece : split) {
+                auto [it, fresh] = ids.try_emplace(piece, static_cast<std::uint32_t>(ids.size()));
+                if (fresh)
+                    rowsSharing.push_back(0);
+                const auto mine = rowPieces_.begin() + static_cast<std::ptrdiff_t>(begin);
+                if (std::find(mine, rowPieces_.end(), it->second) != rowPieces_.end())
+                    continue; // the same piece twice in one row
+                rowPieces_.push_back(it->second);
+                ++rowsSharing[it->second];
+            }
         }
+        rowStart_.push_back(static_cast<std::uint32_t>(rowPieces_.size()));
     }
-}
 
-inline void TriggerPrefilter::Add(std::uint32_t row, std::vector<std::uint32_t> &out)
-{
-    if (seen_[row] != stamp_) {
-        seen_[row] = stamp_;
-        out.push_back(row);
+    std::vector<std::string_view> byId(ids.size());
+    for (const auto &[piece, id] : ids)
+        byId[id] = piece;
+    pieces_.assign(byId.begin(), byId.end());
+
+    // File each row under its rarest piece; of equally shared ones the
+    // longest, which a line holds less often.
+    std::vector<std::uint32_t> keyOf(patterns.size(), UINT32_MAX);
+    std::vector<std::uint32_t> keyedCount(pieces_.size() + 1, 0);
+    for (std::size_t row = 0; row + 1 < rowStart_.size(); ++row) {
+        for (std::uint32_t i = rowStart_[row]; i < rowStart_[row + 1]; ++i) {
+            const std::uint32_t p = rowPieces_[i];
+            const std::uint32_t k = keyOf[row];
+            if (k == UINT32_MAX || rowsSharing[p] < rowsSharing[k] ||
+                (rowsSharing[p] == rowsSharing[k] && byId[p].size() > byId[k].size()))
+                keyOf[row] = p;
+        }
+        if (keyOf[row] != UINT32_MAX)
+            ++keyedCount[keyOf[row] + 1];
     }
+    keyedStart_.assign(pieces_.size() + 1, 0);
+    for (std::size_t p = 0; p < pieces_.size(); ++p)
+        keyedStart_[p + 1] = keyedStart_[p] + keyedCount[p + 1];
+    keyedRows_.assign(keyedStart_.back(), 0);
+    std::vector<std::uint32_t> fill(keyedStart_.begin(), keyedStart_.end() - 1);
+    for (std::size_t row = 0; row < keyOf.size(); ++row)
+        if (keyOf[row] != UINT32_MAX)
+            keyedRows_[fill[keyOf[row]]++] = static_cast<std::uint32_t>(row);
+
+    std::vector<std::string_view> views(pieces_.begin(), pieces_.end());
+    automaton_.Build(views);
+    foundIn_.assign(pieces_.size(), 0);
+    found_.clear();
+    line_ = 0;
 }
 
 void TriggerPrefilter::Candidates(std::string_view line, std::vector<std::uint32_t> &out)
 {
     out.clear();
-    if (seen_.empty())
+    if (pieces_.empty())
         return;
-    if (++stamp_ == 0) { // wrapped: forget every old stamp
-        std::fill(seen_.begin(), seen_.end(), 0);
-        stamp_ = 1;
+    if (++line_ == 0) { // wrapped: forget every old mark
+        std::fill(foundIn_.begin(), foundIn_.end(), 0);
+        line_ = 1;
     }
-    const char *d = line.data();
-    const std::size_t n = line.size();
-    if (!quad_.empty() && n >= 4) {
-        // The hot loop: locals for the bit table so that nothing written in
-        // the (rare) hit path makes the compiler reload it every byte.
-        const std::uint64_t *bloom = quadBloom_.data();
-        const std::size_t last = n - 4;
-        for (std::size_t i = 0; i <= last; ++i) {
-            std::uint32_t q;
-            std::memcpy(&q, d + i, 4);
-            const std::uint32_t h = QuadHash(q);
-            if (!((bloom[h >> 6] >> (h & 63)) & 1u)) [[likely]]
-                continue;
-            auto it = quad_.find(q);
-            if (it != quad_.end())
-                for (std::uint32_t row : it->second)
-                    Add(row, out);
+    found_.clear();
+    automaton_.Scan(line, [&](std::int32_t piece) {
+        foundIn_[static_cast<std::size_t>(piece)] = line_;
+        found_.push_back(static_cast<std::uint32_t>(piece));
+    });
+    for (std::uint32_t piece : found_) {
+        for (std::uint32_t k = keyedStart_[piece]; k < keyedStart_[piece + 1]; ++k) {
+            const std::uint32_t row = keyedRows_[k];
+            bool all = true;
+            for (std::uint32_t i = rowStart_[row]; all && i < rowStart_[row + 1]; ++i)
+                all = foundIn_[rowPieces_[i]] == line_;
+            if (all)
+                out.push_back(row);
         }
-    }
-    if (!pair_.empty() && n >= 2) {
-        for (std::size_t i = 0; i + 2 <= n; ++i) {
-            std::uint16_t p;
-            std::memcpy(&p, d + i, 2);
-            if (!TestBit(pairBits_, p))
-                continue;
-            auto it = pair_.find(p);
-            if (it != pair_.end())
-                for (std::uint32_t row : it->second)
-                    Add(row, out);
-        }
-    }
-    const bool anySingle = singleBits_[0] | singleBits_[1] | singleBits_[2] | singleBits_[3];
-    for (std::size_t i = 0; anySingle && i < n; ++i) {
-        unsigned char c = static_cast<unsigned char>(d[i]);
-        if ((singleBits_[c >> 6] >> (c & 63)) & 1u)
-            for (std::uint32_t row : single_[c])
-                Add(row, out);
     }
     std::sort(out.begin(), out.end());
 }

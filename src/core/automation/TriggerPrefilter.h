@@ -1,11 +1,13 @@
 // One pass over a line that names the trigger rows which can possibly match it,
-// so the trigger scan costs about the same with 1000 rows as with 10.
+// so the trigger scan costs about the same with 1000 rows as with 10, even
+// when many rows share their first words.
 #pragma once
+
+#include "core/automation/AhoCorasick.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace automation {
@@ -13,33 +15,33 @@ namespace automation {
 class TriggerPrefilter
 {
 public:
-    // Indexes rows 0..patterns.size()-1. A row whose pattern can never match
-    // (empty, "(*)" alone, two wildcards in a row) is left out entirely.
-    void Build(const std::vector<std::string> &patterns);
+    // Indexes rows 0..rows-1 (every row by default). A row whose pattern can
+    // never match (empty, "(*)" alone, two wildcards in a row) is left out.
+    void Build(const std::vector<std::string> &patterns, std::size_t rows = SIZE_MAX);
 
-    // Rows whose key piece may occur in `line`, ascending. Every row that
-    // MatchPattern would accept is among them.
+    // Rows all of whose literal pieces occur in `line`, ascending. Every row
+    // that MatchPattern would accept is among them.
     void Candidates(std::string_view line, std::vector<std::uint32_t> &out);
 
-    // The literal piece a row is indexed by: the longest piece of its pattern,
-    // all of which must occur in a matching line. Empty when it can never match.
-    static std::string_view KeyPiece(std::string_view pattern);
+    // The literal pieces of a pattern, all of which a matching line holds, in
+    // order. False when the pattern can never match.
+    static bool LiteralPieces(std::string_view pattern, std::vector<std::string_view> &out);
 
 private:
-    void Add(std::uint32_t row, std::vector<std::uint32_t> &out);
+    std::vector<std::string> pieces_; // distinct pieces of every row; index = piece id
+    AhoCorasick automaton_;
+    // Each row is filed under one of its pieces, the one fewest rows share, so
+    // a piece common to a whole family of rows does not make them all
+    // candidates. keyedRows_[keyedStart_[p] .. keyedStart_[p + 1]) are piece p's.
+    std::vector<std::uint32_t> keyedStart_;
+    std::vector<std::uint32_t> keyedRows_;
+    // rowPieces_[rowStart_[r] .. rowStart_[r + 1]) are the pieces of row r.
+    std::vector<std::uint32_t> rowStart_;
+    std::vector<std::uint32_t> rowPieces_;
 
-    // Keys of 4 bytes or more, by their first four bytes.
-    std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> quad_;
-    std::vector<std::uint64_t> quadBloom_; // 65536 bits over a hash of the quad
-    // Keys of 2 or 3 bytes, by their first two bytes.
-    std::unordered_map<std::uint16_t, std::vector<std::uint32_t>> pair_;
-    std::vector<std::uint64_t> pairBits_; // 65536 bits
-    // Keys of one byte.
-    std::vector<std::uint32_t> single_[256];
-    std::uint64_t singleBits_[4] = {};
-
-    std::vector<std::uint32_t> seen_; // per row: the stamp of the last line it was added for
-    std::uint32_t stamp_ = 0;
+    std::vector<std::uint32_t> foundIn_; // per piece: the line it was last found in
+    std::vector<std::uint32_t> found_;   // pieces found in the current line
+    std::uint32_t line_ = 0;
 };
 
 } // namespace automation

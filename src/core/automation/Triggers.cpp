@@ -308,7 +308,7 @@ void TriggerEngine::Replace(TriggerTable table)
 {
     table.triggerArmed.assign(table.size(), "0");
     TriggerPrefilter prefilter;
-    prefilter.Build(table.triggerPatterns);
+    prefilter.Build(table.triggerPatterns, table.size() > 0 ? table.size() - 1 : 0);
     std::lock_guard guard(lock_);
     table_ = std::move(table);
     prefilter_ = std::move(prefilter);
