@@ -1,10 +1,10 @@
 // One full frame of a 1920 x 1080 view, every row coloured GBK/ASCII text:
 // building the rows and painting them, with the width cache warm.
 #include "GameTextGenerator.h"
-#include "render/FramePainter.h"
 #include "core/screen/LineStore.h"
-#include "render/QtTextMeasure.h"
+#include "render/FramePainter.h"
 #include "render/GbkCodec.h"
+#include "render/QtTextMeasure.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -30,6 +30,8 @@ screen::LineStore ColouredStore(int lines)
 {
     bench::GameTextGenerator gen(3);
     screen::LineStore store;
+    screen::Decoder decoder;
+    screen::Decoder::Batch batch;
     for (int i = 0; i < lines; ++i) {
         std::string line = "\x1b[1;3" + std::to_string(1 + i % 7) + "m";
         while (line.size() < 120)
@@ -38,7 +40,7 @@ screen::LineStore ColouredStore(int lines)
         while (line.size() < 250)
             line += gen.Phrase(3) + " north ";
         line += "\x1b[0m\r\n";
-        store.DecodeChunk(line);
+        screen::DecodeInto(decoder, batch, store, line);
     }
     return store;
 }

@@ -14,6 +14,10 @@ QString Utf8(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The socket holds at most this much unread; past it the kernel's buffers fill
+// and TCP slows the sender.
+constexpr qint64 kReadBufferBytes = 256 * 1024;
+
 // Ports are carried in 16 bits; the low bits are what the socket can use.
 quint16 Port(std::int32_t port)
 {
@@ -27,6 +31,7 @@ GameConnection::GameConnection(QWidget *parent)
     , boxParent_(parent)
     , cs1(new QTcpSocket(this))
 {
+    cs1->setReadBufferSize(kReadBufferBytes);
     connect(cs1, &QAbstractSocket::stateChanged, this, &GameConnection::cs1StateChanged);
     connect(cs1, &QAbstractSocket::connected, this, &GameConnection::cs1Connect);
     connect(cs1, &QIODevice::readyRead, this, &GameConnection::cs1Read);
@@ -51,6 +56,7 @@ void GameConnection::Connect(const std::string &hostAddress, std::int32_t hostPo
                                          proxyPort,   proxyAuth, proxyUser, proxyPassword};
     handshake_.emplace(settings_);
     gameStream_ = !useProxy;
+    paused_ = false;
     connected_ = false;
 
     session::Socks5Failure refused = session::CheckSettings(settings_);
@@ -140,9 +146,30 @@ void GameConnection::cs1Read()
         ReadHandshake();
         return;
     }
+    if (!paused_)
+        ReadGameText();
+}
+
+void GameConnection::ReadGameText()
+{
     QByteArray bytes = cs1->readAll();
     if (!bytes.isEmpty())
         emit gameText(bytes);
+}
+
+void GameConnection::PauseReading()
+{
+    paused_ = true;
+}
+
+void GameConnection::ResumeReading()
+{
+    if (!paused_)
+        return;
+    paused_ = false;
+    // No new readyRead comes for bytes that already wait.
+    if (gameStream_ && cs1->bytesAvailable() > 0)
+        ReadGameText();
 }
 
 void GameConnection::ReadHandshake()
@@ -170,8 +197,13 @@ void GameConnection::cs1Error(QAbstractSocket::SocketError error)
 {
     // The server hanging up (a player's "quit") is an ordinary end, not a fault.
     if (error == QAbstractSocket::RemoteHostClosedError) {
-        if (cs1->bytesAvailable() > 0)
-            cs1Read(); // the last words before the hang-up are still game text
+        if (cs1->bytesAvailable() > 0) {
+            // The last words before the hang-up are still game text, paused or not.
+            if (gameStream_)
+                ReadGameText();
+            else
+                cs1Read();
+        }
         cs1->abort();
         return;
     }

@@ -37,6 +37,12 @@ public:
     // flows; otherwise drops them. Returns whether they were written.
     bool WriteLine(const std::string &bytes);
 
+    // Back-pressure: while paused, game text stays in the socket (the read
+    // buffer is bounded, so TCP holds the server back); resuming reads what waits.
+    void PauseReading();
+    void ResumeReading();
+    bool readingPaused() const { return paused_; }
+
     // Game text flows: connected, and through a proxy the CONNECT was confirmed.
     bool IsOpen() const;
     // Set when connecting starts, cleared on disconnect.
@@ -59,6 +65,7 @@ private:
     void cs1Error(QAbstractSocket::SocketError error);
     void cs1Disconnect();
 
+    void ReadGameText();
     void ReadHandshake();
     void SetLinkActive(bool active);
     // Closes first, so that no socket event runs while the modal box is up.
@@ -71,4 +78,5 @@ private:
     bool gameStream_ = false;
     bool linkActive_ = false;
     bool connected_ = false; // the TCP connection of this attempt was made
+    bool paused_ = false;
 };

@@ -128,8 +128,12 @@ TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs 
     };
     // A firing trigger starts its runner from the screen thread; the runner's
     // start notice is posted, never waited for.
-    screen_->fireCommand = [link = link_](std::string command) {
-        MudCommand::Start(link, std::move(command));
+    screen_->triggers()->SetFire(
+        [link = link_](std::string command) { MudCommand::Start(link, std::move(command)); });
+    // The socket is read again once the screen has caught up.
+    screen_->queueDrained = [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { cs1->ResumeReading(); }, Qt::QueuedConnection);
     };
     screen_->Start();
     LayOut();
@@ -355,7 +359,10 @@ void TMDIChild::OnGameText(const QByteArray &bytes)
     const std::string_view text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     if (nameCaptureStage == 0 && gbk::FindCharwise(text, kNameMark) != gbk::npos)
         nameCaptureStage = 1;
-    screen_->Enqueue(std::string(text));
+    // While the screen is behind, the socket waits: TCP slows the server
+    // instead of the queue growing.
+    if (screen_->Enqueue(std::string(text)))
+        cs1->PauseReading();
     selection_.EndDrag();
     PushSelection();
 }
@@ -371,6 +378,20 @@ void TMDIChild::OnFrameReady()
     const QSignalBlocker block(bar2);
     bar2->setRange(0, frame.barMaximum);
     bar2->setValue(frame.barPosition);
+}
+
+void TMDIChild::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    screen_->SetWindow(true);
+}
+
+void TMDIChild::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    // A window not shown keeps only its text; it is painted again when shown.
+    screen_->SetWindow(false);
+    view_->SetFrame(QImage(), view_->background());
 }
 
 void TMDIChild::bar2Change(int position)

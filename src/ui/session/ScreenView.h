@@ -16,6 +16,7 @@ public:
 
     void SetFrame(QImage frame, QRgb background);
     const QImage &frame() const { return frame_; }
+    QRgb background() const { return background_; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;

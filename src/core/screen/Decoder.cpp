@@ -1,0 +1,622 @@
+#include "core/screen/Decoder.h"
+
+#include "core/text/GbkText.h"
+
+#include <algorithm>
+
+namespace screen {
+
+namespace {
+
+constexpr char kEsc = '\x1b';
+constexpr std::size_t kRecordSize = 7;
+// A parameter too long for a 32-bit integer selects no colour.
+constexpr long long kNoColour = -1;
+constexpr int kTabWidth = 6; // always six, whatever the column
+
+bool IsLeadByte(char c)
+{
+    return gbk::IsLead(static_cast<unsigned char>(c));
+}
+
+void ShrinkString(std::string &s, std::size_t keep)
+{
+    if (s.capacity() > keep && s.size() <= keep / 2) {
+        std::string smaller(s);
+        s.swap(smaller);
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// LineMachine
+//
+// Reads the line left to right and keeps only decided text in out_. The one
+// place where a later byte reaches back is the ESC: an escape sequence starts
+// wherever ESC "[" stands on a character boundary, also when the ESC is left
+// over from an earlier removal, so trailing ESC bytes stay undecided (escRun_)
+// until the next byte is known. Removing bytes before a record moves what it
+// pointed at back to where the removal was: records sit in groups by position
+// and a removal pulls the newest groups back with it, so positions never go
+// down from one record to the next.
+
+void LineMachine::Reset()
+{
+    out_.clear();
+    records_.clear();
+    groups_.clear();
+    trail_ = false;
+    escRun_ = 0;
+    escRunFirstAtBoundary_ = false;
+    clearIfLast_ = false;
+    inSeq_ = false;
+    seqBytes_.clear();
+    lowText_ = 0;
+    lowRecord_ = 0;
+}
+
+LineMachine::Unmoved LineMachine::TakeUnmoved()
+{
+    const Unmoved u{std::min(lowText_, out_.size()), std::min(lowRecord_, records_.size())};
+    lowText_ = out_.size();
+    lowRecord_ = records_.size();
+    return u;
+}
+
+void LineMachine::Shrink()
+{
+    ShrinkString(out_, Decoder::kKeepCapacity);
+    ShrinkString(seqBytes_, Decoder::kKeepCapacity);
+    if (records_.capacity() > Decoder::kKeepCapacity && records_.size() < 16)
+        std::vector<Record>(records_).swap(records_);
+    if (groups_.capacity() > Decoder::kKeepCapacity && groups_.size() < 16)
+        std::vector<Group>(groups_).swap(groups_);
+}
+
+void LineMachine::Step(char c)
+{
+    clearIfLast_ = false;
+    if (inSeq_)
+        SeqByte(c);
+    else
+        TextByte(c);
+}
+
+void LineMachine::Append(char c)
+{
+    out_.push_back(c);
+    if (c == kEsc) {
+        if (escRun_ == 0)
+            escRunFirstAtBoundary_ = !trail_;
+        ++escRun_;
+    } else {
+        escRun_ = 0;
+    }
+    trail_ = !trail_ && IsLeadByte(c);
+}
+
+void LineMachine::PopEsc()
+{
+    out_.pop_back();
+    --escRun_;
+    trail_ = false; // the ESC stood on a boundary, so does the place it leaves
+    const std::size_t size = out_.size();
+    lowText_ = std::min(lowText_, size);
+    if (!groups_.empty() && groups_.back().pos > size) {
+        lowRecord_ = std::min(lowRecord_, groups_.back().first);
+        groups_.back().pos = size;
+        if (groups_.size() >= 2 && groups_[groups_.size() - 2].pos == size)
+            groups_.pop_back();
+    }
+}
+
+void LineMachine::TextByte(char c)
+{
+    if (c == '[' && LastIsBoundaryEsc()) {
+        PopEsc();
+        inSeq_ = true;
+        seqP_ = out_.size();
+        params_ = 0;
+        digits_ = 0;
+        hasLast_ = false;
+        fg_ = bg_ = -1;
+        bright_ = false;
+        seqBytes_.assign(1, '[');
+        return;
+    }
+    Append(c);
+}
+
+void LineMachine::SeqByte(char c)
+{
+    seqBytes_.push_back(c);
+    if (c >= '0' && c <= '9') {
+        if (params_ != kNoColour) {
+            params_ = params_ * 10 + (c - '0');
+            if (++digits_ > 10 || params_ > 0x7FFFFFFFLL)
+                params_ = kNoColour;
+        }
+    } else if (c == ';' || c == 'm') {
+        const long long last = params_;
+        hasLast_ = true;
+        if (last >= 30 && last <= 37)
+            fg_ = static_cast<int>(last);
+        if (last >= 40 && last <= 47)
+            bg_ = static_cast<int>(last);
+        if (last == 1)
+            bright_ = true;
+        if (c == 'm') {
+            EndSeq();
+            return;
+        }
+        params_ = 0;
+        digits_ = 0;
+    } else if (c == 'J') {
+        if (digits_ == 1 && params_ == 2) // the clear-screen request ESC[2J
+            hasLast_ = true;
+        EndSeq();
+    } else {
+        EndSeq();
+    }
+}
+
+void LineMachine::AddRecord()
+{
+    Record r{0, 0, 3};
+    if (fg_ >= 0) {
+        r.mode = 0;
+        r.fg = static_cast<char>(fg_ - 30 + (bright_ ? 8 : 0));
+    }
+    if (bg_ >= 0) {
+        r.mode = 1;
+        r.bg = static_cast<char>(bg_ - 40);
+    }
+    if (fg_ >= 0 && bg_ >= 0)
+        r.mode = 2;
+    if (groups_.empty() || groups_.back().pos != seqP_)
+        groups_.push_back({seqP_, records_.size()});
+    records_.push_back(r);
+}
+
+void LineMachine::EndSeq()
+{
+    inSeq_ = false;
+    if (hasLast_) {
+        AddRecord();
+        seqBytes_.clear();
+        // A colour sequence from the line's first byte to just before its
+        // last takes the whole line with it.
+        if (seqP_ == 0)
+            clearIfLast_ = true;
+    } else {
+        AbandonSeq();
+    }
+}
+
+void LineMachine::AbandonSeq()
+{
+    // Not a colour sequence: only its ESC goes and the rest is text. The "["
+    // then meets any ESC before it, which starts the same sequence again with
+    // the same outcome: every such ESC goes too.
+    while (LastIsBoundaryEsc())
+        PopEsc();
+    std::string bytes;
+    bytes.swap(seqBytes_);
+    for (char b : bytes)
+        TextByte(b);
+    bytes.clear();
+    seqBytes_.swap(bytes);
+}
+
+void LineMachine::FinalText(char c)
+{
+    // ESC "[" as the line's last two bytes: nothing to scan, only ESCs go.
+    if (c == '[')
+        while (LastIsBoundaryEsc())
+            PopEsc();
+    Append(c);
+}
+
+void LineMachine::Finish(char last)
+{
+    if (inSeq_) {
+        // The scan reached the line's last byte.
+        inSeq_ = false;
+        if (hasLast_) {
+            AddRecord();
+            seqBytes_.clear();
+            if (seqP_ == 0)
+                return; // the whole line goes
+            FinalText(last);
+        } else {
+            AbandonSeq();
+            FinalText(last);
+        }
+        return;
+    }
+    if (clearIfLast_) {
+        clearIfLast_ = false;
+        return;
+    }
+    FinalText(last);
+}
+
+std::size_t LineMachine::FirstRecordAfter(std::size_t index, std::size_t from) const
+{
+    auto it = std::upper_bound(groups_.begin(), groups_.end(), index,
+                               [](std::size_t i, const Group &g) { return i < g.pos; });
+    const std::size_t first = it == groups_.end() ? records_.size() : it->first;
+    return std::max(first, from);
+}
+
+void LineMachine::AppendRecords(std::string &attrs, std::size_t from, std::size_t base,
+                                std::size_t limit) const
+{
+    if (from >= records_.size())
+        return;
+    static const char hex[] = "0123456789ABCDEF";
+    // The group holding record `from`.
+    auto it = std::upper_bound(groups_.begin(), groups_.end(), from,
+                               [](std::size_t r, const Group &g) { return r < g.first; });
+    std::size_t g = static_cast<std::size_t>(it - groups_.begin()) - 1;
+    attrs.reserve(attrs.size() + (records_.size() - from) * kRecordSize);
+    for (std::size_t k = from; k < records_.size(); ++k) {
+        while (g + 1 < groups_.size() && groups_[g + 1].first <= k)
+            ++g;
+        const std::size_t pos = groups_[g].pos;
+        if (pos > limit)
+            return;
+        const std::size_t oneBased = pos + 1 > base ? pos + 1 - base : 1;
+        gbk::AppendHex4(attrs, static_cast<unsigned>(oneBased));
+        const Record &r = records_[k];
+        attrs += hex[r.fg & 0xF];
+        attrs += hex[r.bg & 0xF];
+        attrs += static_cast<char>('0' + r.mode);
+    }
+}
+
+void LineMachine::Save(Saved &s) const
+{
+    s.outSize = out_.size();
+    s.escRun = escRun_;
+    s.lowText = lowText_;
+    s.lowRecord = lowRecord_;
+    s.records = records_.size();
+    const std::size_t stable = stableText();
+    std::size_t g = groups_.size();
+    while (g > 0 && groups_[g - 1].pos > stable)
+        --g;
+    s.groups = g;
+    s.tailGroups.assign(groups_.begin() + static_cast<std::ptrdiff_t>(g), groups_.end());
+    s.trail = trail_;
+    s.escRunFirstAtBoundary = escRunFirstAtBoundary_;
+    s.clearIfLast = clearIfLast_;
+    s.inSeq = inSeq_;
+    s.seqP = seqP_;
+    s.params = params_;
+    s.digits = digits_;
+    s.hasLast = hasLast_;
+    s.fg = fg_;
+    s.bg = bg_;
+    s.bright = bright_;
+    s.seqBytes = seqBytes_;
+}
+
+void LineMachine::Restore(const Saved &s)
+{
+    // Nothing below the trailing ESCs ever changes, and the ESCs are all alike.
+    out_.resize(s.outSize - s.escRun);
+    out_.append(s.escRun, kEsc);
+    escRun_ = s.escRun;
+    lowText_ = s.lowText;
+    lowRecord_ = s.lowRecord;
+    records_.resize(s.records);
+    groups_.resize(s.groups);
+    groups_.insert(groups_.end(), s.tailGroups.begin(), s.tailGroups.end());
+    trail_ = s.trail;
+    escRunFirstAtBoundary_ = s.escRunFirstAtBoundary;
+    clearIfLast_ = s.clearIfLast;
+    inSeq_ = s.inSeq;
+    seqP_ = s.seqP;
+    params_ = s.params;
+    digits_ = s.digits;
+    hasLast_ = s.hasLast;
+    fg_ = s.fg;
+    bg_ = s.bg;
+    bright_ = s.bright;
+    seqBytes_ = s.seqBytes;
+}
+
+namespace {
+
+// Steps a raw byte that is not the line's last, tabs expanded.
+inline void StepRaw(LineMachine &m, char c)
+{
+    if (c == '\t') {
+        for (int k = 0; k < kTabWidth; ++k)
+            m.Step(' ');
+    } else {
+        m.Step(c);
+    }
+}
+
+inline void FinishRaw(LineMachine &m, char last)
+{
+    if (last == '\t') {
+        for (int k = 0; k + 1 < kTabWidth; ++k)
+            m.Step(' ');
+        m.Finish(' ');
+    } else {
+        m.Finish(last);
+    }
+}
+
+// Turns the machine's finished line into one or more decoded lines.
+template <typename NextFn> void EmitLine(const LineMachine &m, NextFn next)
+{
+    const std::string &whole = m.text();
+    if (whole.size() <= Decoder::kMaxLineBytes) {
+        DecodedLine &d = next();
+        if (whole.empty())
+            d.text.assign(1, ' ');
+        else
+            d.text.assign(whole);
+        d.attrs.clear();
+        m.AppendRecords(d.attrs, 0);
+        if (d.attrs.empty())
+            d.attrs.assign(1, ' ');
+        return;
+    }
+    // Too long for four hex digits: cut into pieces on character boundaries and
+    // give each piece the records that fall into it, rebased.
+    std::size_t start = 0;
+    std::size_t nextRecord = 0;
+    while (start < whole.size()) {
+        std::size_t end = std::min(whole.size(), start + Decoder::kMaxLineBytes);
+        if (end < whole.size() && !gbk::AtCharBoundary(whole, end, start))
+            --end;
+        DecodedLine &piece = next();
+        piece.text.assign(whole, start, end - start);
+        piece.attrs.clear();
+        const bool lastPiece = end == whole.size();
+        // Records at 1-based positions up to `end`, i.e. 0-based below `end`.
+        const std::size_t upTo =
+            lastPiece ? m.recordCount() : m.FirstRecordAfter(end - 1, nextRecord);
+        const std::size_t before = piece.attrs.size();
+        m.AppendRecords(piece.attrs, nextRecord, start, lastPiece ? SIZE_MAX : end - 1);
+        // Positions past the piece's end stand at its last byte.
+        for (std::size_t at = before; at < piece.attrs.size(); at += kRecordSize) {
+            const int pos = gbk::ParseHex(piece.attrs, at, 4);
+            if (pos > 0 && static_cast<std::size_t>(pos) > piece.text.size()) {
+                std::string fixed;
+                gbk::AppendHex4(fixed, static_cast<unsigned>(piece.text.size()));
+                piece.attrs.replace(at, 4, fixed);
+            }
+        }
+        nextRecord = upTo;
+        if (piece.attrs.empty())
+            piece.attrs.assign(1, ' ');
+        start = end;
+    }
+}
+
+} // namespace
+
+void DecodeLine(std::string_view raw, std::vector<DecodedLine> &out)
+{
+    LineMachine m;
+    if (!raw.empty()) {
+        for (std::size_t k = 0; k + 1 < raw.size(); ++k)
+            StepRaw(m, raw[k]);
+        FinishRaw(m, raw.back());
+    }
+    EmitLine(m, [&]() -> DecodedLine & { return out.emplace_back(); });
+}
+
+// ---------------------------------------------------------------------------
+// Decoder
+
+DecodedLine &Decoder::Batch::Next()
+{
+    if (count == lines.size())
+        lines.emplace_back();
+    return lines[count++];
+}
+
+void Decoder::Batch::Shrink()
+{
+    if (lines.size() > kKeepBatchLines) {
+        lines.resize(kKeepBatchLines);
+        lines.shrink_to_fit();
+    }
+    for (DecodedLine &l : lines) {
+        if (l.text.capacity() > kKeepCapacity)
+            std::string().swap(l.text);
+        if (l.attrs.capacity() > kKeepCapacity)
+            std::string().swap(l.attrs);
+    }
+}
+
+void Decoder::FeedRaw(char c)
+{
+    ++work_;
+    StepRaw(machine_, c);
+}
+
+void Decoder::FinishLine(char last, Batch &batch)
+{
+    ++work_;
+    FinishRaw(machine_, last);
+    EmitLine(machine_, [&]() -> DecodedLine & { return batch.Next(); });
+    machine_.Reset();
+    lineLen_ = 0;
+    hasHeld_ = false;
+    rawLine_.clear();
+    ++lineSerial_;
+}
+
+void Decoder::CutLine(std::string_view chunkPart, Batch &batch)
+{
+    // The line holds kMaxLineBytes bytes and one more has come: a server that
+    // never ends its line must not grow one line without bound, so a full
+    // piece is stored as a finished line, never ending inside a character.
+    if (!rawTrail_) {
+        FinishLine(held_, batch);
+        rawTrail_ = false;
+        return;
+    }
+    // The byte that came is a second byte: the piece ends before the held lead
+    // byte, whose predecessor was already stepped. Decode the piece again from
+    // its start (once per 64 KiB, so the cost stays linear).
+    std::string raw = rawLine_;
+    for (char c : chunkPart)
+        if (c != 0)
+            raw += c;
+    const char lead = raw.back();
+    machine_.Reset();
+    for (std::size_t k = 0; k + 2 < raw.size(); ++k)
+        FeedRaw(raw[k]);
+    FinishLine(raw[raw.size() - 2], batch);
+    // The lead byte starts the next line; the byte that came is its second.
+    rawLine_.assign(1, lead);
+    held_ = lead;
+    hasHeld_ = true;
+    lineLen_ = 1;
+    rawTrail_ = true;
+}
+
+std::size_t Decoder::Feed(std::string_view chunk, Batch &batch, std::size_t budget)
+{
+    std::size_t lineStart = 0; // where the present line's bytes in this chunk begin
+    for (std::size_t pos = 0; pos < chunk.size(); ++pos) {
+        const char c = chunk[pos];
+        // NUL bytes carry nothing for the screen and would hide a later line
+        // feed from a character-wise search.
+        if (c == 0)
+            continue;
+        if (lineLen_ == kMaxLineBytes) {
+            CutLine(chunk.substr(lineStart, pos - lineStart), batch);
+            lineStart = pos;
+            if (pos >= budget)
+                return pos;
+        }
+        const bool second = rawTrail_;
+        rawTrail_ = !second && IsLeadByte(c);
+        if (hasHeld_)
+            FeedRaw(held_);
+        held_ = c;
+        hasHeld_ = true;
+        ++lineLen_;
+        if (c == '\n' && !second) {
+            FinishLine(c, batch);
+            lineStart = pos + 1;
+            if (pos + 1 >= budget)
+                return pos + 1;
+        }
+    }
+    if (lineLen_ > 0) {
+        for (std::size_t k = lineStart; k < chunk.size(); ++k)
+            if (chunk[k] != 0)
+                rawLine_ += chunk[k];
+    }
+    return chunk.size();
+}
+
+const std::vector<DecodedLine> &Decoder::PartialForm()
+{
+    if (!inLine()) {
+        form_.clear();
+        formPieces_ = 0;
+        return form_;
+    }
+    // What changed in the machine since the last form, then what finishing
+    // the line changes: everything before both stays as it was in the last
+    // form, and in the store's copy, and is not written again.
+    const LineMachine::Unmoved since = machine_.TakeUnmoved();
+    const std::size_t realRecords = machine_.recordCount();
+    machine_.Save(saved_);
+    FinishRaw(machine_, held_);
+    const LineMachine::Unmoved finish = machine_.TakeUnmoved();
+    sinceTakenText_ = std::min(sinceTakenText_, since.text);
+    sinceTakenRecords_ = std::min(sinceTakenRecords_, since.records);
+
+    const std::string &text = machine_.text();
+    if (text.size() <= kMaxLineBytes) {
+        const bool same = formSerial_ == lineSerial_ && formPieces_ == 1;
+        const std::size_t keepText = same ? std::min({formText_, since.text, finish.text}) : 0;
+        const std::size_t keepRecords =
+            same ? std::min({formRecords_, since.records, finish.records}) : 0;
+        form_.resize(1);
+        DecodedLine &d = form_[0];
+        if (text.empty()) {
+            d.text.assign(1, ' ');
+        } else {
+            d.text.resize(keepText);
+            d.text.append(text, keepText, std::string::npos);
+        }
+        d.attrs.resize(keepRecords * kRecordSize);
+        machine_.AppendRecords(d.attrs, keepRecords);
+        if (d.attrs.empty())
+            d.attrs.assign(1, ' ');
+        work_ += (d.text.size() - keepText) + (d.attrs.size() - keepRecords * kRecordSize);
+
+        const bool stored = takenSerial_ == lineSerial_;
+        storeKeep_.text = stored ? std::min({takenText_, sinceTakenText_, finish.text}) : 0;
+        storeKeep_.attrs =
+            stored ? std::min({takenRecords_, sinceTakenRecords_, finish.records}) * kRecordSize
+                   : 0;
+        formText_ = finish.text;
+        formRecords_ = std::min(finish.records, realRecords);
+    } else {
+        std::size_t count = 0;
+        EmitLine(machine_, [&]() -> DecodedLine & {
+            if (count == form_.size())
+                form_.emplace_back();
+            return form_[count++];
+        });
+        form_.resize(count);
+        for (const DecodedLine &d : form_)
+            work_ += d.text.size() + d.attrs.size();
+        storeKeep_ = {};
+        formText_ = 0;
+        formRecords_ = 0;
+    }
+    formSerial_ = lineSerial_;
+    formPieces_ = form_.size();
+    machine_.Restore(saved_);
+    return form_;
+}
+
+Decoder::Unchanged Decoder::TakeUnchanged()
+{
+    const Unchanged u = takenSerial_ == lineSerial_ ? storeKeep_ : Unchanged{};
+    const bool single = formSerial_ == lineSerial_ && formPieces_ == 1;
+    takenSerial_ = single ? lineSerial_ : UINT64_MAX;
+    takenText_ = formText_;
+    takenRecords_ = formRecords_;
+    sinceTakenText_ = SIZE_MAX;
+    sinceTakenRecords_ = SIZE_MAX;
+    return u;
+}
+
+std::size_t Decoder::capacity() const
+{
+    std::size_t total = machine_.capacity() + rawLine_.capacity() + saved_.seqBytes.capacity();
+    for (const DecodedLine &d : form_)
+        total += d.text.capacity() + d.attrs.capacity();
+    return total;
+}
+
+void Decoder::Shrink()
+{
+    machine_.Shrink();
+    ShrinkString(rawLine_, kKeepCapacity);
+    ShrinkString(saved_.seqBytes, kKeepCapacity);
+    for (DecodedLine &d : form_) {
+        ShrinkString(d.text, kKeepCapacity);
+        ShrinkString(d.attrs, kKeepCapacity);
+    }
+}
+
+} // namespace screen
