@@ -3,6 +3,8 @@
 #include "ui/platform/SystemMessage.h"
 #include "render/GbkCodec.h"
 
+#include <utility>
+
 #include <QHostAddress>
 #include <QTcpSocket>
 #include <QWidget>
@@ -57,6 +59,7 @@ void GameConnection::Connect(const std::string &hostAddress, std::int32_t hostPo
     handshake_.emplace(settings_);
     gameStream_ = !useProxy;
     paused_ = false;
+    heldBack_.clear();
     connected_ = false;
 
     session::Socks5Failure refused = session::CheckSettings(settings_);
@@ -167,8 +170,10 @@ void GameConnection::ResumeReading()
     if (!paused_)
         return;
     paused_ = false;
+    if (!heldBack_.isEmpty())
+        emit gameText(std::exchange(heldBack_, QByteArray()));
     // No new readyRead comes for bytes that already wait.
-    if (gameStream_ && cs1->bytesAvailable() > 0)
+    if (!paused_ && gameStream_ && cs1->bytesAvailable() > 0)
         ReadGameText();
 }
 
@@ -198,9 +203,10 @@ void GameConnection::cs1Error(QAbstractSocket::SocketError error)
     // The server hanging up (a player's "quit") is an ordinary end, not a fault.
     if (error == QAbstractSocket::RemoteHostClosedError) {
         if (cs1->bytesAvailable() > 0) {
-            // The last words before the hang-up are still game text, paused or not.
-            if (gameStream_)
-                ReadGameText();
+            // The last words before the hang-up are still game text; while
+            // paused they wait here for the screen to catch up.
+            if (gameStream_ && paused_)
+                heldBack_ += cs1->readAll();
             else
                 cs1Read();
         }

@@ -79,4 +79,5 @@ private:
     bool linkActive_ = false;
     bool connected_ = false; // the TCP connection of this attempt was made
     bool paused_ = false;
+    QByteArray heldBack_; // game text read at a hang-up while paused
 };
