@@ -19,6 +19,36 @@ bool IsLeadByte(char c)
     return gbk::IsLead(static_cast<unsigned char>(c));
 }
 
+// Whether the byte after `n` bytes is a second byte, given whether the first
+// of them is. Only the run of lead-range bytes at the end matters.
+bool TrailAfter(bool trail, const char *bytes, std::size_t n)
+{
+    std::size_t k = 0;
+    while (k < n && IsLeadByte(bytes[n - 1 - k]))
+        ++k;
+    if (k < n)
+        return k % 2 == 1;
+    return trail ? n > 0 && (n - 1) % 2 == 1 : n % 2 == 1;
+}
+
+// Bytes that are plain text wherever they stand, outside a sequence.
+struct PlainTable
+{
+    bool plain[256];
+    constexpr PlainTable()
+        : plain()
+    {
+        for (int c = 0; c < 256; ++c)
+            plain[c] = c != '\n' && c != 0 && c != 0x1B && c != '[' && c != '\t';
+    }
+};
+constexpr PlainTable kPlain;
+
+inline bool IsPlain(char c)
+{
+    return kPlain.plain[static_cast<unsigned char>(c)];
+}
+
 void ShrinkString(std::string &s, std::size_t keep)
 {
     if (s.capacity() > keep && s.size() <= keep / 2) {
@@ -81,6 +111,16 @@ void LineMachine::Step(char c)
         SeqByte(c);
     else
         TextByte(c);
+}
+
+void LineMachine::StepPlain(const char *bytes, std::size_t n)
+{
+    if (n == 0)
+        return;
+    clearIfLast_ = false;
+    out_.append(bytes, n);
+    escRun_ = 0;
+    trail_ = TrailAfter(trail_, bytes, n);
 }
 
 void LineMachine::Append(char c)
@@ -260,20 +300,28 @@ void LineMachine::AppendRecords(std::string &attrs, std::size_t from, std::size_
     auto it = std::upper_bound(groups_.begin(), groups_.end(), from,
                                [](std::size_t r, const Group &g) { return r < g.first; });
     std::size_t g = static_cast<std::size_t>(it - groups_.begin()) - 1;
-    attrs.reserve(attrs.size() + (records_.size() - from) * kRecordSize);
-    for (std::size_t k = from; k < records_.size(); ++k) {
+    const std::size_t at = attrs.size();
+    attrs.resize(at + (records_.size() - from) * kRecordSize);
+    char *out = attrs.data() + at;
+    std::size_t k = from;
+    for (; k < records_.size(); ++k) {
         while (g + 1 < groups_.size() && groups_[g + 1].first <= k)
             ++g;
         const std::size_t pos = groups_[g].pos;
         if (pos > limit)
-            return;
-        const std::size_t oneBased = pos + 1 > base ? pos + 1 - base : 1;
-        gbk::AppendHex4(attrs, static_cast<unsigned>(oneBased));
+            break;
+        const unsigned oneBased = static_cast<unsigned>(pos + 1 > base ? pos + 1 - base : 1);
         const Record &r = records_[k];
-        attrs += hex[r.fg & 0xF];
-        attrs += hex[r.bg & 0xF];
-        attrs += static_cast<char>('0' + r.mode);
+        out[0] = hex[(oneBased >> 12) & 0xF];
+        out[1] = hex[(oneBased >> 8) & 0xF];
+        out[2] = hex[(oneBased >> 4) & 0xF];
+        out[3] = hex[oneBased & 0xF];
+        out[4] = hex[r.fg & 0xF];
+        out[5] = hex[r.bg & 0xF];
+        out[6] = static_cast<char>('0' + r.mode);
+        out += kRecordSize;
     }
+    attrs.resize(at + (k - from) * kRecordSize);
 }
 
 void LineMachine::Save(Saved &s) const
@@ -500,6 +548,23 @@ std::size_t Decoder::Feed(std::string_view chunk, Batch &batch, std::size_t budg
             lineStart = pos;
             if (pos >= budget)
                 return pos;
+        }
+        // A run of plain bytes goes in whole: all but its last byte, and the
+        // byte held before it, are plain text for the machine.
+        if (hasHeld_ && IsPlain(c) && IsPlain(held_) && !machine_.inSequence()) {
+            std::size_t end = pos + 1;
+            const std::size_t room = kMaxLineBytes - lineLen_;
+            while (end < chunk.size() && end - pos < room && IsPlain(chunk[end]))
+                ++end;
+            const std::size_t n = end - pos;
+            rawTrail_ = TrailAfter(rawTrail_, chunk.data() + pos, n);
+            machine_.StepPlain(&held_, 1);
+            machine_.StepPlain(chunk.data() + pos, n - 1);
+            held_ = chunk[end - 1];
+            lineLen_ += n;
+            work_ += n;
+            pos = end - 1;
+            continue;
         }
         const bool second = rawTrail_;
         rawTrail_ = !second && IsLeadByte(c);

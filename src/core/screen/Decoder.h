@@ -32,6 +32,9 @@ class LineMachine
 {
 public:
     void Step(char c);
+    // Steps bytes that are none of LF, NUL, ESC, "[" and TAB, outside a sequence.
+    void StepPlain(const char *bytes, std::size_t n);
+    bool inSequence() const { return inSeq_; }
     void Finish(char last);
     void Reset();
 

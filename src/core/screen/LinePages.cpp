@@ -10,7 +10,7 @@ std::string_view LinePages::Add(std::string_view bytes, std::uint64_t line)
     if (pages_.empty() || pages_.back().capacity - pages_.back().used < bytes.size()) {
         Page page;
         page.capacity = std::max(kPageBytes, bytes.size());
-        page.data = std::make_unique<char[]>(page.capacity);
+        page.data = std::make_unique_for_overwrite<char[]>(page.capacity);
         pages_.push_back(std::move(page));
     }
     Page &page = pages_.back();
