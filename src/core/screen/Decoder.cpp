@@ -3,6 +3,7 @@
 #include "core/text/GbkText.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace screen {
 
@@ -47,6 +48,28 @@ constexpr PlainTable kPlain;
 inline bool IsPlain(char c)
 {
     return kPlain.plain[static_cast<unsigned char>(c)];
+}
+
+// Length of the run of plain bytes at the start of `bytes`, eight at a time.
+std::size_t PlainRun(const char *bytes, std::size_t n)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+    auto hasByte = [&](std::uint64_t w, unsigned char b) {
+        const std::uint64_t v = w ^ (kOnes * b);
+        return (v - kOnes) & ~v & kHighs;
+    };
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, bytes + i, 8);
+        if (hasByte(w, '\n') | hasByte(w, 0) | hasByte(w, 0x1B) | hasByte(w, '[') |
+            hasByte(w, '\t'))
+            break;
+    }
+    while (i < n && IsPlain(bytes[i]))
+        ++i;
+    return i;
 }
 
 void ShrinkString(std::string &s, std::size_t keep)
@@ -496,7 +519,18 @@ void Decoder::FinishLine(char last, Batch &batch)
 {
     ++work_;
     FinishRaw(machine_, last);
-    EmitLine(machine_, [&]() -> DecodedLine & { return batch.Next(); });
+    const std::size_t size = machine_.text().size();
+    if (size > 0 && size <= kMaxLineBytes) {
+        // The common line: its text changes hands instead of being copied.
+        DecodedLine &d = batch.Next();
+        d.attrs.clear();
+        machine_.AppendRecords(d.attrs, 0);
+        if (d.attrs.empty())
+            d.attrs.assign(1, ' ');
+        machine_.SwapText(d.text);
+    } else {
+        EmitLine(machine_, [&]() -> DecodedLine & { return batch.Next(); });
+    }
     machine_.Reset();
     lineLen_ = 0;
     hasHeld_ = false;
@@ -552,10 +586,9 @@ std::size_t Decoder::Feed(std::string_view chunk, Batch &batch, std::size_t budg
         // A run of plain bytes goes in whole: all but its last byte, and the
         // byte held before it, are plain text for the machine.
         if (hasHeld_ && IsPlain(c) && IsPlain(held_) && !machine_.inSequence()) {
-            std::size_t end = pos + 1;
             const std::size_t room = kMaxLineBytes - lineLen_;
-            while (end < chunk.size() && end - pos < room && IsPlain(chunk[end]))
-                ++end;
+            const std::size_t limit = std::min(chunk.size() - pos, room);
+            const std::size_t end = pos + 1 + PlainRun(chunk.data() + pos + 1, limit - 1);
             const std::size_t n = end - pos;
             rawTrail_ = TrailAfter(rawTrail_, chunk.data() + pos, n);
             machine_.StepPlain(&held_, 1);
