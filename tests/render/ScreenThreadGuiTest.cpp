@@ -109,17 +109,27 @@ TEST(DrawSence, ViewTooLowForARowFillsTheBackgroundOnly)
 TEST(DrawSence, IdleScreenDrawsNothing)
 {
     Screen s(300, 200);
+    // Every frame is taken as soon as it is ready, so each one is counted.
+    std::atomic<int> drawn{0};
+    s.d.frameReady = [&] {
+        s.d.TakeFrame();
+        ++drawn;
+    };
     s.d.Enqueue("hello\r\n");
-    ASSERT_FALSE(s.FrameWith(1).isNull());
-    const int before = s.frames;
-    QTest::qWait(200);
-    EXPECT_EQ(s.frames, before);
-    // A frozen view stores new text without drawing it.
+    ASSERT_TRUE(WaitFor([&] { return s.d.StoreSize() == 1; }));
+    // A frozen view stores new text without drawing it: once the text is
+    // stored, the frame asked for next is the only one.
     s.d.SetScrollPos(0);
+    s.d.RequestRedraw(); // settles any frame still due for "hello"
+    const int settled = drawn;
+    ASSERT_TRUE(WaitFor([&] { return drawn > settled; }));
+    const int before = drawn;
     s.d.Enqueue("more\r\n");
     ASSERT_TRUE(WaitFor([&] { return s.d.StoreSize() == 2; }));
-    QTest::qWait(100);
-    EXPECT_EQ(s.frames, before);
+    s.d.RequestRedraw();
+    ASSERT_TRUE(WaitFor([&] { return drawn > before; }));
+    s.d.Stop();
+    EXPECT_EQ(drawn, before + 1);
 }
 
 TEST(DrawSence, FloodCoalescesIntoFewFrames)
