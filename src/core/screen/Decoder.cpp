@@ -50,26 +50,16 @@ inline bool IsPlain(char c)
     return kPlain.plain[static_cast<unsigned char>(c)];
 }
 
-// Length of the run of plain bytes at the start of `bytes`, eight at a time.
+// Length of the run of plain bytes at the start of `bytes`: one library search
+// per kind of special byte, each over what is left of the run.
 std::size_t PlainRun(const char *bytes, std::size_t n)
 {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-    auto hasByte = [&](std::uint64_t w, unsigned char b) {
-        const std::uint64_t v = w ^ (kOnes * b);
-        return (v - kOnes) & ~v & kHighs;
-    };
-    std::size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, bytes + i, 8);
-        if (hasByte(w, '\n') | hasByte(w, 0) | hasByte(w, 0x1B) | hasByte(w, '[') |
-            hasByte(w, '\t'))
-            break;
+    static constexpr char kSpecials[] = {'\n', '\x1b', '[', '\t', '\0'};
+    for (char special : kSpecials) {
+        if (const void *hit = std::memchr(bytes, special, n))
+            n = static_cast<std::size_t>(static_cast<const char *>(hit) - bytes);
     }
-    while (i < n && IsPlain(bytes[i]))
-        ++i;
-    return i;
+    return n;
 }
 
 void ShrinkString(std::string &s, std::size_t keep)
@@ -100,6 +90,7 @@ void LineMachine::Reset()
     records_.clear();
     groups_.clear();
     trail_ = false;
+    trailPending_ = false;
     escRun_ = 0;
     escRunFirstAtBoundary_ = false;
     clearIfLast_ = false;
@@ -143,11 +134,27 @@ void LineMachine::StepPlain(const char *bytes, std::size_t n)
     clearIfLast_ = false;
     out_.append(bytes, n);
     escRun_ = 0;
-    trail_ = TrailAfter(trail_, bytes, n);
+    // Ending on a lead-range byte, the run leaves the boundary to be worked
+    // out when the next byte needs it: usually it is a line end, which doesn't.
+    trailPending_ = IsLeadByte(bytes[n - 1]);
+    if (!trailPending_)
+        trail_ = false;
+}
+
+void LineMachine::ResolveTrail()
+{
+    std::size_t k = 0;
+    while (k < out_.size() && IsLeadByte(out_[out_.size() - 1 - k]))
+        ++k;
+    trail_ = k % 2 == 1;
+    trailPending_ = false;
 }
 
 void LineMachine::Append(char c)
 {
+    if (trailPending_ && (c == kEsc || IsLeadByte(c)))
+        ResolveTrail();
+    trailPending_ = false;
     out_.push_back(c);
     if (c == kEsc) {
         if (escRun_ == 0)
@@ -164,6 +171,7 @@ void LineMachine::PopEsc()
     out_.pop_back();
     --escRun_;
     trail_ = false; // the ESC stood on a boundary, so does the place it leaves
+    trailPending_ = false;
     const std::size_t size = out_.size();
     lowText_ = std::min(lowText_, size);
     if (!groups_.empty() && groups_.back().pos > size) {
@@ -361,6 +369,7 @@ void LineMachine::Save(Saved &s) const
     s.groups = g;
     s.tailGroups.assign(groups_.begin() + static_cast<std::ptrdiff_t>(g), groups_.end());
     s.trail = trail_;
+    s.trailPending = trailPending_;
     s.escRunFirstAtBoundary = escRunFirstAtBoundary_;
     s.clearIfLast = clearIfLast_;
     s.inSeq = inSeq_;
@@ -386,6 +395,7 @@ void LineMachine::Restore(const Saved &s)
     groups_.resize(s.groups);
     groups_.insert(groups_.end(), s.tailGroups.begin(), s.tailGroups.end());
     trail_ = s.trail;
+    trailPending_ = s.trailPending;
     escRunFirstAtBoundary_ = s.escRunFirstAtBoundary;
     clearIfLast_ = s.clearIfLast;
     inSeq_ = s.inSeq;

@@ -88,6 +88,7 @@ private:
     void FinalText(char c);
     void Append(char c);
     void PopEsc();
+    void ResolveTrail();
     void AddRecord();
     bool LastIsBoundaryEsc() const
     {
@@ -97,8 +98,9 @@ private:
     std::string out_;
     std::vector<Record> records_;
     std::vector<Group> groups_;
-    bool trail_ = false;     // the next byte of out_ would be a second byte
-    std::size_t escRun_ = 0; // ESC bytes at the end of out_
+    bool trail_ = false;        // the next byte of out_ would be a second byte
+    bool trailPending_ = false; // trail_ is still to be worked out from out_
+    std::size_t escRun_ = 0;    // ESC bytes at the end of out_
     bool escRunFirstAtBoundary_ = false;
     bool clearIfLast_ = false; // a sequence at position 0 ended just before the next byte
     std::size_t lowText_ = 0;  // see TakeUnmoved
@@ -119,7 +121,8 @@ public:
     {
         std::size_t outSize = 0, escRun = 0, records = 0, groups = 0, lowText = 0, lowRecord = 0;
         std::vector<Group> tailGroups; // groups whose position may still move
-        bool trail = false, escRunFirstAtBoundary = false, clearIfLast = false, inSeq = false;
+        bool trail = false, trailPending = false, escRunFirstAtBoundary = false,
+             clearIfLast = false, inSeq = false;
         std::size_t seqP = 0, digits = 0;
         long long params = 0;
         bool hasLast = false, bright = false;
