@@ -262,7 +262,8 @@ void DrawSence::DecodeSlice()
     std::size_t taken = 0;
     bool partialBuilt = false;
     std::string_view piece;
-    while (budget > 0 && NextPiece(piece)) {
+    const std::uint64_t workAtStart = decoder_.work();
+    while (budget > 0 && decoder_.work() - workAtStart < kSliceWork && NextPiece(piece)) {
         const std::size_t before = batch_.count;
         const std::size_t used = decoder_.Feed(piece, batch_, budget);
         currentPos_ += used;

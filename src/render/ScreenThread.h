@@ -46,6 +46,9 @@ public:
     static constexpr std::chrono::milliseconds kFrameInterval{16};
     // Bytes decoded between looks at stop requests and due frames.
     static constexpr std::size_t kSliceBytes = 64 * 1024;
+    // ...or this much decoder work, whichever comes first: reads that each end
+    // inside a long escape run cost more than their bytes.
+    static constexpr std::uint64_t kSliceWork = 16 * kSliceBytes;
     // The window stops reading its socket while more than this waits to be
     // decoded, and reads again once the queue is down to kResumeBytes.
     static constexpr std::size_t kQueueBound = 1 << 20;

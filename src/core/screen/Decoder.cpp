@@ -174,11 +174,20 @@ void LineMachine::PopEsc()
     trailPending_ = false;
     const std::size_t size = out_.size();
     lowText_ = std::min(lowText_, size);
+    if (trying_) {
+        tryLow_ = std::min(tryLow_, size);
+        ++tryPops_;
+    }
     if (!groups_.empty() && groups_.back().pos > size) {
         lowRecord_ = std::min(lowRecord_, groups_.back().first);
+        if (trying_)
+            undo_.push_back({Undo::kMoved, groups_.back()});
         groups_.back().pos = size;
-        if (groups_.size() >= 2 && groups_[groups_.size() - 2].pos == size)
+        if (groups_.size() >= 2 && groups_[groups_.size() - 2].pos == size) {
+            if (trying_)
+                undo_.push_back({Undo::kMerged, groups_.back()});
             groups_.pop_back();
+        }
     }
 }
 
@@ -245,8 +254,11 @@ void LineMachine::AddRecord()
     }
     if (fg_ >= 0 && bg_ >= 0)
         r.mode = 2;
-    if (groups_.empty() || groups_.back().pos != seqP_)
+    if (groups_.empty() || groups_.back().pos != seqP_) {
         groups_.push_back({seqP_, records_.size()});
+        if (trying_)
+            undo_.push_back({Undo::kAdded, groups_.back()});
+    }
     records_.push_back(r);
 }
 
@@ -255,7 +267,6 @@ void LineMachine::EndSeq()
     inSeq_ = false;
     if (hasLast_) {
         AddRecord();
-        seqBytes_.clear();
         // A colour sequence from the line's first byte to just before its
         // last takes the whole line with it.
         if (seqP_ == 0)
@@ -269,15 +280,12 @@ void LineMachine::AbandonSeq()
 {
     // Not a colour sequence: only its ESC goes and the rest is text. The "["
     // then meets any ESC before it, which starts the same sequence again with
-    // the same outcome: every such ESC goes too.
+    // the same outcome: every such ESC goes too. The bytes cannot start a new
+    // sequence among themselves, so seqBytes_ stays as it is while they go in.
     while (LastIsBoundaryEsc())
         PopEsc();
-    std::string bytes;
-    bytes.swap(seqBytes_);
-    for (char b : bytes)
-        TextByte(b);
-    bytes.clear();
-    seqBytes_.swap(bytes);
+    for (std::size_t k = 0, n = seqBytes_.size(); k < n; ++k)
+        TextByte(seqBytes_[k]);
 }
 
 void LineMachine::FinalText(char c)
@@ -296,7 +304,6 @@ void LineMachine::Finish(char last)
         inSeq_ = false;
         if (hasLast_) {
             AddRecord();
-            seqBytes_.clear();
             if (seqP_ == 0)
                 return; // the whole line goes
             FinalText(last);
@@ -355,19 +362,14 @@ void LineMachine::AppendRecords(std::string &attrs, std::size_t from, std::size_
     attrs.resize(at + (k - from) * kRecordSize);
 }
 
-void LineMachine::Save(Saved &s) const
+void LineMachine::Save(Saved &s)
 {
     s.outSize = out_.size();
     s.escRun = escRun_;
     s.lowText = lowText_;
     s.lowRecord = lowRecord_;
     s.records = records_.size();
-    const std::size_t stable = stableText();
-    std::size_t g = groups_.size();
-    while (g > 0 && groups_[g - 1].pos > stable)
-        --g;
-    s.groups = g;
-    s.tailGroups.assign(groups_.begin() + static_cast<std::ptrdiff_t>(g), groups_.end());
+    s.seqSize = seqBytes_.size();
     s.trail = trail_;
     s.trailPending = trailPending_;
     s.escRunFirstAtBoundary = escRunFirstAtBoundary_;
@@ -380,20 +382,37 @@ void LineMachine::Save(Saved &s) const
     s.fg = fg_;
     s.bg = bg_;
     s.bright = bright_;
-    s.seqBytes = seqBytes_;
+    trying_ = true;
+    tryLow_ = out_.size();
+    tryPops_ = 0;
+    undo_.clear();
 }
 
-void LineMachine::Restore(const Saved &s)
+std::size_t LineMachine::Restore(const Saved &s)
 {
-    // Nothing below the trailing ESCs ever changes, and the ESCs are all alike.
-    out_.resize(s.outSize - s.escRun);
-    out_.append(s.escRun, kEsc);
+    // Finishing only took ESCs off the end and added after them: put the ESCs
+    // back, and undo the group changes newest first.
+    const std::size_t keep = std::min(tryLow_, s.outSize);
+    out_.resize(keep);
+    out_.append(s.outSize - keep, kEsc);
+    for (auto it = undo_.rbegin(); it != undo_.rend(); ++it) {
+        switch (it->kind) {
+        case Undo::kAdded:
+            groups_.pop_back();
+            break;
+        case Undo::kMerged:
+            groups_.push_back(it->group);
+            break;
+        case Undo::kMoved:
+            groups_.back() = it->group;
+            break;
+        }
+    }
+    records_.resize(s.records);
+    seqBytes_.resize(s.seqSize);
     escRun_ = s.escRun;
     lowText_ = s.lowText;
     lowRecord_ = s.lowRecord;
-    records_.resize(s.records);
-    groups_.resize(s.groups);
-    groups_.insert(groups_.end(), s.tailGroups.begin(), s.tailGroups.end());
     trail_ = s.trail;
     trailPending_ = s.trailPending;
     escRunFirstAtBoundary_ = s.escRunFirstAtBoundary;
@@ -406,7 +425,10 @@ void LineMachine::Restore(const Saved &s)
     fg_ = s.fg;
     bg_ = s.bg;
     bright_ = s.bright;
-    seqBytes_ = s.seqBytes;
+    trying_ = false;
+    const std::size_t work = tryPops_ + undo_.size();
+    undo_.clear();
+    return work;
 }
 
 namespace {
@@ -692,7 +714,7 @@ const std::vector<DecodedLine> &Decoder::PartialForm()
     }
     formSerial_ = lineSerial_;
     formPieces_ = form_.size();
-    machine_.Restore(saved_);
+    work_ += machine_.Restore(saved_);
     return form_;
 }
 
@@ -710,7 +732,7 @@ Decoder::Unchanged Decoder::TakeUnchanged()
 
 std::size_t Decoder::capacity() const
 {
-    std::size_t total = machine_.capacity() + rawLine_.capacity() + saved_.seqBytes.capacity();
+    std::size_t total = machine_.capacity() + rawLine_.capacity();
     for (const DecodedLine &d : form_)
         total += d.text.capacity() + d.attrs.capacity();
     return total;
@@ -720,7 +742,6 @@ void Decoder::Shrink()
 {
     machine_.Shrink();
     ShrinkString(rawLine_, kKeepCapacity);
-    ShrinkString(saved_.seqBytes, kKeepCapacity);
     for (DecodedLine &d : form_) {
         ShrinkString(d.text, kKeepCapacity);
         ShrinkString(d.attrs, kKeepCapacity);

@@ -63,8 +63,9 @@ public:
     // What Finish changes, saved so that a line still growing can be shown in
     // its present form and then go on as if nothing had happened.
     struct Saved;
-    void Save(Saved &s) const;
-    void Restore(const Saved &s);
+    void Save(Saved &s);
+    // Returns the work undoing took.
+    std::size_t Restore(const Saved &s);
 
     std::size_t capacity() const { return out_.capacity() + seqBytes_.capacity(); }
     void Shrink();
@@ -116,18 +117,31 @@ private:
     bool bright_ = false;
     std::string seqBytes_;
 
+    // Between Save and Restore: what finishing the line changed.
+    struct Undo
+    {
+        enum Kind {
+            kAdded,  // a group was added
+            kMerged, // the newest group, as given, merged into the one before
+            kMoved,  // the newest group was pulled back from the position given
+        } kind;
+        Group group;
+    };
+    bool trying_ = false;
+    std::size_t tryLow_ = 0; // shortest out_ while trying
+    std::size_t tryPops_ = 0;
+    std::vector<Undo> undo_;
+
 public:
     struct Saved
     {
-        std::size_t outSize = 0, escRun = 0, records = 0, groups = 0, lowText = 0, lowRecord = 0;
-        std::vector<Group> tailGroups; // groups whose position may still move
+        std::size_t outSize = 0, escRun = 0, records = 0, seqSize = 0, lowText = 0, lowRecord = 0;
         bool trail = false, trailPending = false, escRunFirstAtBoundary = false,
              clearIfLast = false, inSeq = false;
         std::size_t seqP = 0, digits = 0;
         long long params = 0;
         bool hasLast = false, bright = false;
         int fg = -1, bg = -1;
-        std::string seqBytes;
     };
 };
 
