@@ -602,6 +602,7 @@ void Decoder::CutLine(std::string_view chunkPart, Batch &batch)
 
 std::size_t Decoder::Feed(std::string_view chunk, Batch &batch, std::size_t budget)
 {
+    formFresh_ = formFresh_ && chunk.empty();
     std::size_t lineStart = 0; // where the present line's bytes in this chunk begin
     for (std::size_t pos = 0; pos < chunk.size(); ++pos) {
         const char c = chunk[pos];
@@ -660,6 +661,8 @@ const std::vector<DecodedLine> &Decoder::PartialForm()
         formPieces_ = 0;
         return form_;
     }
+    if (formFresh_ && formSerial_ == lineSerial_)
+        return form_; // nothing came since it was made
     // What changed in the machine since the last form, then what finishing
     // the line changes: everything before both stays as it was in the last
     // form, and in the store's copy, and is not written again.
@@ -714,6 +717,7 @@ const std::vector<DecodedLine> &Decoder::PartialForm()
     }
     formSerial_ = lineSerial_;
     formPieces_ = form_.size();
+    formFresh_ = true;
     work_ += machine_.Restore(saved_);
     return form_;
 }

@@ -214,6 +214,7 @@ private:
     std::vector<DecodedLine> form_;
     std::size_t formPieces_ = 0;
     std::uint64_t formSerial_ = UINT64_MAX;
+    bool formFresh_ = false; // nothing was fed since form_ was made
     std::size_t formText_ = 0, formRecords_ = 0;
     std::uint64_t takenSerial_ = UINT64_MAX;
     std::size_t takenText_ = 0, takenRecords_ = 0;
