@@ -31,6 +31,8 @@ screen::LineStore ColouredStore(int lines)
 {
     bench::GameTextGenerator gen(3);
     screen::LineStore store;
+    screen::Decoder decoder;
+    screen::Decoder::Batch batch;
     for (int i = 0; i < lines; ++i) {
         std::string line = "\x1b[1;3" + std::to_string(1 + i % 7) + "m";
         while (line.size() < 120)
@@ -39,7 +41,7 @@ screen::LineStore ColouredStore(int lines)
         while (line.size() < 250)
             line += gen.Phrase(3) + " north ";
         line += "\x1b[0m\r\n";
-        store.DecodeChunk(line);
+        screen::DecodeInto(decoder, batch, store, line);
     }
     return store;
 }

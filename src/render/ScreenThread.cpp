@@ -5,28 +5,45 @@
 #include "render/GbkCodec.h"
 #include "render/QtTextMeasure.h"
 
+#include <algorithm>
+#include <sys/mman.h>
+
 namespace screen {
+
+namespace {
+
+// A frame's pixels come straight from the system and go straight back when
+// the window drops the frame. From the allocator, each screen thread would
+// keep a frame-sized block in its own arena after the first frame is freed.
+QImage NewFrameImage(int width, int height)
+{
+    const qsizetype bytesPerLine = qsizetype(width) * 4;
+    const std::size_t bytes = std::size_t(bytesPerLine) * std::size_t(height);
+    void *pixels =
+        ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pixels == MAP_FAILED)
+        return QImage(width, height, QImage::Format_RGB32);
+    struct Mapping
+    {
+        void *pixels;
+        std::size_t bytes;
+    };
+    auto *mapping = new Mapping{pixels, bytes};
+    return QImage(
+        static_cast<uchar *>(pixels), width, height, bytesPerLine, QImage::Format_RGB32,
+        [](void *info) {
+            auto *m = static_cast<Mapping *>(info);
+            ::munmap(m->pixels, m->bytes);
+            delete m;
+        },
+        mapping);
+}
+
+} // namespace
 
 DrawSence::DrawSence()
     : triggers_(std::make_shared<automation::TriggerEngine>())
 {
-    store_.checkTriggers = [this](std::string_view text) { triggers_->CheckTriggers(text); };
-    store_.markUnfinishedLine = [this](std::string_view raw) {
-        triggers_->MarkUnfinishedLine(raw);
-    };
-    store_.mirror = [this](const std::vector<DecodedLine> &lines, std::size_t count) {
-        if (!mirrorOn_ || !mirrorOut)
-            return;
-        std::vector<std::string> texts;
-        texts.reserve(count);
-        for (std::size_t k = 0; k < count; ++k)
-            texts.push_back(lines[k].text);
-        mirrorOut(std::move(texts));
-    };
-    triggers_->SetFire([this](std::string command) {
-        if (fireCommand)
-            fireCommand(std::move(command));
-    });
     triggers_->SetThrottleNotice([this](std::string_view pattern) {
         // Shown on this screen like server text, once per held-back second.
         std::string line = "\x1b[1;33m";
@@ -62,13 +79,27 @@ void DrawSence::Stop()
     }
 }
 
-void DrawSence::Enqueue(std::string item)
+bool DrawSence::Enqueue(std::string item)
 {
+    const std::size_t size = item.size();
+    std::size_t queued;
     {
         std::lock_guard lock(mutex_);
         inputQueue.push_back(std::move(item));
+        queued = queuedBytes_ += size;
     }
     wake_.notify_one();
+    std::size_t most = maxQueuedBytes_.load();
+    while (queued > most && !maxQueuedBytes_.compare_exchange_weak(most, queued)) {
+    }
+    if (queued <= kQueueBound)
+        return false;
+    drainWanted_ = true;
+    // The screen thread may have drained past the mark in between.
+    if (queuedBytes_.load() <= kResumeBytes && drainWanted_.exchange(false)) {
+        return false;
+    }
+    return true;
 }
 
 void DrawSence::RequestRedraw()
@@ -85,6 +116,12 @@ void DrawSence::SetWindow(bool present)
     {
         std::lock_guard lock(mutex_);
         windowMissing = !present;
+        if (present)
+            redrawRequested = true;
+    }
+    if (!present) {
+        std::lock_guard lock(outMutex_);
+        out_.image = QImage();
     }
     wake_.notify_one();
 }
@@ -135,14 +172,19 @@ FrameOutput DrawSence::TakeFrame()
 
 int DrawSence::ScreenRowCount() const
 {
-    std::lock_guard lock(drawMutex_);
-    return frame_.ScreenRowCount();
+    std::lock_guard lock(outMutex_);
+    return shownRows_;
 }
 
 std::vector<std::string> DrawSence::SelectedText() const
 {
-    std::lock_guard lock(drawMutex_);
-    return marks_.selectedText;
+    std::lock_guard lock(outMutex_);
+    return shownSelection_;
+}
+
+std::size_t DrawSence::DecoderCapacity() const
+{
+    return decoderCapacity_.load();
 }
 
 std::vector<DecodedLine> DrawSence::StoreSnapshot() const
@@ -165,17 +207,17 @@ void DrawSence::Run(std::stop_token stop)
 {
     while (!stop.stop_requested()) {
         bool draw = false;
+        bool decode = false;
         {
             std::unique_lock lock(mutex_);
             // Sleep until text is queued, a redraw can be drawn, or we are stopped.
             // A redraw waits out the frame interval so a flood coalesces.
             while (!stop.stop_requested()) {
                 const bool canDraw = redrawRequested && !windowMissing;
-                if (canDraw && std::chrono::steady_clock::now() - lastFrame_ >= kFrameInterval) {
+                if (canDraw && std::chrono::steady_clock::now() - lastFrame_ >= kFrameInterval)
                     draw = true;
-                    break;
-                }
-                if (!inputQueue.empty())
+                decode = !inputQueue.empty() || currentPos_ < current_.size();
+                if (draw || decode)
                     break;
                 if (canDraw)
                     wake_.wait_until(lock, stop, lastFrame_ + kFrameInterval,
@@ -190,30 +232,100 @@ void DrawSence::Run(std::stop_token stop)
             break;
         if (draw)
             DrawFrame();
-        DrainQueue();
+        if (decode)
+            DecodeSlice();
     }
 }
 
-void DrawSence::DrainQueue()
+bool DrawSence::NextPiece(std::string_view &piece)
 {
-    std::deque<std::string> items;
-    {
+    if (currentPos_ >= current_.size()) {
         std::lock_guard lock(mutex_);
-        items.swap(inputQueue);
+        if (inputQueue.empty())
+            return false;
+        current_ = std::move(inputQueue.front());
+        inputQueue.pop_front();
+        currentPos_ = 0;
     }
-    if (items.empty())
-        return;
+    piece = std::string_view(current_).substr(currentPos_);
+    return true;
+}
+
+void DrawSence::DecodeSlice()
+{
+    // 1. Decode a bounded slice, whole lines only except where an item ends,
+    // and run the triggers on each line as it is decoded.
+    batch_.count = 0;
+    const bool mirroring = mirrorOn_ && mirrorOut;
+    mirrored_.clear();
+    std::size_t budget = kSliceBytes;
+    std::size_t taken = 0;
+    bool partialBuilt = false;
+    std::string_view piece;
+    const std::uint64_t workAtStart = decoder_.work();
+    while (budget > 0 && decoder_.work() - workAtStart < kSliceWork && NextPiece(piece)) {
+        const std::size_t before = batch_.count;
+        const std::size_t used = decoder_.Feed(piece, batch_, budget);
+        currentPos_ += used;
+        taken += used;
+        budget -= std::min(used, budget);
+        for (std::size_t k = before; k < batch_.count; ++k) {
+            triggers_->CheckTriggers(batch_.lines[k].text);
+            if (mirroring)
+                mirrored_.push_back(batch_.lines[k].text);
+        }
+        // An item that ends inside a line: its present form is offered like
+        // any line, then rows matching the raw remainder sit out its completion.
+        partialBuilt = currentPos_ == current_.size() && decoder_.inLine();
+        if (partialBuilt) {
+            for (const DecodedLine &d : decoder_.PartialForm()) {
+                triggers_->CheckTriggers(d.text);
+                if (mirroring)
+                    mirrored_.push_back(d.text);
+            }
+            triggers_->MarkUnfinishedLine(decoder_.PartialRaw());
+        }
+        if (currentPos_ == current_.size()) {
+            current_.clear();
+            currentPos_ = 0;
+        }
+    }
+    // 2. Commit to the store.
     {
         std::lock_guard lock(storeMutex_);
-        std::uint64_t lines = 0;
-        for (const std::string &item : items)
-            lines += store_.DecodeChunk(item);
-        linesDecoded_ += lines;
+        if (partialBuilt)
+            store_.Commit(batch_.lines.data(), batch_.count, &decoder_.PartialForm(),
+                          decoder_.TakeUnchanged());
+        else
+            store_.Commit(batch_.lines.data(), batch_.count);
     }
+    linesDecoded_ += batch_.count;
+    bytesDecoded_ += taken;
+    // 3. The mirror.
+    if (mirroring && !mirrored_.empty())
+        mirrorOut(std::move(mirrored_));
+    // 4. A frame, when the view follows the newest line.
     if (scrollPos_.load() == -1) {
         std::lock_guard lock(mutex_);
         redrawRequested = true;
     }
+    // Back-pressure: the window reads again once the queue is down.
+    const std::size_t left = queuedBytes_ -= taken;
+    if (left <= kResumeBytes && drainWanted_.exchange(false) && queueDrained)
+        queueDrained();
+    if (left == 0) {
+        // The burst is over: its buffers go back.
+        decoder_.Shrink();
+        batch_.Shrink();
+        if (current_.capacity() > Decoder::kKeepCapacity)
+            std::string().swap(current_);
+    }
+    std::size_t capacity = decoder_.capacity() + current_.capacity();
+    for (const DecodedLine &d : batch_.lines)
+        capacity += d.text.capacity() + d.attrs.capacity();
+    decoderCapacity_ = capacity;
+    if (const long long delay = sliceDelayUs_.load(); delay > 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(delay));
 }
 
 void DrawSence::DrawFrame()
@@ -242,25 +354,29 @@ void DrawSence::DrawFrame()
     const int rows = RowsFor(height, look.fontSize, look.lineSpacing);
     const int scrollPos = scrollPos_.load();
 
-    QImage image(width, height, QImage::Format_RGB32);
+    QImage image = NewFrameImage(width, height);
     int stored = 0;
     {
-        std::lock_guard drawLock(drawMutex_);
-        {
-            std::lock_guard storeLock(storeMutex_);
-            stored = static_cast<int>(store_.size());
-            const int bottom = ChooseBottomLine(scrollPos, stored, rows);
-            BuildRows(*measure_, store_.lines(), bottom, rows, width, frame_);
-        }
-        PaintRows(image, *measure_, frame_, rows, look);
-        if (sel.HasSelection()) {
-            MarkSelection(*measure_, frame_, sel, width, marks_);
-            PaintSelection(image, marks_, sel, rowHeight);
-        }
+        std::lock_guard storeLock(storeMutex_);
+        stored = static_cast<int>(store_.size());
+        const int bottom = ChooseBottomLine(scrollPos, stored, rows);
+        BuildRows(*measure_, store_.lines(), bottom, rows, width, frame_);
+    }
+    PaintRows(image, *measure_, frame_, rows, look);
+    if (sel.HasSelection()) {
+        MarkSelection(*measure_, frame_, sel, width, marks_);
+        PaintSelection(image, marks_, sel, rowHeight);
     }
 
     {
         std::lock_guard lock(outMutex_);
+        shownRows_ = frame_.ScreenRowCount();
+        shownSelection_ = marks_.selectedText;
+        {
+            std::lock_guard windowLock(mutex_);
+            if (windowMissing)
+                return; // hidden while painting: keep no image for it
+        }
         out_.image = std::move(image);
         out_.barMaximum = stored;
         out_.barPosition = scrollPos == -1 ? stored : scrollPos;

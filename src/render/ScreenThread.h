@@ -1,9 +1,13 @@
-// DrawSence: a game window's screen thread. It drains the input queue, decodes
-// lines into the store, runs the triggers, and paints frames into a QImage that
-// it hands to the window. It sleeps while there is nothing to do.
+// DrawSence: a game window's screen thread. It takes the input queue a slice at
+// a time and carries each slice down one road: decode, check the triggers,
+// commit to the store, mirror, ask for a frame. Between slices it looks at stop
+// requests and lets a due frame through, so a flood never hides the screen nor
+// holds up closing. Frames are painted into a QImage handed to the window. It
+// sleeps while there is nothing to do.
 #pragma once
 
 #include "core/automation/Triggers.h"
+#include "core/screen/Decoder.h"
 #include "core/screen/FrameLayout.h"
 #include "core/screen/LineStore.h"
 #include "core/screen/Palette.h"
@@ -40,6 +44,15 @@ class DrawSence
 public:
     // Frames are drawn at most this often; a flood coalesces into them.
     static constexpr std::chrono::milliseconds kFrameInterval{16};
+    // Bytes decoded between looks at stop requests and due frames.
+    static constexpr std::size_t kSliceBytes = 64 * 1024;
+    // ...or this much decoder work, whichever comes first: reads that each end
+    // inside a long escape run cost more than their bytes.
+    static constexpr std::uint64_t kSliceWork = 16 * kSliceBytes;
+    // The window stops reading its socket while more than this waits to be
+    // decoded, and reads again once the queue is down to kResumeBytes.
+    static constexpr std::size_t kQueueBound = 1 << 20;
+    static constexpr std::size_t kResumeBytes = kQueueBound / 2;
 
     DrawSence();
     ~DrawSence(); // stops the thread
@@ -49,17 +62,25 @@ public:
     std::function<void()> frameReady;
     // Called on the screen thread with the new lines of each update while mirroring.
     std::function<void(std::vector<std::string> texts)> mirrorOut;
-    // Called on the screen thread with each fired trigger's command.
-    std::function<void(std::string command)> fireCommand;
+    // Called on the screen thread when the queue, once over its bound, is down
+    // to kResumeBytes again.
+    std::function<void()> queueDrained;
 
     void Start();
     void Stop();
 
-    // Any thread: one item for the decoder, in order.
-    void Enqueue(std::string item);
+    // Any thread: one item for the decoder, in order. This is the one place
+    // where received bytes and echoes enter the screen. Returns true when the
+    // queue is now over its bound (queueDrained follows once it is down again).
+    bool Enqueue(std::string item);
+    // Bytes queued and not yet decoded, and the most there ever were.
+    std::size_t QueuedBytes() const { return queuedBytes_.load(); }
+    std::size_t MaxQueuedBytes() const { return maxQueuedBytes_.load(); }
 
     // Window thread: the requests and fields of the frame.
     void RequestRedraw();
+    // A window that is not shown gets no frames and the screen keeps no image
+    // for it; it is painted again when shown.
     void SetWindow(bool present);
     void SetViewSize(int width, int height);
     void SetScrollPos(int pos);
@@ -73,7 +94,8 @@ public:
     // Takes the newest finished frame (null image when none waits).
     FrameOutput TakeFrame();
 
-    // Window thread reads of the last frame; never overlap a frame being built.
+    // Window thread reads of the last frame, published with it: they never
+    // wait for a frame being painted.
     int ScreenRowCount() const;
     std::vector<std::string> SelectedText() const;
 
@@ -83,12 +105,18 @@ public:
     // A copy of the store (tests and diagnostics).
     std::vector<DecodedLine> StoreSnapshot() const;
     std::size_t StoreSize() const;
-    // Lines decoded since the start, without taking the store's lock.
+    // Lines and bytes decoded since the start, without taking the store's lock.
     std::uint64_t LinesDecoded() const { return linesDecoded_.load(); }
+    std::uint64_t BytesDecoded() const { return bytesDecoded_.load(); }
+    // Waits this long after each slice (tests and measurements of a slow screen).
+    void SetSliceDelay(std::chrono::microseconds delay) { sliceDelayUs_ = delay.count(); }
+    // Bytes held by the decoder's buffers (tests: they shrink after a burst).
+    std::size_t DecoderCapacity() const;
 
 private:
     void Run(std::stop_token stop);
-    void DrainQueue();
+    bool NextPiece(std::string_view &piece);
+    void DecodeSlice();
     void DrawFrame();
 
     // Guards the queue, the requests and the frame's inputs.
@@ -106,21 +134,35 @@ private:
     std::atomic<int> scrollPos_{-1};
     std::atomic<bool> mirrorOn_{false};
     std::atomic<std::uint64_t> linesDecoded_{0};
+    std::atomic<std::uint64_t> bytesDecoded_{0};
+    std::atomic<std::size_t> queuedBytes_{0};
+    std::atomic<std::size_t> maxQueuedBytes_{0};
+    std::atomic<bool> drainWanted_{false};
+    std::atomic<long long> sliceDelayUs_{0};
+    std::atomic<std::size_t> decoderCapacity_{0};
 
-    // Store and decoder: changed only by the screen thread; the lock lets
-    // other threads take a snapshot.
+    // Screen thread only: the item being decoded and how far it has got.
+    std::string current_;
+    std::size_t currentPos_ = 0;
+    Decoder decoder_;
+    Decoder::Batch batch_;
+    std::vector<std::string> mirrored_;
+
+    // The store: changed only by the screen thread; the lock lets other
+    // threads take a snapshot and is held only for the commit.
     mutable std::mutex storeMutex_;
     LineStore store_;
 
-    // Held while a frame builds screenRows and selectedText.
-    mutable std::mutex drawMutex_;
+    // Screen thread only: the rows of the frame being built.
     Frame frame_;
     SelectionMarks marks_;
 
-    // The finished frame waiting for the window.
-    std::mutex outMutex_;
+    // The finished frame waiting for the window, with what the window asks of it.
+    mutable std::mutex outMutex_;
     FrameOutput out_;
     bool outWaiting_ = false;
+    int shownRows_ = 0;
+    std::vector<std::string> shownSelection_;
 
     std::shared_ptr<automation::TriggerEngine> triggers_;
     std::unique_ptr<QtTextMeasure> measure_;

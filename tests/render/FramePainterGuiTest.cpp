@@ -22,7 +22,9 @@ Painted Paint(const std::string &text, screen::QtTextMeasure &measure,
               const screen::ScreenLook &look, int width = 800, int height = 120)
 {
     screen::LineStore store;
-    store.DecodeChunk(text);
+    screen::Decoder decoder;
+    screen::Decoder::Batch batch;
+    screen::DecodeInto(decoder, batch, store, text);
     const int rows = screen::RowsFor(height, look.fontSize, look.lineSpacing);
     screen::Frame frame;
     screen::BuildRows(measure, store.lines(), static_cast<int>(store.size()) - 1, rows, width,

@@ -4,8 +4,10 @@
 #include "render/ScreenThread.h"
 #include "support/QtWait.h"
 
+#include <algorithm>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <mutex>
 
 using screen::DrawSence;
 using testsupport::WaitFor;
@@ -107,17 +109,27 @@ TEST(DrawSence, ViewTooLowForARowFillsTheBackgroundOnly)
 TEST(DrawSence, IdleScreenDrawsNothing)
 {
     Screen s(300, 200);
+    // Every frame is taken as soon as it is ready, so each one is counted.
+    std::atomic<int> drawn{0};
+    s.d.frameReady = [&] {
+        s.d.TakeFrame();
+        ++drawn;
+    };
     s.d.Enqueue("hello\r\n");
-    ASSERT_FALSE(s.FrameWith(1).isNull());
-    const int before = s.frames;
-    QTest::qWait(200);
-    EXPECT_EQ(s.frames, before);
-    // A frozen view stores new text without drawing it.
+    ASSERT_TRUE(WaitFor([&] { return s.d.StoreSize() == 1; }));
+    // A frozen view stores new text without drawing it: once the text is
+    // stored, the frame asked for next is the only one.
     s.d.SetScrollPos(0);
+    s.d.RequestRedraw(); // settles any frame still due for "hello"
+    const int settled = drawn;
+    ASSERT_TRUE(WaitFor([&] { return drawn > settled; }));
+    const int before = drawn;
     s.d.Enqueue("more\r\n");
     ASSERT_TRUE(WaitFor([&] { return s.d.StoreSize() == 2; }));
-    QTest::qWait(100);
-    EXPECT_EQ(s.frames, before);
+    s.d.RequestRedraw();
+    ASSERT_TRUE(WaitFor([&] { return drawn > before; }));
+    s.d.Stop();
+    EXPECT_EQ(drawn, before + 1);
 }
 
 TEST(DrawSence, FloodCoalescesIntoFewFrames)
@@ -136,10 +148,14 @@ TEST(DrawSence, FloodCoalescesIntoFewFrames)
         return !lines.empty() && lines.back().text == "flood line 4999\r\n" &&
                out.barMaximum == static_cast<int>(lines.size());
     }));
-    // Everything queued is drained before the next frame: a handful of frames
-    // for 5000 items, and the store trimmed in batches.
+    // A handful of frames for 5000 items, and the store trimmed in batches:
+    // the newest lines, in order, never 3500 of them.
     EXPECT_LE(drawn, 5);
-    EXPECT_EQ(s.d.StoreSize(), 5000u - 3000u);
+    const auto lines = s.d.StoreSnapshot();
+    ASSERT_GE(lines.size(), screen::LineStore::kKeep);
+    ASSERT_LT(lines.size(), screen::LineStore::kTrimAt);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        ASSERT_EQ(lines[i].text, "flood line " + std::to_string(5000 - lines.size() + i) + "\r\n");
 }
 
 TEST(DrawSence, SelectionIsReadWholeFromTheWindowThread)
@@ -157,4 +173,79 @@ TEST(DrawSence, SelectionIsReadWholeFromTheWindowThread)
     ASSERT_TRUE(WaitFor([&] { return s.d.SelectedText().size() == 2; }));
     EXPECT_EQ(s.d.SelectedText()[0], "first row\r\n");
     EXPECT_EQ(s.d.SelectedText()[1], "second row\r\n");
+}
+
+TEST(DrawSence, MirrorReceivesEveryFormOfAGrowingLine)
+{
+    Screen s(300, 100);
+    std::mutex m;
+    std::vector<std::string> mirrored;
+    s.d.mirrorOut = [&](std::vector<std::string> texts) {
+        std::lock_guard lock(m);
+        mirrored.insert(mirrored.end(), texts.begin(), texts.end());
+    };
+    s.d.SetMirror(true);
+    s.d.Enqueue("ab");
+    s.d.Enqueue("c\n");
+    s.d.Enqueue("done\n");
+    ASSERT_TRUE(WaitFor([&] {
+        std::lock_guard lock(m);
+        return !mirrored.empty() && mirrored.back() == "done\n";
+    }));
+    std::lock_guard lock(m);
+    EXPECT_EQ(mirrored, (std::vector<std::string>{"ab", "abc\n", "done\n"}));
+    EXPECT_EQ(s.d.StoreSize(), 2u);
+}
+
+// A slice takes longer than the frame interval here, so a frame is due after
+// each: the burst shows while it is decoded, not only once it is over.
+TEST(DrawSence, FramesComeWhileABurstIsDecoded)
+{
+    Screen s(300, 200);
+    std::mutex m;
+    std::vector<std::uint64_t> shown; // lines decoded when each frame was ready
+    s.d.frameReady = [&] {
+        s.d.TakeFrame();
+        std::lock_guard lock(m);
+        shown.push_back(s.d.LinesDecoded());
+    };
+    s.d.SetSliceDelay(std::chrono::milliseconds(20));
+    std::string burst;
+    for (int i = 0; burst.size() < 4 * DrawSence::kSliceBytes; ++i)
+        burst += "burst line " + std::to_string(i) + "\r\n";
+    const auto lines = static_cast<std::uint64_t>(std::count(burst.begin(), burst.end(), '\n'));
+    s.d.Enqueue(burst);
+    ASSERT_TRUE(WaitFor([&] { return s.d.LinesDecoded() == lines; }));
+    s.d.SetSliceDelay({});
+    s.d.Stop();
+    std::lock_guard lock(m);
+    const auto midBurst =
+        std::count_if(shown.begin(), shown.end(), [&](auto n) { return n > 0 && n < lines; });
+    EXPECT_GE(midBurst, 2);
+}
+
+TEST(DrawSence, StopDuringAFloodEndsAfterTheSliceInHand)
+{
+    Screen s(300, 200);
+    s.d.SetSliceDelay(std::chrono::milliseconds(50));
+    std::string flood;
+    while (flood.size() < 40 * DrawSence::kSliceBytes)
+        flood += "\x1b[m";
+    s.d.Enqueue(flood);
+    ASSERT_TRUE(WaitFor([&] { return s.d.BytesDecoded() > 0; }));
+    s.d.Stop();
+    EXPECT_LT(s.d.BytesDecoded(), flood.size() / 4);
+}
+
+TEST(DrawSence, HiddenWindowKeepsNoImageAndIsPaintedWhenShown)
+{
+    Screen s(300, 200);
+    s.d.Enqueue("shown\r\n");
+    ASSERT_TRUE(WaitFor([&] { return s.frames > 0; }));
+    s.d.SetWindow(false);
+    EXPECT_TRUE(s.d.TakeFrame().image.isNull());
+    s.d.Enqueue("while hidden\r\n");
+    ASSERT_TRUE(WaitFor([&] { return s.d.StoreSize() == 2; }));
+    s.d.SetWindow(true);
+    EXPECT_FALSE(s.FrameWith(2).isNull());
 }

@@ -2,6 +2,8 @@
 
 #include "core/text/GbkText.h"
 
+#include <cassert>
+
 namespace screen {
 
 namespace {
@@ -142,6 +144,9 @@ void ColourRuns(std::string_view rowText, std::string_view rowAttrs, Colours &co
 {
     out.clear();
     auto add = [&](std::size_t start, std::size_t end) {
+        // Records come in position order, so runs follow each other and never
+        // overlap: a byte is painted once.
+        assert(out.empty() || out.back().start + out.back().length <= start);
         if (end > start)
             out.push_back({start, end - start, colours.fg, colours.bg});
     };

@@ -10,8 +10,7 @@ std::string_view LinePages::Add(std::string_view bytes, std::uint64_t line)
     if (pages_.empty() || pages_.back().capacity - pages_.back().used < bytes.size()) {
         Page page;
         page.capacity = std::max(kPageBytes, bytes.size());
-        page.data = std::make_unique<char[]>(page.capacity);
-        page.serial = nextSerial_++;
+        page.data = std::make_unique_for_overwrite<char[]>(page.capacity);
         pages_.push_back(std::move(page));
     }
     Page &page = pages_.back();
@@ -21,21 +20,6 @@ std::string_view LinePages::Add(std::string_view bytes, std::uint64_t line)
     page.used += bytes.size();
     page.lastLine = line;
     return {at, bytes.size()};
-}
-
-LinePages::Mark LinePages::mark() const
-{
-    if (pages_.empty())
-        return {};
-    return {pages_.back().serial, pages_.back().used};
-}
-
-void LinePages::RollBack(const Mark &m)
-{
-    while (!pages_.empty() && pages_.back().serial > m.page)
-        pages_.pop_back();
-    if (!pages_.empty() && pages_.back().serial == m.page)
-        pages_.back().used = m.used;
 }
 
 void LinePages::Release(std::uint64_t firstLiveLine)

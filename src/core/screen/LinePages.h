@@ -15,19 +15,9 @@ class LinePages
 public:
     static constexpr std::size_t kPageBytes = 256 * 1024;
 
-    // Where the pages end now; RollBack returns to it.
-    struct Mark
-    {
-        std::uint64_t page = 0; // serial of the last page, 0 when there was none
-        std::size_t used = 0;
-    };
-
     // Copies `bytes` in for line number `line`; the view stays valid until the
-    // line's page is released or rolled back.
+    // line's page is released.
     std::string_view Add(std::string_view bytes, std::uint64_t line);
-    Mark mark() const;
-    // Forgets everything added since `m` (the newest lines only).
-    void RollBack(const Mark &m);
     // Frees the pages whose lines all come before `firstLiveLine`.
     void Release(std::uint64_t firstLiveLine);
     std::size_t pageCount() const { return pages_.size(); }
@@ -38,11 +28,9 @@ private:
         std::unique_ptr<char[]> data;
         std::size_t capacity = 0;
         std::size_t used = 0;
-        std::uint64_t serial = 0;
         std::uint64_t lastLine = 0;
     };
     std::deque<Page> pages_;
-    std::uint64_t nextSerial_ = 1;
 };
 
 } // namespace screen

@@ -138,6 +138,12 @@ void Ttextwin::AppendLines(const std::vector<std::string> &lines)
         pending_.append(text);
         pending_ += '\n';
     }
+    // Lines waiting to be shown beyond the cap would only be trimmed once shown.
+    if (pending_.size() - pendingPos_ > maxBytes_) {
+        std::size_t from = pending_.size() - maxBytes_ + maxBytes_ / 4;
+        from = pending_.find('\n', from);
+        pendingPos_ = from == std::string::npos ? pending_.size() : from + 1;
+    }
     if (HasPending() && !flushTimer_->isActive())
         flushTimer_->start();
 }
@@ -186,9 +192,43 @@ void Ttextwin::InsertAtEnd(const QString &text)
     if (!cursor.block().text().isEmpty())
         cursor.insertText(QStringLiteral("\n"));
     cursor.insertText(text);
+    TrimToCap();
     doc->setUndoRedoEnabled(true);
     if (following)
         bar->setValue(bar->maximum());
+}
+
+namespace {
+
+// A text block's own upkeep beside its characters (layout, format, links).
+constexpr std::size_t kBlockBytes = 96;
+
+} // namespace
+
+std::size_t Ttextwin::textBytes() const
+{
+    const QTextDocument *doc = Memo1->document();
+    return 2 * static_cast<std::size_t>(doc->characterCount()) +
+           kBlockBytes * static_cast<std::size_t>(doc->blockCount());
+}
+
+void Ttextwin::TrimToCap()
+{
+    std::size_t bytes = textBytes();
+    if (bytes <= maxBytes_)
+        return;
+    // Oldest lines first, down to three quarters, so trims come in batches.
+    const std::size_t target = maxBytes_ - maxBytes_ / 4;
+    QTextDocument *doc = Memo1->document();
+    QTextBlock block = doc->firstBlock();
+    while (block.isValid() && block.next().isValid() && bytes > target) {
+        bytes -= std::min(bytes, 2 * static_cast<std::size_t>(block.length()) + kBlockBytes);
+        block = block.next();
+    }
+    QTextCursor cursor(doc);
+    cursor.setPosition(0);
+    cursor.setPosition(block.position(), QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
 }
 
 std::vector<std::string> Ttextwin::lines()

@@ -44,6 +44,13 @@ public:
     // are cleared.
     void ResetSync();
 
+    // The text is capped like a screen's store: past this estimate of its
+    // memory the oldest lines go, down to three quarters of it.
+    static constexpr std::size_t kDefaultMaxBytes = 64u << 20;
+    void setMaxBytes(std::size_t bytes) { maxBytes_ = bytes; }
+    // What the cap counts: two bytes a character and a block's upkeep per line.
+    std::size_t textBytes() const;
+
     // Appends GBK lines (mirror and "#HP"); a line's own CR LF or LF is dropped.
     // Lines are gathered and shown in batches whenever the window thread is
     // free, so a flood or a large file never freezes the window for long.
@@ -73,6 +80,7 @@ private:
     bool HasPending() const { return pendingPos_ < pending_.size(); }
     void ShowBatch();
     void InsertAtEnd(const QString &text);
+    void TrimToCap();
 
     SessionPortRef syncSession_;
     SessionPortRef currentSession_;
@@ -84,4 +92,5 @@ private:
     std::string pending_;
     std::size_t pendingPos_ = 0;
     QTimer *flushTimer_ = nullptr;
+    std::size_t maxBytes_ = kDefaultMaxBytes;
 };

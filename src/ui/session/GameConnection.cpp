@@ -2,6 +2,8 @@
 
 #include "render/GbkCodec.h"
 
+#include <utility>
+
 #include <QHostAddress>
 #include <QTcpSocket>
 #include <QTimer>
@@ -13,6 +15,10 @@ QString Utf8(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+// The socket holds at most this much unread; past it the kernel's buffers fill
+// and TCP slows the sender.
+constexpr qint64 kReadBufferBytes = 256 * 1024;
 
 // Ports are carried in 16 bits; the low bits are what the socket can use.
 quint16 Port(std::int32_t port)
@@ -30,6 +36,7 @@ GameConnection::GameConnection(QObject *parent)
     connectLimit_->setSingleShot(true);
     connectLimit_->setInterval(kConnectTimeLimitMs);
     connect(connectLimit_, &QTimer::timeout, this, &GameConnection::ConnectTimedOut);
+    cs1->setReadBufferSize(kReadBufferBytes);
     connect(cs1, &QAbstractSocket::stateChanged, this, &GameConnection::cs1StateChanged);
     connect(cs1, &QAbstractSocket::connected, this, &GameConnection::cs1Connect);
     connect(cs1, &QIODevice::readyRead, this, &GameConnection::cs1Read);
@@ -55,6 +62,8 @@ void GameConnection::Connect(const session::ConnectSettings &settings)
     const std::int32_t hostPort = settings_.hostPort, proxyPort = settings_.proxyPort;
     handshake_.emplace(settings_);
     gameStream_ = !useProxy;
+    paused_ = false;
+    heldBack_.clear();
     connected_ = false;
 
     session::Socks5Failure refused = session::CheckSettings(settings_);
@@ -184,9 +193,32 @@ void GameConnection::cs1Read()
         ReadHandshake();
         return;
     }
+    if (!paused_)
+        ReadGameText();
+}
+
+void GameConnection::ReadGameText()
+{
     QByteArray bytes = cs1->readAll();
     if (!bytes.isEmpty())
         emit gameText(bytes);
+}
+
+void GameConnection::PauseReading()
+{
+    paused_ = true;
+}
+
+void GameConnection::ResumeReading()
+{
+    if (!paused_)
+        return;
+    paused_ = false;
+    if (!heldBack_.isEmpty())
+        emit gameText(std::exchange(heldBack_, QByteArray()));
+    // No new readyRead comes for bytes that already wait.
+    if (!paused_ && gameStream_ && cs1->bytesAvailable() > 0)
+        ReadGameText();
 }
 
 void GameConnection::ReadHandshake()
@@ -215,8 +247,14 @@ void GameConnection::cs1Error(QAbstractSocket::SocketError error)
 {
     // The server hanging up (a player's "quit") is an ordinary end, not a fault.
     if (error == QAbstractSocket::RemoteHostClosedError) {
-        if (cs1->bytesAvailable() > 0)
-            cs1Read(); // the last words before the hang-up are still game text
+        if (cs1->bytesAvailable() > 0) {
+            // The last words before the hang-up are still game text; while
+            // paused they wait here for the screen to catch up.
+            if (gameStream_ && paused_)
+                heldBack_ += cs1->readAll();
+            else
+                cs1Read();
+        }
         cs1->abort();
         return;
     }

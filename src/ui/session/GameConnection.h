@@ -43,6 +43,12 @@ public:
     // flows; otherwise drops them. Returns whether they were written.
     bool WriteLine(const std::string &bytes);
 
+    // Back-pressure: while paused, game text stays in the socket (the read
+    // buffer is bounded, so TCP holds the server back); resuming reads what waits.
+    void PauseReading();
+    void ResumeReading();
+    bool readingPaused() const { return paused_; }
+
     // Game text flows: connected, and through a proxy the CONNECT was confirmed.
     bool IsOpen() const;
     // Set when connecting starts, cleared on disconnect.
@@ -65,6 +71,7 @@ private:
     void cs1Error(QAbstractSocket::SocketError error);
     void cs1Disconnect();
 
+    void ReadGameText();
     void ReadHandshake();
     void ConnectTimedOut();
     // "host:port" of the peer this attempt dials: the proxy or the game server.
@@ -80,4 +87,6 @@ private:
     bool gameStream_ = false;
     bool linkActive_ = false;
     bool connected_ = false; // the TCP connection of this attempt was made
+    bool paused_ = false;
+    QByteArray heldBack_; // game text read at a hang-up while paused
 };

@@ -142,8 +142,13 @@ TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs 
     };
     // A firing trigger starts its runner from the screen thread; the runner's
     // start notice is posted, never waited for.
-    screen_->fireCommand = [link = link_, stops = stops_](std::string command) {
+    screen_->triggers()->SetFire([link = link_, stops = stops_](std::string command) {
         MudCommand::Start(stops->Wrap(link), std::move(command));
+    });
+    // The socket is read again once the screen has caught up.
+    screen_->queueDrained = [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { cs1->ResumeReading(); }, Qt::QueuedConnection);
     };
     screen_->Start();
     LayOut();
@@ -495,7 +500,10 @@ void TMDIChild::OnGameText(const QByteArray &bytes)
         return; // only commands: the partial line on screen stays as it is
     if (nameCaptureStage_ == 0 && nameMark_.Feed(text))
         nameCaptureStage_ = 1;
-    screen_->Enqueue(std::move(text));
+    // While the screen is behind, the socket waits: TCP slows the server
+    // instead of the queue growing.
+    if (screen_->Enqueue(std::move(text)))
+        cs1->PauseReading();
     selection_.EndDrag();
     PushSelection();
 }
@@ -529,6 +537,20 @@ void TMDIChild::OnFrameReady()
     const QSignalBlocker block(bar2);
     bar2->setRange(0, frame.barMaximum);
     bar2->setValue(frame.barPosition);
+}
+
+void TMDIChild::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    screen_->SetWindow(true);
+}
+
+void TMDIChild::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    // A window not shown keeps only its text; it is painted again when shown.
+    screen_->SetWindow(false);
+    view_->SetFrame(QImage(), view_->background());
 }
 
 void TMDIChild::bar2Change(int position)

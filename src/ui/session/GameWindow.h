@@ -178,6 +178,8 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     // The wheel over the screen or the status bar moves the scroll bar.
     void wheelEvent(QWheelEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void LayOut();

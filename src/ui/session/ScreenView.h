@@ -14,6 +14,7 @@ public:
 
     void SetFrame(QImage frame, QRgb background);
     const QImage &frame() const { return frame_; }
+    QRgb background() const { return background_; }
 
 signals:
     void pressed(Qt::MouseButton button, int x, int y);

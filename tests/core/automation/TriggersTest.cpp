@@ -1,6 +1,6 @@
 #include "core/automation/Triggers.h"
 
-#include "core/screen/LineStore.h"
+#include "core/screen/Decoder.h"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -324,10 +324,22 @@ TEST(CheckTriggers, EchoesAreKnownThroughTheDecoder)
 {
     Recorder r;
     r.engine.Replace(Table({{kOn.c_str(), "kill", "kill rat\r\n", ""}}));
-    screen::LineStore store;
-    store.checkTriggers = [&](std::string_view text) { r.engine.CheckTriggers(text); };
-    store.markUnfinishedLine = [&](std::string_view raw) { r.engine.MarkUnfinishedLine(raw); };
-    store.mirror = [](const std::vector<screen::DecodedLine> &, std::size_t) {};
+    // Decoded as the screen thread decodes: finished lines, then the present
+    // form of a line still arriving.
+    screen::Decoder decoder;
+    screen::Decoder::Batch batch;
+    auto decode = [&](std::string_view chunk) {
+        batch.count = 0;
+        for (std::size_t at = 0; at < chunk.size();)
+            at += decoder.Feed(chunk.substr(at), batch);
+        for (std::size_t k = 0; k < batch.count; ++k)
+            r.engine.CheckTriggers(batch.lines[k].text);
+        if (decoder.inLine()) {
+            for (const screen::DecodedLine &d : decoder.PartialForm())
+                r.engine.CheckTriggers(d.text);
+            r.engine.MarkUnfinishedLine(decoder.PartialRaw());
+        }
+    };
 
     const auto limit = static_cast<std::size_t>(TriggerEngine::kMaxFiresPerSecond);
     // Echoes the decoder reshapes: a tab expanded, colours typed by the player.
@@ -337,7 +349,7 @@ TEST(CheckTriggers, EchoesAreKnownThroughTheDecoder)
         for (std::size_t i = 0; i < 3 * limit; ++i) {
             const std::string echo = std::string(kEchoPrefix) + sent;
             r.engine.NoteQueuedItem(echo);
-            store.DecodeChunk(echo);
+            decode(echo);
         }
         EXPECT_EQ(r.fired.size(), limit) << sent;
     }
@@ -348,8 +360,8 @@ TEST(CheckTriggers, EchoesAreKnownThroughTheDecoder)
     for (std::size_t i = 0; i < 3 * limit; ++i) {
         const std::string echo = std::string(kEchoPrefix) + "kill rat\n";
         r.engine.NoteQueuedItem(echo);
-        store.DecodeChunk(echo);
-        store.DecodeChunk("\x1b[0mkill rat\r\n"); // the server, in the same colours
+        decode(echo);
+        decode("\x1b[0mkill rat\r\n"); // the server, in the same colours
     }
     EXPECT_EQ(r.fired.size(), limit + 3 * limit);
     EXPECT_EQ(r.notices.size(), 3u);

@@ -3,9 +3,27 @@
 #include <gtest/gtest.h>
 
 using screen::DecodedLine;
+using screen::Decoder;
 using screen::LineStore;
 
 namespace {
+
+// A decoder and its store, fed the way the screen thread feeds them.
+struct Screen
+{
+    Decoder decoder;
+    Decoder::Batch batch;
+    LineStore store;
+
+    explicit Screen(std::size_t maxBytes = LineStore::kDefaultMaxBytes)
+        : store(maxBytes)
+    {}
+    void DecodeChunk(std::string_view chunk) { screen::DecodeInto(decoder, batch, store, chunk); }
+    const std::deque<screen::StoredLine> &lines() const { return store.lines(); }
+    std::size_t size() const { return store.size(); }
+    bool partialPending() const { return store.partialPending(); }
+    std::size_t pageCount() const { return store.pageCount(); }
+};
 
 struct Decoded
 {
@@ -21,7 +39,7 @@ Decoded DecodeOne(std::string_view raw)
     return {out.at(0).text, out.at(0).attrs};
 }
 
-std::vector<std::string> Texts(const LineStore &s)
+std::vector<std::string> Texts(const Screen &s)
 {
     std::vector<std::string> t;
     for (const auto &l : s.lines())
@@ -30,7 +48,7 @@ std::vector<std::string> Texts(const LineStore &s)
 }
 
 // Feeds a stream one byte at a time.
-void FeedBytes(LineStore &s, std::string_view stream)
+void FeedBytes(Screen &s, std::string_view stream)
 {
     for (char c : stream)
         s.DecodeChunk(std::string_view(&c, 1));
@@ -88,7 +106,7 @@ TEST(DecodeLine, TableOfSequences)
 
 TEST(DecodeChunk, PartialLineIsReplacedWhenCompleted)
 {
-    LineStore s;
+    Screen s;
     s.DecodeChunk("abc");
     EXPECT_TRUE(s.partialPending());
     EXPECT_EQ(Texts(s), (std::vector<std::string>{"abc"}));
@@ -104,7 +122,7 @@ TEST(DecodeChunk, OneByteAtATimeGivesTheSameStore)
         "line\ttwo\r\n"
         "\xc7\xeb\xca\xe4\xc8\xeb\xc4\xe3\xb5\xc4\xd3\xa2\xce\xc4\xc3\xfb\xd7\xd6\xa3\xba"
         "\x1b[44mX\x1b[m\n";
-    LineStore whole, bytes;
+    Screen whole, bytes;
     whole.DecodeChunk(stream);
     FeedBytes(bytes, stream);
     ASSERT_EQ(whole.size(), bytes.size());
@@ -117,14 +135,14 @@ TEST(DecodeChunk, OneByteAtATimeGivesTheSameStore)
 
 TEST(DecodeChunk, LeadByteBeforeLineFeedSwallowsIt)
 {
-    LineStore s;
+    Screen s;
     s.DecodeChunk("a\xb5\nb\nc\n");
     EXPECT_EQ(Texts(s), (std::vector<std::string>{"a\xb5\nb\n", "c\n"}));
 }
 
 TEST(DecodeChunk, NulBytesAreDroppedBeforeTheSplit)
 {
-    LineStore s;
+    Screen s;
     s.DecodeChunk(std::string("a\0b\n\0c\n", 7));
     EXPECT_EQ(Texts(s), (std::vector<std::string>{"ab\n", "c\n"}));
     EXPECT_FALSE(s.partialPending());
@@ -132,7 +150,7 @@ TEST(DecodeChunk, NulBytesAreDroppedBeforeTheSplit)
 
 TEST(DecodeChunk, StoreTrimsFrom3500To2000Newest)
 {
-    LineStore s;
+    Screen s;
     for (int i = 0; i < 3499; ++i)
         s.DecodeChunk("x" + std::to_string(i) + "\n");
     EXPECT_EQ(s.size(), 3499u);
@@ -144,11 +162,11 @@ TEST(DecodeChunk, StoreTrimsFrom3500To2000Newest)
 
 TEST(DecodeChunk, EndlessLineIsCutIntoStoredLinesThatFitTheRecordPositions)
 {
-    LineStore s;
+    Screen s;
     std::string chunk(4096, 'a');
     for (int i = 0; i < 40; ++i) // 160 KiB without a line feed
         s.DecodeChunk(chunk);
-    EXPECT_LE(s.partialLine().size(), LineStore::kMaxLineBytes);
+    EXPECT_LE(s.decoder.PartialRaw().size(), LineStore::kMaxLineBytes);
     std::size_t total = 0;
     for (const auto &l : s.lines()) {
         EXPECT_LE(l.text.size(), LineStore::kMaxLineBytes);
@@ -159,7 +177,7 @@ TEST(DecodeChunk, EndlessLineIsCutIntoStoredLinesThatFitTheRecordPositions)
 
 TEST(DecodeChunk, LongCutNeverSplitsADoubleByteCharacter)
 {
-    LineStore s;
+    Screen s;
     std::string line = "a";
     while (line.size() < 70000)
         line += "\xd6\xd0";
@@ -187,35 +205,28 @@ TEST(DecodeLine, TabsThatOverflowThePositionsSplitTheLineAndRebaseRecords)
 
 TEST(DecodeChunk, TriggersSeeEveryDecodedLineAndTheRawRemainder)
 {
-    LineStore s;
-    std::vector<std::string> checked, unfinished;
-    s.checkTriggers = [&](std::string_view t) { checked.emplace_back(t); };
-    s.markUnfinishedLine = [&](std::string_view t) { unfinished.emplace_back(t); };
-    s.DecodeChunk("a\r\n\x1b[31mPass");
-    EXPECT_EQ(checked, (std::vector<std::string>{"a\r\n", "Pass"}));
-    EXPECT_EQ(unfinished, (std::vector<std::string>{"\x1b[31mPass"}));
-    s.DecodeChunk("word:\r\n");
-    EXPECT_EQ(checked.back(), "Password:\r\n");
-    EXPECT_EQ(unfinished.size(), 1u);
-}
-
-TEST(DecodeChunk, MirrorReceivesEveryFormOfAGrowingLine)
-{
-    LineStore s;
-    std::vector<std::string> mirrored;
-    s.mirror = [&](const std::vector<DecodedLine> &lines, std::size_t count) {
-        for (std::size_t k = 0; k < count; ++k)
-            mirrored.push_back(lines[k].text);
-    };
-    s.DecodeChunk("ab");
-    s.DecodeChunk("c\n");
-    EXPECT_EQ(mirrored, (std::vector<std::string>{"ab", "abc\n"}));
-    EXPECT_EQ(s.size(), 1u);
+    // What the screen thread offers the triggers: each finished line, then the
+    // present form of an unfinished one and its raw bytes.
+    Decoder d;
+    Decoder::Batch batch;
+    d.Feed("a\r\n\x1b[31mPass", batch);
+    ASSERT_EQ(batch.count, 1u);
+    EXPECT_EQ(batch.lines[0].text, "a\r\n");
+    ASSERT_TRUE(d.inLine());
+    ASSERT_EQ(d.PartialForm().size(), 1u);
+    EXPECT_EQ(d.PartialForm()[0].text, "Pass");
+    EXPECT_EQ(d.PartialForm()[0].attrs, "0001100");
+    EXPECT_EQ(d.PartialRaw(), "\x1b[31mPass");
+    batch.count = 0;
+    d.Feed("word:\r\n", batch);
+    ASSERT_EQ(batch.count, 1u);
+    EXPECT_EQ(batch.lines[0].text, "Password:\r\n");
+    EXPECT_FALSE(d.inLine());
 }
 
 TEST(DecodeChunk, MemoryStaysFlatOnceTheStoreIsFull)
 {
-    LineStore s;
+    Screen s;
     const std::string line(120, 'x');
     std::size_t pagesAfterFirstTrim = 0;
     for (int i = 0; i < 60000; ++i) {
@@ -232,7 +243,7 @@ TEST(DecodeChunk, MemoryStaysFlatOnceTheStoreIsFull)
 
 TEST(DecodeChunk, GrowingPartialLineReusesItsBytes)
 {
-    LineStore s;
+    Screen s;
     s.DecodeChunk("before\r\n");
     const std::string prompt(3000, 'p');
     FeedBytes(s, prompt);
