@@ -29,12 +29,14 @@ PathReverser::PathReverser(const DirectionPairs &pairs, const GroupTable::Groups
 
 std::string PathReverser::ReversePath(std::string_view text) const
 {
-    return ReversePathAt(text, 0);
+    Walk walk;
+    return ReversePathAt(text, walk);
 }
 
 std::string PathReverser::ReverseStep(std::string_view step) const
 {
-    return ReverseStepAt(step, 0);
+    Walk walk;
+    return ReverseStepAt(step, walk);
 }
 
 std::string PathReverser::ReverseWord(std::string_view word) const
@@ -46,7 +48,7 @@ std::string PathReverser::ReverseWord(std::string_view word) const
     return found != opposites_.end() ? found->second : std::string(trimmed);
 }
 
-std::string PathReverser::ReversePathAt(std::string_view text, int depth) const
+std::string PathReverser::ReversePathAt(std::string_view text, Walk &walk) const
 {
     // The runner's own splitting: separators become line ends, a brace block
     // up to its "}" stays whole, and the result ends in LF.
@@ -56,7 +58,7 @@ std::string PathReverser::ReversePathAt(std::string_view text, int depth) const
     reversed.reserve(steps.size());
     std::size_t total = 0;
     for (std::string_view step : steps) {
-        reversed.push_back(ReverseStepAt(step, depth));
+        reversed.push_back(ReverseStepAt(step, walk));
         total += reversed.back().size() + 1;
     }
     std::string result;
@@ -68,13 +70,21 @@ std::string PathReverser::ReversePathAt(std::string_view text, int depth) const
     return result;
 }
 
-std::string PathReverser::ReverseStepAt(std::string_view raw, int depth) const
+std::string PathReverser::ReverseStepAt(std::string_view raw, Walk &walk) const
 {
     const std::string_view step = gbk::Trim(raw);
-    if (depth < kGroupDepthLimit) {
-        const auto group = groups_.find(step);
-        if (group != groups_.end())
-            return ReversePathAt(group->second, depth + 1);
+    const auto group = groups_.find(step);
+    // A group inside itself could never be walked to its end, and groups that
+    // name other groups several times grow as a power of their depth: such a
+    // name is kept as a word, as it is past the depth limit.
+    if (group != groups_.end() && walk.open.size() < static_cast<std::size_t>(kGroupDepthLimit) &&
+        std::find(walk.open.begin(), walk.open.end(), group->first) == walk.open.end() &&
+        walk.expanded + group->second.size() <= kMaxExpandedBytes) {
+        walk.expanded += group->second.size();
+        walk.open.push_back(group->first);
+        std::string out = ReversePathAt(group->second, walk);
+        walk.open.pop_back();
+        return out;
     }
     if (step.empty())
         return "\n";
@@ -92,7 +102,7 @@ std::string PathReverser::ReverseStepAt(std::string_view raw, int depth) const
             std::size_t semi;
             while ((semi = inner.find(';', pos)) != std::string::npos) {
                 const std::string_view element(inner.data() + pos, semi - pos);
-                parts.push_back(ReverseStepAt(gbk::TrimLeft(element), depth));
+                parts.push_back(ReverseStepAt(gbk::TrimLeft(element), walk));
                 pos = semi + 1;
             }
             std::string out = "{";
@@ -109,7 +119,7 @@ std::string PathReverser::ReverseStepAt(std::string_view raw, int depth) const
     if (space == std::string_view::npos)
         return ReverseWord(step);
     std::string out(step.substr(0, space + 1));
-    out += ReverseStepAt(gbk::Trim(step.substr(space + 1)), depth);
+    out += ReverseStepAt(gbk::Trim(step.substr(space + 1)), walk);
     return out;
 }
 

@@ -21,6 +21,8 @@ public:
     // A group that reaches itself again would never end; past this depth its
     // name is kept as a word, the way the runner stops expanding.
     static constexpr int kGroupDepthLimit = 50;
+    // All group contents expanded in one reversal, at most.
+    static constexpr std::size_t kMaxExpandedBytes = 1u << 20;
 
     // Copies what it needs: the reverser may outlive the window's lists.
     PathReverser(const DirectionPairs &pairs, const GroupTable::Groups &groups);
@@ -47,8 +49,15 @@ private:
     };
     using WordMap = std::unordered_map<std::string, std::string, ViewHash, std::equal_to<>>;
 
-    std::string ReversePathAt(std::string_view text, int depth) const;
-    std::string ReverseStepAt(std::string_view step, int depth) const;
+    // One reversal's groups being expanded (innermost last) and the bytes of
+    // group content expanded so far.
+    struct Walk
+    {
+        std::vector<std::string_view> open;
+        std::size_t expanded = 0;
+    };
+    std::string ReversePathAt(std::string_view text, Walk &walk) const;
+    std::string ReverseStepAt(std::string_view step, Walk &walk) const;
 
     // Word -> opposite, holding only the first pair that names each word.
     WordMap opposites_;

@@ -68,6 +68,31 @@ TEST(ReversePath, GroupStepIsItsContentReversed)
     EXPECT_EQ(looped.find_first_not_of("loop\n"), std::string::npos);
 }
 
+// Groups that name themselves or each other several times would grow as a
+// power of the depth limit: a group inside itself stays a word, and the
+// expanded content of one reversal is bounded.
+TEST(ReversePath, ExpandingGroupsStayBounded)
+{
+    GroupTable selfTwice;
+    selfTwice.Replace({"a"}, {"a;n;a"});
+    EXPECT_EQ(PathReverser(DirectionPairs::Seeded(), selfTwice.Snapshot()).ReversePath("a"),
+              "a\ns\na\n\n");
+
+    // g0 names g1 twice, g1 names g2 twice, ... 40 levels: 2^40 steps unbounded.
+    std::vector<std::string> names, contents;
+    for (int i = 0; i < 40; ++i) {
+        names.push_back("g" + std::to_string(i));
+        const std::string next = "g" + std::to_string(i + 1);
+        contents.push_back(i + 1 < 40 ? next + ";e;" + next : "e");
+    }
+    GroupTable chain;
+    chain.Replace(names, contents);
+    const std::string out =
+        PathReverser(DirectionPairs::Seeded(), chain.Snapshot()).ReversePath("g0");
+    EXPECT_LE(out.size(), 8 * PathReverser::kMaxExpandedBytes);
+    EXPECT_EQ(out.find_first_not_of("gw0123456789\n"), std::string::npos);
+}
+
 TEST(ReversePath, PairsAreTestedInOrderForwardFirst)
 {
     DirectionPairs pairs;
