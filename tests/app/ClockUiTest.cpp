@@ -5,6 +5,7 @@
 // machine's hang-up and power-off are a fake too.
 #include "MainFrame.h"
 #include "support/FakeClock.h"
+#include "support/FrameFakes.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
 #include "ui/platform/SystemMessage.h"
@@ -37,15 +38,6 @@ using testsupport::FakeClock;
 using testsupport::FakeHangUp;
 
 namespace {
-
-class FakeTray : public platform::NotificationTray
-{
-public:
-    bool IsAvailable() const override { return true; }
-    void Show() override {}
-    void Hide() override {}
-    bool IsShown() const override { return false; }
-};
 
 // The demo game server on a free port, logging every byte it receives.
 class DemoServer
@@ -156,7 +148,7 @@ protected:
             });
 
         TMainForm::Services services;
-        services.tray = std::make_unique<FakeTray>();
+        services.tray = std::make_unique<testsupport::FakeTray>();
         // Local time 8 hours ahead of UTC, starting at 20:10:30 local.
         auto clock = std::make_unique<FakeClock>(FakeClock::At(0, 12, 10, 30), 8 * 60);
         auto hangUp = std::make_unique<FakeHangUp>();

@@ -3,6 +3,7 @@
 // and is nowhere on the screen, in the history or in the caption.
 #include "MainFrame.h"
 #include "render/GbkCodec.h"
+#include "support/FrameFakes.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
 #include "ui/platform/HelpViewer.h"
@@ -23,21 +24,6 @@
 using testsupport::WaitFor;
 
 namespace {
-
-class NoTray : public platform::NotificationTray
-{
-public:
-    bool IsAvailable() const override { return false; }
-    void Show() override {}
-    void Hide() override {}
-    bool IsShown() const override { return false; }
-};
-
-class NoHelp : public platform::HelpViewer
-{
-public:
-    bool Show(const QString &) override { return false; }
-};
 
 std::string Gbk(const QString &text)
 {
@@ -92,8 +78,8 @@ protected:
         ASSERT_TRUE(port != 0);
 
         TMainForm::Services services;
-        services.tray = std::make_unique<NoTray>();
-        services.help = std::make_unique<NoHelp>();
+        services.tray = std::make_unique<testsupport::FakeTray>();
+        services.help = std::make_unique<testsupport::FakeHelp>();
         services.runSiteDialog = [this](TBookMark &dialog) {
             dialog.show();
             dialog.getAddress->setText(QStringLiteral("127.0.0.1"));

@@ -4,6 +4,7 @@
 // captured name never takes a password, cascaded windows stay usable.
 #include "MainFrame.h"
 #include "render/GbkCodec.h"
+#include "support/FrameFakes.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
 #include "ui/platform/SystemMessage.h"
@@ -34,15 +35,6 @@
 using testsupport::WaitFor;
 
 namespace {
-
-class FakeTray : public platform::NotificationTray
-{
-public:
-    bool IsAvailable() const override { return true; }
-    void Show() override {}
-    void Hide() override {}
-    bool IsShown() const override { return false; }
-};
 
 // Takes every connection and keeps what each one sent.
 class GameServer : public QObject
@@ -120,7 +112,7 @@ protected:
         platform::SetMessagePresenter(
             [this](QWidget *, const QString &text, platform::MessageIcon) { messages << text; });
         TMainForm::Services services;
-        services.tray = std::make_unique<FakeTray>();
+        services.tray = std::make_unique<testsupport::FakeTray>();
         services.runSiteDialog = [this](TBookMark &dialog) {
             dialog.show();
             dialog.getAddress->setText(QStringLiteral("127.0.0.1"));

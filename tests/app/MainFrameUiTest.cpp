@@ -4,6 +4,7 @@
 #include "MainFrame.h"
 #include "core/session/SessionCodes.h"
 #include "render/GbkCodec.h"
+#include "support/FrameFakes.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
 #include "ui/platform/HelpViewer.h"
@@ -50,31 +51,6 @@ using testsupport::WaitFor;
 using namespace session;
 
 namespace {
-
-// The notification area, without a desktop.
-class FakeTray : public platform::NotificationTray
-{
-public:
-    bool available = true;
-    bool shown = false;
-    bool IsAvailable() const override { return available; }
-    void Show() override { shown = true; }
-    void Hide() override { shown = false; }
-    bool IsShown() const override { return shown; }
-};
-
-// A help viewer that shows only the one file it is told exists.
-class FakeHelp : public platform::HelpViewer
-{
-public:
-    QString readable;
-    QStringList tried;
-    bool Show(const QString &path) override
-    {
-        tried << path;
-        return path == readable;
-    }
-};
 
 // The game server: takes every connection and keeps what each one sent.
 class GameServer : public QObject
@@ -123,8 +99,8 @@ protected:
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<GameServer> server;
     std::unique_ptr<TMainForm> form;
-    FakeTray *tray = nullptr;
-    FakeHelp *help = nullptr;
+    testsupport::FakeTray *tray = nullptr;
+    testsupport::FakeHelp *help = nullptr;
     SiteChoice next;
     int dialogRuns = 0;
     std::vector<Message> messages;
@@ -257,8 +233,8 @@ protected:
             });
 
         TMainForm::Services services;
-        auto fakeTray = std::make_unique<FakeTray>();
-        auto fakeHelp = std::make_unique<FakeHelp>();
+        auto fakeTray = std::make_unique<testsupport::FakeTray>();
+        auto fakeHelp = std::make_unique<testsupport::FakeHelp>();
         tray = fakeTray.get();
         help = fakeHelp.get();
         services.tray = std::move(fakeTray);

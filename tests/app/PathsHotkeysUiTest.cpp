@@ -5,6 +5,7 @@
 // judge of what was sent, in order.
 #include "MainFrame.h"
 #include "core/session/SessionCodes.h"
+#include "support/FrameFakes.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
 #include "ui/platform/SystemMessage.h"
@@ -36,15 +37,6 @@ using testsupport::WaitFor;
 namespace {
 
 constexpr int kWaitMs = 10000;
-
-class FakeTray : public platform::NotificationTray
-{
-public:
-    bool IsAvailable() const override { return true; }
-    void Show() override {}
-    void Hide() override {}
-    bool IsShown() const override { return false; }
-};
 
 // The demo server on a free port, logging every line it receives; the lines
 // are read back with the time each was first seen.
@@ -225,7 +217,7 @@ protected:
         platform::SetMessagePresenter(
             [this](QWidget *, const QString &text, platform::MessageIcon) { messages << text; });
         TMainForm::Services services;
-        services.tray = std::make_unique<FakeTray>();
+        services.tray = std::make_unique<testsupport::FakeTray>();
         const int port = server->port();
         services.runSiteDialog = [port](TBookMark &dialog) {
             dialog.show();

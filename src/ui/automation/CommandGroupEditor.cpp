@@ -23,20 +23,11 @@ std::string MemoToContent(const QString &memo)
     return gbk::FromQString(QString(memo).replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
 }
 
-QLabel *MakeLabel(const QString &text, QWidget *parent, int x, int y)
-{
-    auto *label = new QLabel(text, parent);
-    label->move(x, y);
-    label->adjustSize();
-    return label;
-}
+using platform::MakeLabel;
 
 QPushButton *MakeButton(const QString &text, QWidget *parent, int x, int y)
 {
-    auto *button = new QPushButton(text, parent);
-    button->setGeometry(x, y, 54, 26);
-    button->setAutoDefault(false);
-    return button;
+    return platform::MakeButton(text, parent, x, y, 54, 26);
 }
 
 } // namespace

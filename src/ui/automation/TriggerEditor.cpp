@@ -18,13 +18,7 @@ namespace {
 constexpr int kGridColumns = 3;
 constexpr int kRowHeight = 15;
 
-QLabel *MakeLabel(const QString &text, QWidget *parent, int x, int y)
-{
-    auto *label = new QLabel(text, parent);
-    label->move(x, y);
-    label->adjustSize();
-    return label;
-}
+using platform::MakeLabel;
 
 // The memo shows a command's lines; the command keeps CR LF between them.
 QString CommandToMemo(const std::string &command)
@@ -39,10 +33,7 @@ std::string MemoToCommand(const QString &memo)
 
 QPushButton *MakeButton(const QString &text, QWidget *parent, int x, int y)
 {
-    auto *button = new QPushButton(text, parent);
-    button->setGeometry(x, y, 52, 26);
-    button->setAutoDefault(false);
-    return button;
+    return platform::MakeButton(text, parent, x, y, 52, 26);
 }
 
 } // namespace

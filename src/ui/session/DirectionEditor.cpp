@@ -14,19 +14,10 @@ namespace {
 
 QPushButton *MakeButton(const QString &text, QWidget *parent, int x, int y)
 {
-    auto *button = new QPushButton(text, parent);
-    button->setGeometry(x, y, 46, 26);
-    button->setAutoDefault(false);
-    return button;
+    return platform::MakeButton(text, parent, x, y, 46, 26);
 }
 
-QLabel *MakeLabel(const QString &text, QWidget *parent, int x, int y)
-{
-    auto *label = new QLabel(text, parent);
-    label->move(x, y);
-    label->adjustSize();
-    return label;
-}
+using platform::MakeLabel;
 
 } // namespace
 

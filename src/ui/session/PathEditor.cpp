@@ -15,19 +15,10 @@ namespace {
 
 QPushButton *MakeButton(const QString &text, QWidget *parent, int x, int y)
 {
-    auto *button = new QPushButton(text, parent);
-    button->setGeometry(x, y, 60, 28);
-    button->setAutoDefault(false);
-    return button;
+    return platform::MakeButton(text, parent, x, y, 60, 28);
 }
 
-QLabel *MakeLabel(const QString &text, QWidget *parent, int x, int y)
-{
-    auto *label = new QLabel(text, parent);
-    label->move(x, y);
-    label->adjustSize();
-    return label;
-}
+using platform::MakeLabel;
 
 } // namespace
 

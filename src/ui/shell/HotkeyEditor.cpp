@@ -20,10 +20,7 @@ namespace {
 
 QPushButton *MakeButton(const QString &text, QWidget *parent, int x, int y)
 {
-    auto *button = new QPushButton(text, parent);
-    button->setGeometry(x, y, 61, 31);
-    button->setAutoDefault(false);
-    return button;
+    return platform::MakeButton(text, parent, x, y, 61, 31);
 }
 
 } // namespace

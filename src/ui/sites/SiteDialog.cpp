@@ -34,13 +34,7 @@ std::optional<int> FieldPort(const QLineEdit *edit)
     return sites::ParsePort(gbk::Trim(FieldBytes(edit)));
 }
 
-QLabel *MakeLabel(const QString &text, QWidget *parent, int x, int y)
-{
-    auto *label = new QLabel(text, parent);
-    label->move(x, y);
-    label->adjustSize();
-    return label;
-}
+using platform::MakeLabel;
 
 bool FieldHasLineBreak(const QLineEdit *edit)
 {
