@@ -4,6 +4,7 @@
 // a time), each beside plain text taken the same way. The goal for each is at
 // most 3x the time of plain text ("x_plain" counters).
 #include "GameTextGenerator.h"
+#include "ScreenRoad.h"
 #include "core/automation/Triggers.h"
 #include "core/screen/Decoder.h"
 #include "core/screen/LineStore.h"
@@ -210,20 +211,7 @@ void BM_DecodeChunkWithTriggers(benchmark::State &state)
         screen::Decoder decoder;
         screen::Decoder::Batch batch;
         for (const auto &c : ts.chunks) {
-            batch.count = 0;
-            decoder.Feed(c, batch);
-            for (std::size_t k = 0; k < batch.count; ++k)
-                engine.CheckTriggers(batch.lines[k].text);
-            if (decoder.inLine()) {
-                const auto &form = decoder.PartialForm();
-                for (const auto &d : form)
-                    engine.CheckTriggers(d.text);
-                engine.MarkUnfinishedLine(decoder.PartialRaw());
-                store.Commit(batch.lines.data(), batch.count, &form, decoder.TakeUnchanged());
-            } else {
-                store.Commit(batch.lines.data(), batch.count);
-            }
-            lines += batch.count;
+            lines += bench::DecodeWithTriggers(decoder, batch, store, engine, c);
             bytes += c.size();
         }
     }

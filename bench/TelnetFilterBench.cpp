@@ -49,10 +49,12 @@ void BM_TelnetFilterThenDecode(benchmark::State &state)
     for (auto _ : state) {
         session::TelnetFilter filter;
         screen::LineStore store;
+        screen::Decoder decoder;
+        screen::Decoder::Batch batch;
         for (const auto &c : chunks) {
             std::string text;
             filter.Feed(c, text);
-            store.DecodeChunk(text);
+            screen::DecodeInto(decoder, batch, store, text);
             bytes += c.size();
         }
         benchmark::DoNotOptimize(store.size());

@@ -5,6 +5,7 @@
 // The lines that fire match rows present in both tables, so the two tables
 // differ only in what the scan has to tell apart.
 #include "GameTextGenerator.h"
+#include "ScreenRoad.h"
 #include "core/automation/Triggers.h"
 #include "core/screen/LineStore.h"
 
@@ -145,10 +146,10 @@ void BM_DecodeTriggerFamilies(benchmark::State &state)
     std::size_t bytes = 0, lines = 0;
     for (auto _ : state) {
         screen::LineStore store;
-        store.checkTriggers = [&](std::string_view t) { engine.CheckTriggers(t); };
-        store.markUnfinishedLine = [&](std::string_view t) { engine.MarkUnfinishedLine(t); };
+        screen::Decoder decoder;
+        screen::Decoder::Batch batch;
         for (const auto &c : chunks) {
-            lines += store.DecodeChunk(c);
+            lines += bench::DecodeWithTriggers(decoder, batch, store, engine, c);
             bytes += c.size();
         }
     }

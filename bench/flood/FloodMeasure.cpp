@@ -151,7 +151,7 @@ Run Flood(TMDIChild &w, QLineEdit &input, int lines)
     const int framesBefore = w.framesShown();
     const double cpuBefore = CpuSeconds();
     input.setText(QStringLiteral("flood %1").arg(lines));
-    w.SessionCommand(1);
+    w.SendTypedLine(gbk::FromQString(input.text()));
     // Every flood line is one decoded line (the count never takes the store's lock).
     const std::uint64_t target = w.screen().LinesDecoded() + std::uint64_t(lines);
     WaitUntil([&] { return w.screen().LinesDecoded() >= target; }, 600000);
