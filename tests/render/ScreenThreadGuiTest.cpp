@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <mutex>
 
@@ -43,11 +44,39 @@ struct Screen
     }
 };
 
-bool RowHasColour(const QImage &image, int top, int bottom, QRgb colour)
+// A pixel is `colour` over `background` at coverage a when every channel is
+// background + a * (colour - background). Glyph pixels are antialiased, and a
+// thin face may have no fully covered pixel at this size: a pixel at least half
+// covered by the colour (and by no other) counts.
+bool ShowsColour(QRgb pixel, QRgb colour, QRgb background)
+{
+    if (pixel == colour)
+        return true;
+    const int d[3] = {qRed(colour) - qRed(background), qGreen(colour) - qGreen(background),
+                      qBlue(colour) - qBlue(background)};
+    const int p[3] = {qRed(pixel) - qRed(background), qGreen(pixel) - qGreen(background),
+                      qBlue(pixel) - qBlue(background)};
+    int k = 0;
+    for (int i = 1; i < 3; ++i)
+        if (std::abs(d[i]) > std::abs(d[k]))
+            k = i;
+    if (d[k] == 0)
+        return false;
+    const double a = double(p[k]) / double(d[k]);
+    if (a < 0.5 || a > 1.0)
+        return false;
+    for (int i = 0; i < 3; ++i)
+        if (std::abs(p[i] - a * d[i]) > 12)
+            return false;
+    return true;
+}
+
+bool RowHasColour(const QImage &image, int top, int bottom, QRgb colour,
+                  QRgb background = qRgb(0, 0, 0))
 {
     for (int y = top; y < bottom && y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (image.pixel(x, y) == colour)
+            if (ShowsColour(image.pixel(x, y), colour, background))
                 return true;
     return false;
 }
