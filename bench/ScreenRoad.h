@@ -12,8 +12,8 @@
 namespace bench {
 
 inline std::size_t DecodeWithTriggers(screen::Decoder &decoder, screen::Decoder::Batch &batch,
-                                      screen::LineStore &store,
-                                      automation::TriggerEngine &engine, std::string_view chunk)
+                                      screen::LineStore &store, automation::TriggerEngine &engine,
+                                      std::string_view chunk)
 {
     batch.count = 0;
     decoder.Feed(chunk, batch);
