@@ -8,6 +8,7 @@
 #include "support/FrameFakes.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
+#include "support/TestServers.h"
 #include "ui/platform/SystemMessage.h"
 #include "ui/platform/Tray.h"
 #include "ui/session/GameConnection.h"
@@ -39,40 +40,6 @@ using testsupport::FakeHangUp;
 
 namespace {
 
-// The demo game server on a free port, logging every byte it receives.
-class DemoServer
-{
-public:
-    explicit DemoServer(const QString &logPath)
-        : logPath_(logPath)
-    {
-        process_.start(
-            qEnvironmentVariable("QUORVEL_DEMO_SERVER"),
-            {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--log"), logPath_});
-        QByteArray out;
-        while (!out.contains('\n') && process_.waitForReadyRead(5000))
-            out += process_.readAllStandardOutput();
-        if (out.startsWith("listening on "))
-            port_ = out.mid(13).trimmed().toInt();
-    }
-    ~DemoServer()
-    {
-        process_.kill();
-        process_.waitForFinished(5000);
-    }
-    int port() const { return port_; }
-    QByteArray Log() const
-    {
-        QFile file(logPath_);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-private:
-    QString logPath_;
-    QProcess process_;
-    int port_ = 0;
-};
-
 struct Message
 {
     QString text;
@@ -85,7 +52,7 @@ class ClockFrame : public ::testing::Test
 {
 protected:
     std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<DemoServer> server;
+    std::unique_ptr<testsupport::DemoServerProcess> server;
     std::unique_ptr<TMainForm> form;
     FakeClock *time = nullptr;
     FakeHangUp *machine = nullptr;
@@ -139,7 +106,8 @@ protected:
     {
         dir = std::make_unique<QTemporaryDir>();
         ASSERT_TRUE(dir->isValid());
-        server = std::make_unique<DemoServer>(dir->filePath(QStringLiteral("received.log")));
+        server = std::make_unique<testsupport::DemoServerProcess>(
+            dir->filePath(QStringLiteral("received.log")));
         ASSERT_TRUE(server->port() > 0) << "the demo server did not start";
         messages.clear();
         platform::SetMessagePresenter(

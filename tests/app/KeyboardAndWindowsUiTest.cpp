@@ -7,6 +7,7 @@
 #include "support/FrameFakes.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
+#include "support/TestServers.h"
 #include "ui/platform/SystemMessage.h"
 #include "ui/platform/Tray.h"
 #include "ui/session/GameWindow.h"
@@ -34,38 +35,13 @@
 
 using testsupport::WaitFor;
 
-namespace {
-
-// Takes every connection and keeps what each one sent.
-class GameServer : public QObject
-{
-public:
-    GameServer()
-    {
-        server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = server.nextPendingConnection()) {
-                const int index = static_cast<int>(sockets.size());
-                sockets.push_back(socket);
-                received.emplace_back();
-                QObject::connect(socket, &QTcpSocket::readyRead, this,
-                                 [this, socket, index] { received[index] += socket->readAll(); });
-            }
-        });
-    }
-
-    QTcpServer server;
-    std::vector<QTcpSocket *> sockets;
-    std::vector<QByteArray> received;
-};
-
-} // namespace
+namespace {} // namespace
 
 class KeyboardAndWindows : public ::testing::Test
 {
 protected:
     std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<GameServer> server;
+    std::unique_ptr<testsupport::MultiClientServer> server;
     std::unique_ptr<TMainForm> form;
     QStringList messages;
 
@@ -106,7 +82,7 @@ protected:
     void SetUp() override
     {
         dir = std::make_unique<QTemporaryDir>();
-        server = std::make_unique<GameServer>();
+        server = std::make_unique<testsupport::MultiClientServer>();
         ASSERT_TRUE(server->server.isListening());
         messages.clear();
         platform::SetMessagePresenter(

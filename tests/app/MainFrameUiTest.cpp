@@ -7,6 +7,7 @@
 #include "support/FrameFakes.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
+#include "support/TestServers.h"
 #include "ui/platform/HelpViewer.h"
 #include "ui/platform/SingleInstance.h"
 #include "ui/platform/SystemMessage.h"
@@ -52,30 +53,6 @@ using namespace session;
 
 namespace {
 
-// The game server: takes every connection and keeps what each one sent.
-class GameServer : public QObject
-{
-public:
-    GameServer()
-    {
-        server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = server.nextPendingConnection()) {
-                const int index = static_cast<int>(sockets.size());
-                sockets.push_back(socket);
-                received.emplace_back();
-                QObject::connect(socket, &QTcpSocket::readyRead, this,
-                                 [this, socket, index] { received[index] += socket->readAll(); });
-            }
-        });
-    }
-    int port() const { return server.serverPort(); }
-
-    QTcpServer server;
-    std::vector<QTcpSocket *> sockets;
-    std::vector<QByteArray> received;
-};
-
 // What the player does in the site dialog next.
 struct SiteChoice
 {
@@ -97,7 +74,7 @@ class MainFrame : public ::testing::Test
 {
 protected:
     std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<GameServer> server;
+    std::unique_ptr<testsupport::MultiClientServer> server;
     std::unique_ptr<TMainForm> form;
     testsupport::FakeTray *tray = nullptr;
     testsupport::FakeHelp *help = nullptr;
@@ -223,7 +200,7 @@ protected:
     {
         dir = std::make_unique<QTemporaryDir>();
         ASSERT_TRUE(dir->isValid());
-        server = std::make_unique<GameServer>();
+        server = std::make_unique<testsupport::MultiClientServer>();
         ASSERT_TRUE(server->server.isListening());
         messages.clear();
         dialogRuns = 0;

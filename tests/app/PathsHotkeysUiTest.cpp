@@ -8,6 +8,7 @@
 #include "support/FrameFakes.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
+#include "support/TestServers.h"
 #include "ui/platform/SystemMessage.h"
 #include "ui/platform/Tray.h"
 #include "ui/session/GameWindow.h"
@@ -38,104 +39,13 @@ namespace {
 
 constexpr int kWaitMs = 10000;
 
-// The demo server on a free port, logging every line it receives; the lines
-// are read back with the time each was first seen.
-class DemoServer
-{
-public:
-    explicit DemoServer(const QString &logPath)
-        : logPath_(logPath)
-    {
-        const QString program = qEnvironmentVariable("QUORVEL_DEMO_SERVER");
-        if (program.isEmpty())
-            return;
-        process_.start(program, {QStringLiteral("--port"), QStringLiteral("0"),
-                                 QStringLiteral("--log"), logPath_});
-        if (!process_.waitForStarted(kWaitMs))
-            return;
-        QByteArray out;
-        QElapsedTimer timer;
-        timer.start();
-        while (!out.contains('\n') && timer.elapsed() < kWaitMs) {
-            process_.waitForReadyRead(100);
-            out += process_.readAllStandardOutput();
-        }
-        if (out.startsWith("listening on "))
-            port_ = out.mid(13).trimmed().toInt();
-        clock_.start();
-    }
-    ~DemoServer()
-    {
-        process_.kill();
-        process_.waitForFinished(kWaitMs);
-    }
-    int port() const { return port_; }
-
-    // Reads what was logged since the last call; new whole lines get a time.
-    void Poll()
-    {
-        QFile file(logPath_);
-        if (!file.open(QIODevice::ReadOnly))
-            return;
-        file.seek(read_);
-        pending_ += file.readAll();
-        read_ = file.pos();
-        qsizetype lf;
-        while ((lf = pending_.indexOf('\n')) >= 0) {
-            lines.push_back(pending_.left(lf + 1));
-            times.push_back(clock_.elapsed());
-            pending_.remove(0, lf + 1);
-        }
-    }
-    // Waits until line `line` has been received at or after line `from`.
-    bool WaitForLine(const QByteArray &line, qsizetype from = 0)
-    {
-        return QTest::qWaitFor(
-            [&] {
-                Poll();
-                for (qsizetype i = from; i < qsizetype(lines.size()); ++i) {
-                    if (lines[std::size_t(i)] == line)
-                        return true;
-                }
-                return false;
-            },
-            kWaitMs);
-    }
-    // Waits until at least `count` lines came in from line `from` on.
-    bool WaitForCount(qsizetype from, qsizetype count)
-    {
-        return QTest::qWaitFor(
-            [&] {
-                Poll();
-                return qsizetype(lines.size()) - from >= count;
-            },
-            kWaitMs);
-    }
-    QList<QByteArray> LinesFrom(qsizetype from)
-    {
-        Poll();
-        return QList<QByteArray>(lines.begin() + from, lines.end());
-    }
-
-    std::vector<QByteArray> lines;
-    std::vector<qint64> times;
-
-private:
-    QString logPath_;
-    QProcess process_;
-    int port_ = 0;
-    qint64 read_ = 0;
-    QByteArray pending_;
-    QElapsedTimer clock_;
-};
-
 } // namespace
 
 class PathsHotkeys : public ::testing::Test
 {
 protected:
     std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<DemoServer> server;
+    std::unique_ptr<testsupport::DemoServerProcess> server;
     std::unique_ptr<TMainForm> form;
     TMDIChild *w = nullptr;
     QStringList messages;
@@ -211,7 +121,8 @@ protected:
     {
         dir = std::make_unique<QTemporaryDir>();
         ASSERT_TRUE(dir->isValid());
-        server = std::make_unique<DemoServer>(dir->filePath(QStringLiteral("received.log")));
+        server = std::make_unique<testsupport::DemoServerProcess>(
+            dir->filePath(QStringLiteral("received.log")));
         ASSERT_TRUE(server->port() != 0) << "the demo server did not start";
         messages.clear();
         platform::SetMessagePresenter(

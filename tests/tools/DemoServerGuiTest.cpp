@@ -1,5 +1,7 @@
 // Drives the demo game server over a real socket: the bytes a client sees (GBK,
 // CR LF, prompts without line end), the input log, several players, the flood.
+#include "support/TestServers.h"
+
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -26,44 +28,12 @@ QByteArray Gbk(const char *utf8)
 class DemoServer
 {
 public:
-    DemoServer()
-    {
-        logPath_ = dir_.filePath(QStringLiteral("received.log"));
-        const QString program = qEnvironmentVariable("QUORVEL_DEMO_SERVER");
-        if (program.isEmpty())
-            return;
-        process_.start(program, {QStringLiteral("--port"), QStringLiteral("0"),
-                                 QStringLiteral("--log"), logPath_});
-        if (!process_.waitForStarted(kWaitMs))
-            return;
-        QByteArray out;
-        QElapsedTimer timer;
-        timer.start();
-        while (!out.contains('\n') && timer.elapsed() < kWaitMs) {
-            process_.waitForReadyRead(100);
-            out += process_.readAllStandardOutput();
-        }
-        if (out.startsWith("listening on ") && out.endsWith('\n'))
-            port_ = static_cast<quint16>(out.mid(13).trimmed().toUInt());
-    }
-    ~DemoServer()
-    {
-        process_.kill();
-        process_.waitForFinished(kWaitMs);
-    }
-
-    quint16 Port() const { return port_; }
-    QByteArray Log() const
-    {
-        QFile file(logPath_);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    quint16 Port() const { return process_.port(); }
+    QByteArray Log() const { return process_.Log(); }
 
 private:
     QTemporaryDir dir_;
-    QString logPath_;
-    QProcess process_;
-    quint16 port_ = 0;
+    testsupport::DemoServerProcess process_{dir_.filePath(QStringLiteral("received.log"))};
 };
 
 // A player connection that reads until the server's output reaches a given point.

@@ -10,31 +10,14 @@ namespace {
 
 // Passes everything through but what would show the text: the screen's queue
 // and the auxiliary window.
-class UnechoedHost : public RunnerHost
+class UnechoedHost : public ForwardingHost
 {
 public:
-    explicit UnechoedHost(std::shared_ptr<RunnerHost> inner)
-        : inner_(std::move(inner))
-    {}
+    using ForwardingHost::ForwardingHost;
 
     // The echo of a sent line, and any notice that would name it, go nowhere.
     void Enqueue(std::string) override {}
-    void WriteLine(std::string line) override { inner_->WriteLine(std::move(line)); }
-    void Sleep(int ms) override { inner_->Sleep(ms); }
-    std::optional<std::string> LookupGroup(std::string_view name) override
-    {
-        return inner_->LookupGroup(name);
-    }
-    void SetTriggerGroupEnabled(std::string_view groupUpper, bool enabled) override
-    {
-        inner_->SetTriggerGroupEnabled(groupUpper, enabled);
-    }
     void AppendAuxLine(std::string) override {}
-    void RunnerStarted() override { inner_->RunnerStarted(); }
-    void RunnerEnded() override { inner_->RunnerEnded(); }
-
-private:
-    std::shared_ptr<RunnerHost> inner_;
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 // connection, sleeping, the command groups, the trigger groups and the aux window.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,4 +32,32 @@ public:
     // UI thread.
     virtual void RunnerStarted() = 0;
     virtual void RunnerEnded() = 0;
+};
+
+// A host that passes every call to another: a wrapper overrides only what it
+// changes (a runner without echo, a runner that can be stopped).
+class ForwardingHost : public RunnerHost
+{
+public:
+    explicit ForwardingHost(std::shared_ptr<RunnerHost> inner)
+        : inner_(std::move(inner))
+    {}
+
+    void Enqueue(std::string item) override { inner_->Enqueue(std::move(item)); }
+    void WriteLine(std::string line) override { inner_->WriteLine(std::move(line)); }
+    void Sleep(int ms) override { inner_->Sleep(ms); }
+    std::optional<std::string> LookupGroup(std::string_view name) override
+    {
+        return inner_->LookupGroup(name);
+    }
+    void SetTriggerGroupEnabled(std::string_view groupUpper, bool enabled) override
+    {
+        inner_->SetTriggerGroupEnabled(groupUpper, enabled);
+    }
+    void AppendAuxLine(std::string text) override { inner_->AppendAuxLine(std::move(text)); }
+    void RunnerStarted() override { inner_->RunnerStarted(); }
+    void RunnerEnded() override { inner_->RunnerEnded(); }
+
+private:
+    std::shared_ptr<RunnerHost> inner_;
 };

@@ -28,7 +28,7 @@ bool StopSwitch::WaitFor(int ms)
 }
 
 StoppableHost::StoppableHost(std::shared_ptr<RunnerHost> inner, std::shared_ptr<StopSwitch> stop)
-    : inner_(std::move(inner))
+    : ForwardingHost(std::move(inner))
     , stop_(std::move(stop))
 {}
 
@@ -41,13 +41,13 @@ void StoppableHost::ThrowIfStopped() const
 void StoppableHost::Enqueue(std::string item)
 {
     ThrowIfStopped();
-    inner_->Enqueue(std::move(item));
+    ForwardingHost::Enqueue(std::move(item));
 }
 
 void StoppableHost::WriteLine(std::string line)
 {
     ThrowIfStopped();
-    inner_->WriteLine(std::move(line));
+    ForwardingHost::WriteLine(std::move(line));
 }
 
 void StoppableHost::Sleep(int ms)
@@ -63,29 +63,19 @@ std::optional<std::string> StoppableHost::LookupGroup(std::string_view name)
     // Every command starts with this look-up, so even a long repeat of
     // commands that send nothing ends at its next step.
     ThrowIfStopped();
-    return inner_->LookupGroup(name);
+    return ForwardingHost::LookupGroup(name);
 }
 
 void StoppableHost::SetTriggerGroupEnabled(std::string_view groupUpper, bool enabled)
 {
     ThrowIfStopped();
-    inner_->SetTriggerGroupEnabled(groupUpper, enabled);
+    ForwardingHost::SetTriggerGroupEnabled(groupUpper, enabled);
 }
 
 void StoppableHost::AppendAuxLine(std::string text)
 {
     ThrowIfStopped();
-    inner_->AppendAuxLine(std::move(text));
-}
-
-void StoppableHost::RunnerStarted()
-{
-    inner_->RunnerStarted();
-}
-
-void StoppableHost::RunnerEnded()
-{
-    inner_->RunnerEnded();
+    ForwardingHost::AppendAuxLine(std::move(text));
 }
 
 std::shared_ptr<RunnerHost> RunnerStops::Wrap(std::shared_ptr<RunnerHost> host)

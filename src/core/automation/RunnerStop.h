@@ -41,7 +41,7 @@ private:
 // A runner host that passes everything to the window's host until its switch
 // is thrown; from then on every call but the start and end notices throws
 // RunnerStopped, so nothing more is echoed or sent.
-class StoppableHost : public RunnerHost
+class StoppableHost : public ForwardingHost
 {
 public:
     StoppableHost(std::shared_ptr<RunnerHost> inner, std::shared_ptr<StopSwitch> stop);
@@ -52,13 +52,10 @@ public:
     std::optional<std::string> LookupGroup(std::string_view name) override;
     void SetTriggerGroupEnabled(std::string_view groupUpper, bool enabled) override;
     void AppendAuxLine(std::string text) override;
-    void RunnerStarted() override;
-    void RunnerEnded() override;
 
 private:
     void ThrowIfStopped() const;
 
-    std::shared_ptr<RunnerHost> inner_;
     std::shared_ptr<StopSwitch> stop_;
 };
 

@@ -1,0 +1,148 @@
+// Servers the tests talk to: an in-process server that keeps what each
+// connection sent, and the project's demo server as a child process on a free
+// port, whose log of received bytes the test reads back line by line.
+#pragma once
+
+#include <vector>
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+namespace testsupport {
+
+// Takes every connection and keeps what each one sent, in connection order.
+class MultiClientServer : public QObject
+{
+public:
+    MultiClientServer()
+    {
+        server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = server.nextPendingConnection()) {
+                const int index = static_cast<int>(sockets.size());
+                sockets.push_back(socket);
+                received.emplace_back();
+                QObject::connect(socket, &QTcpSocket::readyRead, this,
+                                 [this, socket, index] { received[index] += socket->readAll(); });
+            }
+        });
+    }
+    int port() const { return server.serverPort(); }
+
+    QTcpServer server;
+    std::vector<QTcpSocket *> sockets;
+    std::vector<QByteArray> received;
+};
+
+// The demo server (env QUORVEL_DEMO_SERVER) on a free port, logging to `logPath`.
+// port() is 0 when it did not start.
+class DemoServerProcess
+{
+public:
+    static constexpr int kWaitMs = 10000;
+
+    explicit DemoServerProcess(const QString &logPath)
+        : logPath_(logPath)
+    {
+        const QString program = qEnvironmentVariable("QUORVEL_DEMO_SERVER");
+        if (program.isEmpty())
+            return;
+        process_.start(program, {QStringLiteral("--port"), QStringLiteral("0"),
+                                 QStringLiteral("--log"), logPath_});
+        if (!process_.waitForStarted(kWaitMs))
+            return;
+        QByteArray out;
+        QElapsedTimer timer;
+        timer.start();
+        while (!out.contains('\n') && timer.elapsed() < kWaitMs) {
+            process_.waitForReadyRead(100);
+            out += process_.readAllStandardOutput();
+        }
+        if (out.startsWith("listening on ") && out.endsWith('\n'))
+            port_ = static_cast<quint16>(out.mid(13).trimmed().toUInt());
+        clock_.start();
+    }
+    ~DemoServerProcess()
+    {
+        process_.kill();
+        process_.waitForFinished(kWaitMs);
+    }
+    DemoServerProcess(const DemoServerProcess &) = delete;
+    DemoServerProcess &operator=(const DemoServerProcess &) = delete;
+
+    quint16 port() const { return port_; }
+    // Every byte received so far.
+    QByteArray Log() const
+    {
+        QFile file(logPath_);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // Reads what was logged since the last call; each new whole line gets the
+    // time it was first seen.
+    void Poll()
+    {
+        QFile file(logPath_);
+        if (!file.open(QIODevice::ReadOnly))
+            return;
+        file.seek(read_);
+        pending_ += file.readAll();
+        read_ = file.pos();
+        qsizetype lf;
+        while ((lf = pending_.indexOf('\n')) >= 0) {
+            lines.push_back(pending_.left(lf + 1));
+            times.push_back(clock_.elapsed());
+            pending_.remove(0, lf + 1);
+        }
+    }
+    // Waits until `line` has been received at or after line `from`.
+    bool WaitForLine(const QByteArray &line, qsizetype from = 0)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                Poll();
+                for (qsizetype i = from; i < qsizetype(lines.size()); ++i) {
+                    if (lines[std::size_t(i)] == line)
+                        return true;
+                }
+                return false;
+            },
+            kWaitMs);
+    }
+    // Waits until at least `count` lines came in from line `from` on.
+    bool WaitForCount(qsizetype from, qsizetype count)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                Poll();
+                return qsizetype(lines.size()) - from >= count;
+            },
+            kWaitMs);
+    }
+    QList<QByteArray> LinesFrom(qsizetype from)
+    {
+        Poll();
+        return QList<QByteArray>(lines.begin() + from, lines.end());
+    }
+
+    std::vector<QByteArray> lines;
+    std::vector<qint64> times;
+
+private:
+    QString logPath_;
+    QProcess process_;
+    quint16 port_ = 0;
+    qint64 read_ = 0;
+    QByteArray pending_;
+    QElapsedTimer clock_;
+};
+
+} // namespace testsupport
