@@ -98,7 +98,7 @@ void BM_BaselineOneColourDrawText1080p(benchmark::State &state)
     screen::BuildRows(measure, store.lines(), static_cast<int>(store.size()) - 1, rows, width,
                       frame);
     const int rowHeight = look.RowHeight();
-    const int ascent = measure.metrics().ascent();
+    const int ascent = measure.ascent();
     QString text;
     for (auto _ : state) {
         image.fill(screen::ToRgb(look.bgPalette[0]));

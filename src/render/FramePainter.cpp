@@ -37,7 +37,7 @@ void PaintRows(QImage &image, QtTextMeasure &measure, const Frame &frame, int ro
     const Canvas canvas(image);
     GlyphCache &glyphs = measure.glyphs();
     const int rowHeight = look.RowHeight();
-    const int cellHeight = std::min(rowHeight, measure.metrics().height());
+    const int cellHeight = std::min(rowHeight, measure.cellHeight());
     // Whole cells are copied from tiles when a row's cell is the font's cell
     // (a line spacing below zero cuts it shorter: glyphs are blended then).
     const bool tiles = cellHeight == glyphs.cellHeight();

@@ -1,5 +1,7 @@
 #include "render/GlyphCache.h"
 
+#include "render/FontThread.h"
+
 #include <algorithm>
 
 #include <QPainter>
@@ -20,8 +22,10 @@ inline std::size_t TileHash(std::uint64_t key)
 
 } // namespace
 
-GlyphCache::GlyphCache(const QFont &font, int ascent, int cellHeight, int advanceHint)
-    : font_(font)
+GlyphCache::GlyphCache(FontThread &fonts, const QFont &font, int ascent, int cellHeight,
+                       int advanceHint)
+    : fonts_(fonts)
+    , font_(font)
     , ascent_(ascent)
     , pad_(std::max({advanceHint, cellHeight, 4}))
     , index_(kSlots, -1)
@@ -38,8 +42,10 @@ const GlyphMask &GlyphCache::Mask(int slot, char16_t ch)
 {
     std::int32_t &i = index_[static_cast<std::size_t>(slot)];
     if (i < 0) {
+        GlyphMask mask;
+        fonts_.Run([&] { mask = Render(ch); });
         i = static_cast<std::int32_t>(masks_.size());
-        masks_.push_back(Render(ch));
+        masks_.push_back(mask);
     }
     return masks_[static_cast<std::size_t>(i)];
 }

@@ -13,6 +13,8 @@
 
 namespace screen {
 
+class FontThread;
+
 // Where a glyph's ink lies relative to its pen position (x) and the top of
 // its row (y), and its coverage values, one byte a pixel, row by row.
 struct GlyphMask
@@ -29,8 +31,8 @@ class GlyphCache
 public:
     // `ascent` places the baseline below a row's top and `cellHeight` is the
     // font's cell; `advanceHint` is about the widest advance, for the room
-    // left around a glyph while rendering.
-    GlyphCache(const QFont &font, int ascent, int cellHeight, int advanceHint);
+    // left around a glyph while rendering. Glyphs are rendered on `fonts`.
+    GlyphCache(FontThread &fonts, const QFont &font, int ascent, int cellHeight, int advanceHint);
 
     // The mask of `ch`, rendered on first use; `slot` is the caller's index
     // for the character (below `slots`).
@@ -54,6 +56,7 @@ private:
                           std::uint32_t paper);
     void GrowTileIndex();
 
+    FontThread &fonts_;
     QFont font_;
     int ascent_;
     int pad_;

@@ -4,6 +4,9 @@
 #include "core/text/GbkText.h"
 #include "render/GbkCodec.h"
 
+#include <map>
+#include <utility>
+
 #include <QStringDecoder>
 
 namespace screen {
@@ -23,29 +26,68 @@ QFont ScreenFont(const ScreenLook &look)
                       QFont::StyleStrategy(QFont::PreferDefault | QFont::PreferNoShaping));
     // A pixel size sets the em, and a face's cell is usually taller than its
     // em: look for the largest em whose cell still fits the size asked for.
+    // The probing opens the face, so it runs where the screens' faces live;
+    // the font handed back is a description only.
     const int cell = std::max(1, look.fontSize);
-    auto cellOf = [&](int px) {
-        font.setPixelSize(px);
-        return QFontMetrics(font).height();
-    };
     int px = cell;
-    const int first = cellOf(px);
-    if (first > cell)
-        px = std::max(1, cell * cell / first);
-    while (px > 1 && cellOf(px) > cell)
-        --px;
-    while (px < 4 * cell && cellOf(px + 1) <= cell)
-        ++px;
+    FontThread::Get()->Run([&] {
+        QFont probe(font);
+        auto cellOf = [&](int size) {
+            probe.setPixelSize(size);
+            return QFontMetrics(probe).height();
+        };
+        const int first = cellOf(px);
+        if (first > cell)
+            px = std::max(1, cell * cell / first);
+        while (px > 1 && cellOf(px) > cell)
+            --px;
+        while (px < 4 * cell && cellOf(px + 1) <= cell)
+            ++px;
+    });
     font.setPixelSize(px);
     return font;
 }
 
 QtTextMeasure::QtTextMeasure(const QFont &font)
-    : font_(font)
-    , metrics_(font)
+    : fonts_(FontThread::Get())
+    , font_(font)
     , widths_(kSlots, -1)
     , glyphs_(kSlots, 0)
-{}
+{
+    fonts_->Run([this] {
+        metrics_ = std::make_unique<QFontMetrics>(font_);
+        ascent_ = metrics_->ascent();
+        cellHeight_ = metrics_->height();
+        maxWidth_ = metrics_->maxWidth();
+    });
+}
+
+QtTextMeasure::~QtTextMeasure()
+{
+    fonts_->Run([this] {
+        glyphCache_.reset();
+        metrics_.reset();
+    });
+}
+
+std::shared_ptr<QtTextMeasure> QtTextMeasure::ForLook(const ScreenLook &look)
+{
+    // The screen font depends on the face and the size only.
+    using Key = std::pair<std::string, int>;
+    static std::mutex mutex;
+    static std::map<Key, std::weak_ptr<QtTextMeasure>> shared;
+    const Key key(look.fontName, look.fontSize);
+    const std::shared_ptr<FontThread> fonts = FontThread::Get(); // one thread for both steps
+    std::lock_guard lock(mutex);
+    std::erase_if(shared, [](const auto &entry) { return entry.second.expired(); });
+    std::weak_ptr<QtTextMeasure> &slot = shared[key];
+    std::shared_ptr<QtTextMeasure> measure = slot.lock();
+    if (!measure) {
+        measure = std::make_shared<QtTextMeasure>(ScreenFont(look));
+        slot = measure;
+    }
+    return measure;
+}
 
 int QtTextMeasure::Index(std::string_view ch)
 {
@@ -80,8 +122,10 @@ int QtTextMeasure::CharWidth(std::string_view ch)
         return 0; // control bytes are not drawn
     const int index = Index(ch);
     std::int16_t &w = widths_[static_cast<std::size_t>(index)];
-    if (w < 0)
-        w = static_cast<std::int16_t>(metrics_.horizontalAdvance(QChar(Glyph(index, ch))));
+    if (w < 0) {
+        const QChar glyph(Glyph(index, ch));
+        fonts_->Run([&] { w = static_cast<std::int16_t>(metrics_->horizontalAdvance(glyph)); });
+    }
     return w;
 }
 
@@ -96,8 +140,7 @@ QtTextMeasure::CharGlyph QtTextMeasure::PaintGlyph(std::string_view ch)
 GlyphCache &QtTextMeasure::glyphs()
 {
     if (!glyphCache_)
-        glyphCache_ = std::make_unique<GlyphCache>(font_, metrics_.ascent(), metrics_.height(),
-                                                   metrics_.maxWidth());
+        glyphCache_ = std::make_unique<GlyphCache>(*fonts_, font_, ascent_, cellHeight_, maxWidth_);
     return *glyphCache_;
 }
 

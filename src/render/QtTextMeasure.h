@@ -1,12 +1,15 @@
 // Character widths of the screen font, cached per character, and the GBK to
-// UTF-16 mapping of each character, cached the same way. Screen thread only.
+// UTF-16 mapping of each character, cached the same way. Screens with the same
+// font share one measure (ForLook); a screen holds its lock for a frame's text
+// work. The font itself is only ever touched on the font thread.
 #pragma once
 
 #include "core/screen/TextMeasure.h"
+#include "render/FontThread.h"
 #include "render/GlyphCache.h"
 
-#include <array>
 #include <memory>
+#include <mutex>
 #include <string_view>
 #include <vector>
 
@@ -29,6 +32,15 @@ class QtTextMeasure : public TextMeasure
 {
 public:
     explicit QtTextMeasure(const QFont &font);
+    ~QtTextMeasure() override;
+    QtTextMeasure(const QtTextMeasure &) = delete;
+    QtTextMeasure &operator=(const QtTextMeasure &) = delete;
+
+    // The measure of a look's screen font, shared by every screen that shows
+    // the same face at the same size while any of them holds it.
+    static std::shared_ptr<QtTextMeasure> ForLook(const ScreenLook &look);
+    // Held while laying out and painting with a shared measure.
+    std::unique_lock<std::mutex> Lock() { return std::unique_lock(mutex_); }
 
     int CharWidth(std::string_view ch) override;
 
@@ -49,14 +61,20 @@ public:
     void AppendText(std::string_view bytes, QString &out);
 
     const QFont &font() const { return font_; }
-    const QFontMetrics &metrics() const { return metrics_; }
+    int ascent() const { return ascent_; }
+    int cellHeight() const { return cellHeight_; } // ascent + descent
 
 private:
     static int Index(std::string_view ch);
     char16_t Glyph(int index, std::string_view ch);
 
+    std::shared_ptr<FontThread> fonts_; // first in, last out: the fonts below need it
+    std::mutex mutex_;
     QFont font_;
-    QFontMetrics metrics_;
+    std::unique_ptr<QFontMetrics> metrics_; // made, used and dropped on the font thread
+    int ascent_ = 0;
+    int cellHeight_ = 0;
+    int maxWidth_ = 0;
     std::unique_ptr<GlyphCache> glyphCache_; // made on the first glyph painted
     // Index: single bytes 0..255, double-byte characters 256 + (lead << 8 | trail) - 0x8100.
     std::vector<std::int16_t> widths_; // -1: not measured yet

@@ -348,7 +348,9 @@ void DrawSence::DrawFrame()
     if (width <= 0 || height <= 0)
         return;
     if (!measure_ || lookChanged)
-        measure_ = std::make_unique<QtTextMeasure>(ScreenFont(look));
+        measure_ = QtTextMeasure::ForLook(look);
+    // Screens showing the same font share its measure and glyphs.
+    std::unique_lock measureLock = measure_->Lock();
 
     const int rowHeight = look.RowHeight();
     const int rows = RowsFor(height, look.fontSize, look.lineSpacing);
@@ -367,6 +369,7 @@ void DrawSence::DrawFrame()
         MarkSelection(*measure_, frame_, sel, width, marks_);
         PaintSelection(image, marks_, sel, rowHeight);
     }
+    measureLock.unlock();
 
     {
         std::lock_guard lock(outMutex_);

@@ -165,7 +165,7 @@ private:
     std::vector<std::string> shownSelection_;
 
     std::shared_ptr<automation::TriggerEngine> triggers_;
-    std::unique_ptr<QtTextMeasure> measure_;
+    std::shared_ptr<QtTextMeasure> measure_;
     std::chrono::steady_clock::time_point lastFrame_{};
     std::jthread thread_;
 };

@@ -1,14 +1,20 @@
 // The screen thread end to end: queued text becomes a painted frame in the
 // palette's colours; an idle screen draws nothing; a flood coalesces.
 #include "render/FramePainter.h"
+#include "render/GbkCodec.h"
 #include "render/ScreenThread.h"
 #include "support/QtWait.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <map>
+#include <memory>
 #include <mutex>
+#include <sstream>
+#include <vector>
 
 using screen::DrawSence;
 using testsupport::WaitFor;
@@ -79,6 +85,23 @@ bool RowHasColour(const QImage &image, int top, int bottom, QRgb colour,
             if (ShowsColour(image.pixel(x, y), colour, background))
                 return true;
     return false;
+}
+
+// How many times each font file is mapped into this process.
+std::map<std::string, int> FontFileMappings()
+{
+    std::map<std::string, int> count;
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        std::istringstream fields(line);
+        std::string range, perms, offset, device, inode, path;
+        fields >> range >> perms >> offset >> device >> inode >> path;
+        for (const char *ext : {".ttf", ".ttc", ".otf", ".pfb"})
+            if (path.size() > 4 && path.compare(path.size() - 4, 4, ext) == 0)
+                ++count[path];
+    }
+    return count;
 }
 
 QRgb Slot(const screen::PaletteColours &p, int i)
@@ -277,4 +300,36 @@ TEST(DrawSence, HiddenWindowKeepsNoImageAndIsPaintedWhenShown)
     ASSERT_TRUE(WaitFor([&] { return s.d.StoreSize() == 2; }));
     s.d.SetWindow(true);
     EXPECT_FALSE(s.FrameWith(2).isNull());
+}
+
+TEST(DrawSence, ScreensOfOneFontPaintAlikeAndOpenEachFaceOnce)
+{
+    // Chinese text brings in the fallback face as well as the screen's own;
+    // each screen has characters of its own, which it is the first to need.
+    const QString words[] = {QStringLiteral("你好"), QStringLiteral("世界"), QStringLiteral("招牌"),
+                             QStringLiteral("客栈")};
+    std::vector<std::string> texts;
+    for (const QString &w : words)
+        texts.push_back("\x1b[1;32m" + gbk::FromQString(w) + "\x1b[0m hello \x1b[44m" +
+                        gbk::FromQString(w) + "\x1b[0m\r\n");
+    std::vector<QImage> alone;
+    for (const std::string &text : texts) {
+        Screen s(300, 60);
+        s.d.Enqueue(text);
+        alone.push_back(s.FrameWith(1));
+    }
+    // Four screens painting at once, with one measure and its glyphs.
+    std::vector<std::unique_ptr<Screen>> screens;
+    for (const std::string &text : texts) {
+        screens.push_back(std::make_unique<Screen>(300, 60));
+        screens.back()->d.Enqueue(text);
+    }
+    for (std::size_t i = 0; i < screens.size(); ++i) {
+        ASSERT_FALSE(alone[i].isNull());
+        EXPECT_EQ(screens[i]->FrameWith(1), alone[i]) << i;
+    }
+    // Each face is opened on the font thread, and at most once more by
+    // whatever this thread drew: never once per screen.
+    for (const auto &[file, mappings] : FontFileMappings())
+        EXPECT_LE(mappings, 2) << file;
 }
