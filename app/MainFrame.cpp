@@ -14,6 +14,7 @@
 #include "ui/screen/ColourDialog.h"
 #include "ui/screen/FontDialog.h"
 #include "ui/screen/PasteSender.h"
+#include "ui/session/CoverWatch.h"
 #include "ui/session/DirectionEditor.h"
 #include "ui/session/PathEditor.h"
 #include "ui/shell/About.h"
@@ -83,6 +84,7 @@ TMainForm::TMainForm(const std::string &startDir, Services services)
     ClientArea = new QMdiArea(central);
     ClientArea->setObjectName(QStringLiteral("ClientArea"));
     ClientArea->setBackground(palette().brush(QPalette::Dark));
+    coverWatch = new CoverWatch(*ClientArea);
     layout->addWidget(ClientArea, 1);
 
     Panel1 = new QWidget(central);
@@ -322,6 +324,7 @@ void TMainForm::OpenGameWindow(const QString &caption)
             &CommandInputEdit::ShowInputHidden);
     CommandInput->setFocus();
     QMdiSubWindow *window = ClientArea->addSubWindow(child);
+    coverWatch->Track(window);
     window->setWindowIcon(windowIcon());
     window->showMaximized();
     ClientArea->setActiveSubWindow(window);

@@ -21,6 +21,7 @@
 
 class QAction;
 class QFrame;
+class CoverWatch;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
@@ -128,7 +129,8 @@ public:
     QFrame *Panel2 = nullptr; // the toolbar
     QTabBar *TabControl1 = nullptr;
     QMdiArea *ClientArea = nullptr;
-    QWidget *Panel1 = nullptr; // holds the input line
+    CoverWatch *coverWatch = nullptr; // windows behind a maximised one draw nothing
+    QWidget *Panel1 = nullptr;        // holds the input line
     CommandInputEdit *CommandInput = nullptr;
     std::vector<QToolButton *> toolButtons;
     QMenu *WindowMenu = nullptr;

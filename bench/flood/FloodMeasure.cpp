@@ -7,6 +7,7 @@
 //   quorvel_flood DEMO_SERVER_BINARY [LINES]
 #include "core/automation/Triggers.h"
 #include "render/GbkCodec.h"
+#include "ui/session/CoverWatch.h"
 #include "ui/session/GameConnection.h"
 #include "ui/session/GameWindow.h"
 
@@ -22,7 +23,10 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QProcess>
+#include <QStyle>
 #include <QTimer>
 
 namespace {
@@ -171,19 +175,21 @@ Run Flood(TMDIChild &w, QLineEdit &input, int lines)
     return r;
 }
 
-// A window connected to the demo server and past its name prompt.
+// A window connected to the demo server and past its name prompt, maximised
+// in the area in front of the others, as the main frame opens its windows.
 struct Window
 {
     QLineEdit input;
-    std::unique_ptr<TMDIChild> w;
+    TMDIChild *w; // owned by its subwindow in the area
 
-    Window(SessionDialogs &dialogs, int port)
-        : w(std::make_unique<TMDIChild>(nullptr, "", &dialogs))
+    Window(QMdiArea &area, CoverWatch &covers, SessionDialogs &dialogs, int port)
+        : w(new TMDIChild(nullptr, "", &dialogs))
     {
-        w->setAttribute(Qt::WA_DeleteOnClose, false);
         w->BindToFrame({&input, 0, nullptr, "", ""});
-        w->resize(1280, 800);
-        w->show();
+        QMdiSubWindow *sub = area.addSubWindow(w);
+        covers.Track(sub);
+        sub->showMaximized();
+        area.setActiveSubWindow(sub);
         w->Connect({"127.0.0.1", port, false, "", 0, false, "", ""});
         WaitUntil([&] { return w->nameCaptureStage() == 1; }, 5000);
         input.setText(QStringLiteral("bench"));
@@ -222,8 +228,12 @@ int main(int argc, char **argv)
     const int port = QString::fromLatin1(server.readLine()).section(' ', 2).trimmed().toInt();
 
     SessionDialogs dialogs;
+    QMdiArea area;
+    CoverWatch covers(area);
+    area.resize(1280, 800 + area.style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    area.show();
     std::vector<std::unique_ptr<Window>> windows;
-    windows.push_back(std::make_unique<Window>(dialogs, port));
+    windows.push_back(std::make_unique<Window>(area, covers, dialogs, port));
     TMDIChild &w = *windows[0]->w;
     QLineEdit &input = windows[0]->input;
 
@@ -257,13 +267,12 @@ int main(int argc, char **argv)
     const Run storm = Flood(w, input, lines);
     w.screen().triggers()->Replace(automation::TriggerTable{});
 
-    // Ten windows, each with a full scrollback; as behind tabs, one is shown.
+    // Ten windows, each with a full scrollback; the one in front is seen.
     for (int i = 1; i < 10; ++i) {
-        windows.push_back(std::make_unique<Window>(dialogs, port));
+        windows.push_back(std::make_unique<Window>(area, covers, dialogs, port));
         Flood(*windows.back()->w, windows.back()->input, 5000);
     }
-    for (std::size_t i = 1; i < windows.size(); ++i)
-        windows[i]->w->hide();
+    area.setActiveSubWindow(area.subWindowList().front());
     Settle(500);
     const long rssTen = RssKb();
     const long pssTen = PssKb();
@@ -299,6 +308,8 @@ int main(int argc, char **argv)
     Figure("PSS, 10 windows, full scrollbacks, 1 shown", Mib(pssTen), "MiB", "<= 60",
            Mib(pssTen) <= 60);
 
+    for (QMdiSubWindow *sub : area.subWindowList())
+        delete sub;
     windows.clear();
     server.kill();
     server.waitForFinished();

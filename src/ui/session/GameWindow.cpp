@@ -399,7 +399,7 @@ void TMDIChild::SessionCommand(int code, int value)
         ChooseProfileFile(false);
         break;
     case kReattachScreen:
-        screen_->SetWindow(true);
+        UpdateScreenPresence();
         screen_->RequestRedraw();
         break;
     case kHotkeyEditor:
@@ -542,15 +542,32 @@ void TMDIChild::OnFrameReady()
 void TMDIChild::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    screen_->SetWindow(true);
+    hidden_ = false;
+    UpdateScreenPresence();
 }
 
 void TMDIChild::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
-    // A window not shown keeps only its text; it is painted again when shown.
-    screen_->SetWindow(false);
-    view_->SetFrame(QImage(), view_->background());
+    hidden_ = true; // also when minimised, where the widget still counts as visible
+    UpdateScreenPresence();
+}
+
+void TMDIChild::SetCovered(bool covered)
+{
+    if (covered == covered_)
+        return;
+    covered_ = covered;
+    UpdateScreenPresence();
+}
+
+void TMDIChild::UpdateScreenPresence()
+{
+    const bool seen = !hidden_ && !covered_;
+    screen_->SetWindow(seen);
+    // A window not seen keeps only its text; it is painted again when seen.
+    if (!seen)
+        view_->SetFrame(QImage(), view_->background());
 }
 
 void TMDIChild::bar2Change(int position)

@@ -102,6 +102,11 @@ public:
     void ReturnToFollow();
     // The main frame calls this when the window becomes the active one.
     void Activated();
+    // Another window lies over the whole of this one (a maximised window in
+    // front): while covered, or hidden, the window draws no frames and keeps
+    // no image, only its text; it is painted again when seen.
+    void SetCovered(bool covered);
+    bool covered() const { return covered_; }
 
     // Set once by the main frame after it made the window; the index again
     // whenever a window before this one closes.
@@ -183,6 +188,8 @@ protected:
 
 private:
     void LayOut();
+    // Tells the screen whether anyone can see its frames.
+    void UpdateScreenPresence();
     void Notify(int code);
     // The input line takes the focus, unless the open path panel holds it.
     void GiveKeyboardToInputLine();
@@ -225,6 +232,8 @@ private:
     session::WalkSettings walk_;
     session::KeepAliveSettings keepAlive_;
     bool linkActive_ = false;
+    bool covered_ = false;
+    bool hidden_ = false; // by the last hide or show event
     session::TelnetFilter telnet_;
     std::unique_ptr<screen::DrawSence> screen_;
     std::shared_ptr<GroupTable> groups_;
