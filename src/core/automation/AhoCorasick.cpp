@@ -15,7 +15,7 @@ void AhoCorasick::Build(const std::vector<std::string_view> &pieces)
         bits[i >> 6] |= std::uint64_t(1) << (i & 63);
     };
     longest_ = 0;
-    quadList_.clear();
+    std::vector<std::uint32_t> quadList; // the first four bytes of longer pieces
     for (std::string_view piece : pieces) {
         longest_ = std::max(longest_, piece.size());
         const auto c = static_cast<unsigned char>(piece[0]);
@@ -27,11 +27,23 @@ void AhoCorasick::Build(const std::vector<std::string_view> &pieces)
             std::uint32_t quad;
             std::memcpy(&quad, piece.data(), 4);
             set(quads_.data(), QuadHash(quad));
-            quadList_.push_back(quad);
+            quadList.push_back(quad);
         }
     }
-    std::sort(quadList_.begin(), quadList_.end());
-    quadList_.erase(std::unique(quadList_.begin(), quadList_.end()), quadList_.end());
+    std::sort(quadList.begin(), quadList.end());
+    quadList.erase(std::unique(quadList.begin(), quadList.end()), quadList.end());
+    // The quads again as an open-addressed set at most a quarter full, so
+    // that a yes from the bit table is confirmed in about one probe.
+    std::size_t slots = 16;
+    while (slots < 4 * quadList.size())
+        slots *= 2;
+    quadSet_.assign(slots, 0);
+    for (const std::uint32_t quad : quadList) {
+        std::size_t i = QuadSlot(quad);
+        while (quadSet_[i] != 0)
+            i = (i + 1) & (quadSet_.size() - 1);
+        quadSet_[i] = QuadKey(quad);
+    }
 
     // The trie, each node's edges in a list of its own.
     std::vector<std::vector<Edge>> trie(1);

@@ -48,7 +48,7 @@ private:
     // the first-level cache, so most bytes never touch the automaton:
     // one-byte pieces by their byte, two- and three-byte ones by their first
     // two bytes, longer ones by a hash of their first four, confirmed
-    // against the list of those four-byte starts.
+    // against the set of those four-byte starts.
     static std::uint32_t QuadHash(std::uint32_t quad) { return (quad * 0x9E3779B1u) >> 16; }
     static bool Bit(const std::uint64_t *bits, std::uint32_t i)
     {
@@ -69,19 +69,29 @@ private:
         std::memcpy(&quad, text.data() + i, 4);
         // The bit table is a quick no; a yes is checked against the quads
         // themselves, or with many pieces the scan would run far too often.
-        return Bit(quads_.data(), QuadHash(quad)) &&
-               std::binary_search(quadList_.begin(), quadList_.end(), quad);
+        if (!Bit(quads_.data(), QuadHash(quad)))
+            return false;
+        for (std::size_t s = QuadSlot(quad); quadSet_[s] != 0; s = (s + 1) & (quadSet_.size() - 1))
+            if (quadSet_[s] == QuadKey(quad))
+                return true;
+        return false;
+    }
+    // A quad in the set: never 0, which marks a free slot.
+    static std::uint64_t QuadKey(std::uint32_t quad) { return std::uint64_t(1) << 32 | quad; }
+    std::size_t QuadSlot(std::uint32_t quad) const
+    {
+        return (std::uint64_t(quad) * 0x9E3779B97F4A7C15ull >> 32) & (quadSet_.size() - 1);
     }
     std::int32_t Next(std::int32_t node, unsigned char c) const;
 
     std::vector<Node> nodes_; // node 0 is the root
     std::vector<Edge> edges_; // each node's edges, together and sorted by byte
     std::vector<std::int32_t> dense_;
-    std::uint64_t singles_[4] = {};       // 256 bits
-    std::vector<std::uint64_t> pairs_;    // 65536 bits
-    std::vector<std::uint64_t> quads_;    // 65536 bits
-    std::vector<std::uint32_t> quadList_; // the first four bytes of longer pieces, sorted
-    std::size_t longest_ = 0;             // bytes of the longest piece
+    std::uint64_t singles_[4] = {};      // 256 bits
+    std::vector<std::uint64_t> pairs_;   // 65536 bits
+    std::vector<std::uint64_t> quads_;   // 65536 bits
+    std::vector<std::uint64_t> quadSet_; // the first four bytes of longer pieces (QuadKey; 0: free)
+    std::size_t longest_ = 0;            // bytes of the longest piece
     std::vector<std::uint32_t> reported_; // per node: the scan that last reported it
     std::uint32_t scan_ = 0;
 };
