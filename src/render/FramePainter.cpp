@@ -43,9 +43,10 @@ void PaintRows(QImage &image, QtTextMeasure &measure, const Frame &frame, int ro
     const bool tiles = cellHeight == glyphs.cellHeight();
     Colours colours;
     std::vector<ColourRun> runs;
+    // Kept by value: a later character's first use may move the cache's masks.
     struct Late
     {
-        const GlyphMask *mask;
+        GlyphMask mask;
         int x;
         std::uint32_t ink;
     };
@@ -82,13 +83,13 @@ void PaintRows(QImage &image, QtTextMeasure &measure, const Frame &frame, int ro
                 } else {
                     for (int line = y; line < y + cellHeight && line < canvas.height; ++line)
                         std::fill(canvas.Line(line) + x0, canvas.Line(line) + x1, paper);
-                    late.push_back({g.mask, x, ink});
+                    late.push_back({*g.mask, x, ink});
                 }
                 x += g.advance;
             }
         }
         for (const Late &l : late)
-            BlendGlyph(canvas, glyphs, *l.mask, l.x, y, y + cellHeight, l.ink);
+            BlendGlyph(canvas, glyphs, l.mask, l.x, y, y + cellHeight, l.ink);
         // The rest of the row: right of its text, and the line spacing below.
         Fill(canvas, x, y, canvas.width - x, cellHeight, background);
         Fill(canvas, 0, y + cellHeight, canvas.width, rowHeight - cellHeight, background);

@@ -6,6 +6,7 @@
 #include "support/FrameFakes.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
+#include "support/TestServers.h"
 #include "ui/platform/HelpViewer.h"
 #include "ui/platform/Tray.h"
 #include "ui/session/GameWindow.h"
@@ -16,7 +17,6 @@
 
 #include <QFile>
 #include <QLineEdit>
-#include <QProcess>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,16 +36,12 @@ class HiddenInput : public ::testing::Test
 {
 protected:
     QTemporaryDir dir;
-    QProcess server;
+    std::unique_ptr<testsupport::DemoServerProcess> server;
     quint16 port = 0;
     std::unique_ptr<TMainForm> form;
     TMDIChild *w = nullptr;
 
-    QByteArray ServerLog() const
-    {
-        QFile file(dir.filePath(QStringLiteral("received.log")));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray ServerLog() const { return server->Log(); }
 
     bool StoreHolds(const std::string &piece) const
     {
@@ -65,17 +61,10 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        const QString program = qEnvironmentVariable("QUORVEL_DEMO_SERVER");
-        ASSERT_TRUE(!program.isEmpty()) << "QUORVEL_DEMO_SERVER names the demo server";
-        server.start(program, {QStringLiteral("--port"), QStringLiteral("0"),
-                               QStringLiteral("--log"), dir.filePath("received.log")});
-        ASSERT_TRUE(server.waitForStarted());
-        QByteArray out;
-        ASSERT_TRUE(
-            WaitFor([&] { return bool((out += server.readAllStandardOutput()).contains('\n')); }));
-        ASSERT_TRUE(out.startsWith("listening on "));
-        port = static_cast<quint16>(out.mid(13).trimmed().toUInt());
-        ASSERT_TRUE(port != 0);
+        server = std::make_unique<testsupport::DemoServerProcess>(
+            dir.filePath(QStringLiteral("received.log")));
+        port = server->port();
+        ASSERT_TRUE(port != 0) << "QUORVEL_DEMO_SERVER names the demo server";
 
         TMainForm::Services services;
         services.tray = std::make_unique<testsupport::FakeTray>();
@@ -105,12 +94,9 @@ protected:
     {
         form.reset();
         w = nullptr;
-
-        server.kill();
-        server.waitForFinished();
+        server.reset();
     }
 };
-;
 
 TEST_F(HiddenInput, PasswordShowsAsDotsAndLeavesNoTrace)
 {
