@@ -142,9 +142,14 @@ TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs 
     };
     // A firing trigger starts its runner from the screen thread; the runner's
     // start notice is posted, never waited for.
-    screen_->triggers()->SetFire([link = link_, stops = stops_](std::string command) {
-        MudCommand::Start(stops->Wrap(link), std::move(command));
-    });
+    // The engine holds its fire callback and the link holds the engine, so
+    // the callback only watches the link: a strong hold would keep both alive
+    // after the window is gone.
+    screen_->triggers()->SetFire(
+        [weakLink = std::weak_ptr<SessionLink>(link_), stops = stops_](std::string command) {
+            if (std::shared_ptr<SessionLink> link = weakLink.lock())
+                MudCommand::Start(stops->Wrap(std::move(link)), std::move(command));
+        });
     // The socket is read again once the screen has caught up.
     screen_->queueDrained = [this] {
         QMetaObject::invokeMethod(

@@ -223,11 +223,14 @@ TEST(GameWindow, ManyRunnersNeverInterleaveInsideALine)
 TEST(GameWindow, RunnerOutlivingItsWindowFinishesQuietly)
 {
     auto s = std::make_unique<Session>();
+    const std::weak_ptr<automation::TriggerEngine> engine = s->w->triggerEngine();
     s->w->StartCommandRun("#WA 150;late line;#HP late");
     delete s->w;
     s->w = nullptr;
     QTest::qWait(300); // the runner wakes, finds its link closed and ends
     EXPECT_FALSE(s->server.received.contains("late line"));
+    // With the window and its last runner gone, nothing holds its session.
+    EXPECT_TRUE(engine.expired());
     s->w = new TMDIChild(nullptr, "", &s->dialogs); // the fixture deletes one
 }
 
