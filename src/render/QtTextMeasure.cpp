@@ -123,8 +123,13 @@ int QtTextMeasure::CharWidth(std::string_view ch)
     const int index = Index(ch);
     std::int16_t &w = widths_[static_cast<std::size_t>(index)];
     if (w < 0) {
-        const QChar glyph(Glyph(index, ch));
-        fonts_->Run([&] { w = static_cast<std::int16_t>(metrics_->horizontalAdvance(glyph)); });
+        const char16_t glyph = Glyph(index, ch);
+        // A character measured is about to be painted: its mask is rendered in
+        // the same trip to the font thread.
+        fonts_->Run([&] {
+            w = static_cast<std::int16_t>(metrics_->horizontalAdvance(QChar(glyph)));
+            glyphs().Mask(index, glyph);
+        });
     }
     return w;
 }
