@@ -1,6 +1,7 @@
 #include "core/automation/GroupEditorRules.h"
 
 #include "core/text/GbkText.h"
+#include "core/text/PairedLists.h"
 
 namespace automation {
 
@@ -17,25 +18,13 @@ bool GroupEditorRules::Confirm(const std::string &name, const std::string &conte
     if (gbk::Trim(name).empty() || gbk::Trim(content).empty())
         return false;
     // The name is kept as typed: blanks around it stay, and letter case counts.
-    std::size_t i = 0;
-    while (i < names.size() && names[i] != name)
-        ++i;
-    if (i < names.size()) {
-        editContents[i] = content;
-    } else {
-        names.push_back(name);
-        editContents.push_back(content);
-    }
+    lists::SetNamed(names, editContents, name, content);
     return true;
 }
 
 bool GroupEditorRules::Delete(int index)
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= names.size())
-        return false;
-    names.erase(names.begin() + index);
-    editContents.erase(editContents.begin() + index);
-    return true;
+    return lists::EraseEntry(names, editContents, index);
 }
 
 void GroupEditorRules::ApplyTo(GroupTable &table) const

@@ -1,6 +1,7 @@
 #include "core/session/PathEditorRules.h"
 
 #include "core/text/GbkText.h"
+#include "core/text/PairedLists.h"
 
 namespace session {
 
@@ -15,25 +16,13 @@ bool PathEditorRules::Confirm(const std::string &name, const std::string &text)
 {
     if (gbk::Trim(name).empty() || gbk::Trim(text).empty())
         return false;
-    std::size_t i = 0;
-    while (i < names.size() && names[i] != name)
-        ++i;
-    if (i < names.size()) {
-        texts[i] = text;
-    } else {
-        names.push_back(name);
-        texts.push_back(text);
-    }
+    lists::SetNamed(names, texts, name, text);
     return true;
 }
 
 bool PathEditorRules::Delete(int index)
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= names.size())
-        return false;
-    names.erase(names.begin() + index);
-    texts.erase(texts.begin() + index);
-    return true;
+    return lists::EraseEntry(names, texts, index);
 }
 
 std::optional<int> PathEditorRules::SlowDelayFrom(std::string_view field)
@@ -64,11 +53,7 @@ void DirectionEditorRules::Confirm(const std::string &forwardWord, const std::st
 
 bool DirectionEditorRules::Delete(int index)
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= forward.size())
-        return false;
-    forward.erase(forward.begin() + index);
-    reverse.erase(reverse.begin() + index);
-    return true;
+    return lists::EraseEntry(forward, reverse, index);
 }
 
 } // namespace session

@@ -1,5 +1,7 @@
 #include "core/shell/HotkeyEditorRules.h"
 
+#include "core/text/PairedLists.h"
+
 namespace shell {
 
 void HotkeyEditorRules::Load(const session::HotkeyLists &lists)
@@ -14,25 +16,13 @@ bool HotkeyEditorRules::Confirm(const std::string &keyName, const std::string &c
 {
     if (keyName.empty() || command.empty())
         return false;
-    std::size_t i = 0;
-    while (i < names.size() && names[i] != keyName)
-        ++i;
-    if (i < names.size()) {
-        commands[i] = command;
-    } else {
-        names.push_back(keyName);
-        commands.push_back(command);
-    }
+    lists::SetNamed(names, commands, keyName, command);
     return true;
 }
 
 bool HotkeyEditorRules::Delete(int index)
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= names.size())
-        return false;
-    names.erase(names.begin() + index);
-    commands.erase(commands.begin() + index);
-    return true;
+    return lists::EraseEntry(names, commands, index);
 }
 
 const std::string *HotkeyCommandFor(const session::HotkeyLists &lists, std::string_view keyName)
