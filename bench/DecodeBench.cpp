@@ -16,17 +16,8 @@
 
 namespace {
 
-constexpr std::size_t kStreamBytes = 16 << 20;
-constexpr std::size_t kChunk = 64 << 10;
-
-const std::vector<std::string> &Chunks()
-{
-    static const std::vector<std::string> chunks = [] {
-        bench::GameTextGenerator gen;
-        return bench::GameTextGenerator::Chunks(gen.Stream(kStreamBytes), kChunk);
-    }();
-    return chunks;
-}
+using bench::kChunk;
+using bench::kStreamBytes;
 
 // Trigger rows whose phrases appear in about 1% of the lines of a stream.
 struct TriggerStream
@@ -68,7 +59,7 @@ TriggerStream MakeTriggerStream(int rows)
 
 void BM_MemchrLineSplit(benchmark::State &state)
 {
-    const auto &chunks = Chunks();
+    const auto &chunks = bench::GameChunks();
     std::size_t bytes = 0;
     for (auto _ : state) {
         std::size_t lines = 0;
@@ -128,7 +119,7 @@ void Report(benchmark::State &state, double ns, double plain)
 
 void BM_DecodeChunkNoTriggers(benchmark::State &state)
 {
-    PlainNsPerByte() = DecodeAll(state, Chunks());
+    PlainNsPerByte() = DecodeAll(state, bench::GameChunks());
 }
 BENCHMARK(BM_DecodeChunkNoTriggers)->Unit(benchmark::kMillisecond);
 
@@ -196,27 +187,8 @@ void BM_DecodeChunkWithTriggers(benchmark::State &state)
     if (!streams.count(rows))
         streams.emplace(rows, MakeTriggerStream(rows));
     const TriggerStream &ts = streams.at(rows);
-    automation::TriggerEngine engine;
-    engine.Replace(ts.table);
-    std::size_t fired = 0;
-    engine.SetFire([&](std::string) { ++fired; });
-    // A second passes per line as far as the per-row fire bound is concerned:
-    // the bench measures the scan, not the bound.
-    std::int64_t fakeNow = 0;
-    engine.SetClock([&] { return fakeNow += 1000; });
-    std::size_t bytes = 0, lines = 0;
-    for (auto _ : state) {
-        // The screen thread's road: decode, triggers, commit.
-        screen::LineStore store;
-        screen::Decoder decoder;
-        screen::Decoder::Batch batch;
-        for (const auto &c : ts.chunks) {
-            lines += bench::DecodeWithTriggers(decoder, batch, store, engine, c);
-            bytes += c.size();
-        }
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(bytes));
-    state.counters["fired_per_line"] = lines ? double(fired) / double(lines) : 0.0;
+    bench::CountingEngine counting(ts.table);
+    bench::RunScreenRoad(state, counting, ts.chunks);
 }
 BENCHMARK(BM_DecodeChunkWithTriggers)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 

@@ -46,40 +46,52 @@ screen::LineStore ColouredStore(int lines)
     return store;
 }
 
+// A 1920x1080 screen over a coloured store, its rows laid out once (which
+// also warms the width cache).
+struct Screen1080p
+{
+    static constexpr int kWidth = 1920, kHeight = 1080;
+    screen::LineStore store = ColouredStore(200);
+    screen::ScreenLook look;
+    screen::QtTextMeasure measure{screen::ScreenFont(look)};
+    int rows = screen::RowsFor(kHeight, look.fontSize, look.lineSpacing);
+    QImage image{kWidth, kHeight, QImage::Format_RGB32};
+    screen::Frame frame;
+
+    Screen1080p() { LayOut(); }
+    void LayOut()
+    {
+        screen::BuildRows(measure, store.lines(), static_cast<int>(store.size()) - 1, rows, kWidth,
+                          frame);
+    }
+};
+
+double Median(const std::vector<double> &v)
+{
+    std::vector<double> s = v;
+    std::sort(s.begin(), s.end());
+    return s[s.size() / 2];
+}
+
 void BM_FullFrame1080p(benchmark::State &state)
 {
     App();
-    const screen::LineStore store = ColouredStore(200);
-    screen::ScreenLook look;
-    screen::QtTextMeasure measure(screen::ScreenFont(look));
-    const int width = 1920, height = 1080;
-    const int rows = screen::RowsFor(height, look.fontSize, look.lineSpacing);
-    QImage image(width, height, QImage::Format_RGB32);
-    screen::Frame frame;
-    // Warm the width cache once.
-    screen::BuildRows(measure, store.lines(), static_cast<int>(store.size()) - 1, rows, width,
-                      frame);
-    screen::PaintRows(image, measure, frame, rows, look);
+    Screen1080p s;
+    screen::PaintRows(s.image, s.measure, s.frame, s.rows, s.look); // warm the glyphs
     std::size_t bytes = 0;
     for (auto _ : state) {
-        screen::BuildRows(measure, store.lines(), static_cast<int>(store.size()) - 1, rows, width,
-                          frame);
-        screen::PaintRows(image, measure, frame, rows, look);
-        for (int k = 0; k < frame.ScreenRowCount(); ++k)
-            bytes += frame.ScreenRow(k)->text.size();
+        s.LayOut();
+        screen::PaintRows(s.image, s.measure, s.frame, s.rows, s.look);
+        for (int k = 0; k < s.frame.ScreenRowCount(); ++k)
+            bytes += s.frame.ScreenRow(k)->text.size();
     }
-    state.counters["rows"] = rows;
+    state.counters["rows"] = s.rows;
     state.counters["bytes_per_frame"] =
         benchmark::Counter(static_cast<double>(bytes), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_FullFrame1080p)
     ->Unit(benchmark::kMillisecond)
-    ->ComputeStatistics("median",
-                        [](const std::vector<double> &v) {
-                            std::vector<double> s = v;
-                            std::sort(s.begin(), s.end());
-                            return s[s.size() / 2];
-                        })
+    ->ComputeStatistics("median", Median)
     ->Repetitions(5);
 
 // The yardstick for the frame above: the same rows drawn in one colour with
@@ -88,52 +100,34 @@ BENCHMARK(BM_FullFrame1080p)
 void BM_BaselineOneColourDrawText1080p(benchmark::State &state)
 {
     App();
-    const screen::LineStore store = ColouredStore(200);
-    screen::ScreenLook look;
-    screen::QtTextMeasure measure(screen::ScreenFont(look));
-    const int width = 1920, height = 1080;
-    const int rows = screen::RowsFor(height, look.fontSize, look.lineSpacing);
-    QImage image(width, height, QImage::Format_RGB32);
-    screen::Frame frame;
-    screen::BuildRows(measure, store.lines(), static_cast<int>(store.size()) - 1, rows, width,
-                      frame);
-    const int rowHeight = look.RowHeight();
-    const int ascent = measure.ascent();
+    Screen1080p s;
+    const int rowHeight = s.look.RowHeight();
+    const int ascent = s.measure.ascent();
     QString text;
     for (auto _ : state) {
-        image.fill(screen::ToRgb(look.bgPalette[0]));
-        QPainter painter(&image);
-        painter.setFont(measure.font());
-        painter.setPen(QColor(screen::ToRgb(look.fgPalette[0])));
-        for (int k = 0; k < frame.ScreenRowCount(); ++k) {
+        s.image.fill(screen::ToRgb(s.look.bgPalette[0]));
+        QPainter painter(&s.image);
+        painter.setFont(s.measure.font());
+        painter.setPen(QColor(screen::ToRgb(s.look.fgPalette[0])));
+        for (int k = 0; k < s.frame.ScreenRowCount(); ++k) {
             text.clear();
-            measure.AppendText(frame.ScreenRow(k)->text, text);
+            s.measure.AppendText(s.frame.ScreenRow(k)->text, text);
             painter.drawText(0, k * rowHeight + ascent, text);
         }
     }
 }
 BENCHMARK(BM_BaselineOneColourDrawText1080p)
     ->Unit(benchmark::kMillisecond)
-    ->ComputeStatistics("median",
-                        [](const std::vector<double> &v) {
-                            std::vector<double> s = v;
-                            std::sort(s.begin(), s.end());
-                            return s[s.size() / 2];
-                        })
+    ->ComputeStatistics("median", Median)
     ->Repetitions(5);
 
 // The layout half of a frame alone: wrapping the bottom lines into rows.
 void BM_BuildRows1080p(benchmark::State &state)
 {
     App();
-    const screen::LineStore store = ColouredStore(200);
-    screen::ScreenLook look;
-    screen::QtTextMeasure measure(screen::ScreenFont(look));
-    const int rows = screen::RowsFor(1080, look.fontSize, look.lineSpacing);
-    screen::Frame frame;
+    Screen1080p s;
     for (auto _ : state)
-        screen::BuildRows(measure, store.lines(), static_cast<int>(store.size()) - 1, rows, 1920,
-                          frame);
+        s.LayOut();
 }
 BENCHMARK(BM_BuildRows1080p)->Unit(benchmark::kMicrosecond);
 

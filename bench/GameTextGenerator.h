@@ -81,4 +81,16 @@ private:
     std::mt19937 rng_;
 };
 
+// The receive benchmarks' common input: 16 MiB of game text in 64 KiB reads.
+constexpr std::size_t kStreamBytes = 16 << 20;
+constexpr std::size_t kChunk = 64 << 10;
+inline const std::vector<std::string> &GameChunks()
+{
+    static const std::vector<std::string> chunks = [] {
+        GameTextGenerator gen;
+        return GameTextGenerator::Chunks(gen.Stream(kStreamBytes), kChunk);
+    }();
+    return chunks;
+}
+
 } // namespace bench

@@ -9,21 +9,9 @@
 
 namespace {
 
-constexpr std::size_t kStreamBytes = 16 << 20;
-constexpr std::size_t kChunk = 64 << 10;
-
-const std::vector<std::string> &Chunks()
-{
-    static const std::vector<std::string> chunks = [] {
-        bench::GameTextGenerator gen;
-        return bench::GameTextGenerator::Chunks(gen.Stream(kStreamBytes), kChunk);
-    }();
-    return chunks;
-}
-
 void BM_TelnetFilterOnly(benchmark::State &state)
 {
-    const auto &chunks = Chunks();
+    const auto &chunks = bench::GameChunks();
     std::size_t bytes = 0;
     for (auto _ : state) {
         session::TelnetFilter filter;
@@ -44,7 +32,7 @@ BENCHMARK(BM_TelnetFilterOnly)->Unit(benchmark::kMillisecond);
 // took before the filter existed), then decode it.
 void BM_TelnetFilterThenDecode(benchmark::State &state)
 {
-    const auto &chunks = Chunks();
+    const auto &chunks = bench::GameChunks();
     std::size_t bytes = 0;
     for (auto _ : state) {
         session::TelnetFilter filter;

@@ -105,25 +105,18 @@ void BM_TriggerFamilies(benchmark::State &state)
 {
     const FamilyStream &s = Stream();
     const int rows = static_cast<int>(state.range(0));
-    automation::TriggerEngine engine;
-    engine.Replace(FamilyTable(rows / kFamilies));
-    std::size_t fired = 0;
-    engine.SetFire([&](std::string) { ++fired; });
-    // A second passes per line as far as the per-row fire bound is concerned:
-    // the bench measures the scan, not the bound.
-    std::int64_t fakeNow = 0;
-    engine.SetClock([&] { return fakeNow += 1000; });
+    bench::CountingEngine counting(FamilyTable(rows / kFamilies));
     std::size_t lines = 0, bytes = 0;
     for (auto _ : state) {
         for (const std::string &line : s.lines) {
-            engine.CheckTriggers(line);
+            counting.engine.CheckTriggers(line);
             bytes += line.size();
         }
         lines += s.lines.size();
     }
     state.SetItemsProcessed(static_cast<int64_t>(lines));
     state.SetBytesProcessed(static_cast<int64_t>(bytes));
-    state.counters["fired_per_line"] = lines ? double(fired) / double(lines) : 0.0;
+    state.counters["fired_per_line"] = lines ? double(counting.fired) / double(lines) : 0.0;
 }
 BENCHMARK(BM_TriggerFamilies)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 
@@ -137,24 +130,8 @@ void BM_DecodeTriggerFamilies(benchmark::State &state)
         return bench::GameTextGenerator::Chunks(all, 64 << 10);
     }();
     const int rows = static_cast<int>(state.range(0));
-    automation::TriggerEngine engine;
-    engine.Replace(FamilyTable(rows / kFamilies));
-    std::size_t fired = 0;
-    engine.SetFire([&](std::string) { ++fired; });
-    std::int64_t fakeNow = 0;
-    engine.SetClock([&] { return fakeNow += 1000; });
-    std::size_t bytes = 0, lines = 0;
-    for (auto _ : state) {
-        screen::LineStore store;
-        screen::Decoder decoder;
-        screen::Decoder::Batch batch;
-        for (const auto &c : chunks) {
-            lines += bench::DecodeWithTriggers(decoder, batch, store, engine, c);
-            bytes += c.size();
-        }
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(bytes));
-    state.counters["fired_per_line"] = lines ? double(fired) / double(lines) : 0.0;
+    bench::CountingEngine counting(FamilyTable(rows / kFamilies));
+    bench::RunScreenRoad(state, counting, chunks);
 }
 BENCHMARK(BM_DecodeTriggerFamilies)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 
