@@ -3,6 +3,7 @@
 // never overlap and cover each row exactly; the rows hold the line's bytes.
 #include "FuzzInput.h"
 #include "core/screen/FrameLayout.h"
+#include "support/FixedMeasure.h"
 
 #include <algorithm>
 #include <string>
@@ -10,17 +11,7 @@
 
 namespace {
 
-// Eight pixels a byte, control bytes none: a double-byte character is 16.
-class FixedMeasure : public screen::TextMeasure
-{
-public:
-    int CharWidth(std::string_view ch) override
-    {
-        if (ch.size() == 1 && static_cast<unsigned char>(ch[0]) < 0x20)
-            return 0;
-        return 8 * static_cast<int>(ch.size());
-    }
-};
+using testsupport::FixedMeasure;
 
 std::string Record(std::size_t position, int fg, int bg, int mode)
 {
