@@ -3,18 +3,13 @@
 // and the scheduled hang-up (the last commands, the server closing, the wait
 // ending, the machine's hang-up called). Time is a fake the test moves on; the
 // machine's hang-up and power-off are a fake too.
-#include "MainFrame.h"
 #include "support/FakeClock.h"
-#include "support/FrameFakes.h"
+#include "support/FrameFixture.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
-#include "support/TestServers.h"
-#include "ui/platform/SystemMessage.h"
-#include "ui/platform/Tray.h"
 #include "ui/session/GameConnection.h"
 #include "ui/session/GameWindow.h"
 #include "ui/shell/ClockDialog.h"
-#include "ui/sites/SiteDialog.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -22,14 +17,12 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QFile>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -38,26 +31,11 @@ using testsupport::WaitFor;
 using testsupport::FakeClock;
 using testsupport::FakeHangUp;
 
-namespace {
-
-struct Message
-{
-    QString text;
-    platform::MessageIcon icon;
-};
-
-} // namespace
-
-class ClockFrame : public ::testing::Test
+class ClockFrame : public testsupport::FrameFixture<testsupport::DemoServerProcess>
 {
 protected:
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<testsupport::DemoServerProcess> server;
-    std::unique_ptr<TMainForm> form;
     FakeClock *time = nullptr;
     FakeHangUp *machine = nullptr;
-    std::vector<Message> messages;
-    int nextPort = 0; // where the site dialog points the next window
 
     TClockForm &dialog() { return *form->ClockForm; }
 
@@ -88,7 +66,7 @@ protected:
     // the server takes later lines as commands.
     TMDIChild *OpenWindow()
     {
-        nextPort = server->port();
+        next.port = server->port();
         form->OpenGameWindow();
         if (form->sessionCount == 0)
             return nullptr;
@@ -104,19 +82,7 @@ protected:
 
     void SetUp() override
     {
-        dir = std::make_unique<QTemporaryDir>();
-        ASSERT_TRUE(dir->isValid());
-        server = std::make_unique<testsupport::DemoServerProcess>(
-            dir->filePath(QStringLiteral("received.log")));
-        ASSERT_TRUE(server->port() > 0) << "the demo server did not start";
-        messages.clear();
-        platform::SetMessagePresenter(
-            [this](QWidget *, const QString &text, platform::MessageIcon icon) {
-                messages.push_back({text, icon});
-            });
-
         TMainForm::Services services;
-        services.tray = std::make_unique<testsupport::FakeTray>();
         // Local time 8 hours ahead of UTC, starting at 20:10:30 local.
         auto clock = std::make_unique<FakeClock>(FakeClock::At(0, 12, 10, 30), 8 * 60);
         auto hangUp = std::make_unique<FakeHangUp>();
@@ -124,29 +90,9 @@ protected:
         machine = hangUp.get();
         services.clockSource = std::move(clock);
         services.hangUp = std::move(hangUp);
-        nextPort = server->port();
-        services.runSiteDialog = [this](TBookMark &site) {
-            site.show();
-            site.getAddress->setText(QStringLiteral("127.0.0.1"));
-            site.getName->setText(QStringLiteral("demo"));
-            site.getPort->setText(QString::number(nextPort));
-            site.BitBtn1Click();
-        };
-        form = std::make_unique<TMainForm>(QFile::encodeName(dir->path()).toStdString(),
-                                           std::move(services));
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    }
-
-    void TearDown() override
-    {
-        form.reset();
-        server.reset();
-        dir.reset();
-        platform::SetMessagePresenter({});
+        StartFrame(std::move(services));
     }
 };
-;
 
 TEST_F(ClockFrame, DialogShowsTheFramesSettingsAndItsTexts)
 {
@@ -271,7 +217,7 @@ TEST_F(ClockFrame, ClosingAWindowThatStaysConnectedEndsTheWait)
     ASSERT_TRUE(demo);
     // A second game whose server never hangs up.
     testsupport::FakeGameServer stubborn;
-    nextPort = stubborn.port();
+    next.port = stubborn.port();
     form->OpenGameWindow();
     ASSERT_EQ(form->sessionCount, 2);
     TMDIChild *other = form->sessions[1];

@@ -1,24 +1,17 @@
 // The player against the demo server, which speaks telnet: its commands never
 // show, and a password typed at its prompt shows as dots, reaches the server,
 // and is nowhere on the screen, in the history or in the caption.
-#include "MainFrame.h"
 #include "render/GbkCodec.h"
-#include "support/FrameFakes.h"
+#include "support/FrameFixture.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
-#include "support/TestServers.h"
-#include "ui/platform/HelpViewer.h"
-#include "ui/platform/Tray.h"
 #include "ui/session/GameWindow.h"
-#include "ui/sites/SiteDialog.h"
 
 #include <gtest/gtest.h>
 #include <memory>
 
-#include <QFile>
 #include <QLineEdit>
 #include <QTabBar>
-#include <QTemporaryDir>
 #include <QTest>
 
 using testsupport::WaitFor;
@@ -32,13 +25,9 @@ std::string Gbk(const QString &text)
 
 } // namespace
 
-class HiddenInput : public ::testing::Test
+class HiddenInput : public testsupport::FrameFixture<testsupport::DemoServerProcess>
 {
 protected:
-    QTemporaryDir dir;
-    std::unique_ptr<testsupport::DemoServerProcess> server;
-    quint16 port = 0;
-    std::unique_ptr<TMainForm> form;
     TMDIChild *w = nullptr;
 
     QByteArray ServerLog() const { return server->Log(); }
@@ -51,35 +40,9 @@ protected:
         return false;
     }
 
-    void TypeLine(const QString &text)
-    {
-        form->CommandInput->clear();
-        QTest::keyClicks(form->CommandInput, text);
-        QTest::keyClick(form->CommandInput, Qt::Key_Return);
-    }
-
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        server = std::make_unique<testsupport::DemoServerProcess>(
-            dir.filePath(QStringLiteral("received.log")));
-        port = server->port();
-        ASSERT_TRUE(port != 0) << "QUORVEL_DEMO_SERVER names the demo server";
-
-        TMainForm::Services services;
-        services.tray = std::make_unique<testsupport::FakeTray>();
-        services.help = std::make_unique<testsupport::FakeHelp>();
-        services.runSiteDialog = [this](TBookMark &dialog) {
-            dialog.show();
-            dialog.getAddress->setText(QStringLiteral("127.0.0.1"));
-            dialog.getName->setText(QStringLiteral("demo"));
-            dialog.getPort->setText(QString::number(port));
-            dialog.BitBtn1Click();
-        };
-        form = std::make_unique<TMainForm>(QFile::encodeName(dir.path()).toStdString(),
-                                           std::move(services));
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        ASSERT_NO_FATAL_FAILURE(StartFrame());
         form->OpenGameWindow();
         ASSERT_EQ(form->sessionCount, 1);
         w = form->sessions[0];
@@ -88,13 +51,6 @@ protected:
         TypeLine(QStringLiteral("tester"));
         ASSERT_TRUE(
             WaitFor([&] { return bool(StoreHolds(Gbk(QStringLiteral("欢迎你，tester")))); }));
-    }
-
-    void TearDown() override
-    {
-        form.reset();
-        w = nullptr;
-        server.reset();
     }
 };
 

@@ -2,17 +2,12 @@
 // key and mouse events routed by the window system: the input line keeps the
 // keyboard and comes back with its text selected after every switch, the
 // captured name never takes a password, cascaded windows stay usable.
-#include "MainFrame.h"
 #include "render/GbkCodec.h"
-#include "support/FrameFakes.h"
+#include "support/FrameFixture.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
-#include "support/TestServers.h"
-#include "ui/platform/SystemMessage.h"
-#include "ui/platform/Tray.h"
 #include "ui/session/GameWindow.h"
 #include "ui/session/ScreenView.h"
-#include "ui/sites/SiteDialog.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -29,31 +24,14 @@
 #include <QTabBar>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
 using testsupport::WaitFor;
 
-namespace {} // namespace
-
-class KeyboardAndWindows : public ::testing::Test
+class KeyboardAndWindows : public testsupport::FrameFixture<testsupport::MultiClientServer>
 {
 protected:
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<testsupport::MultiClientServer> server;
-    std::unique_ptr<TMainForm> form;
-    QStringList messages;
-
-    TMDIChild *Open()
-    {
-        const std::size_t before = server->sockets.size();
-        form->OpenGameWindow();
-        if (!QTest::qWaitFor([&] { return server->sockets.size() > before; }, 5000))
-            return nullptr;
-        return form->sessions[form->sessionCount - 1];
-    }
-
     // Keys as the window system delivers them: to whatever holds the focus.
     void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
@@ -79,39 +57,8 @@ protected:
     // window 1 once received "wherehp": "where" was sent in window 2, then
     // the player switched and typed "hp".
 
-    void SetUp() override
-    {
-        dir = std::make_unique<QTemporaryDir>();
-        server = std::make_unique<testsupport::MultiClientServer>();
-        ASSERT_TRUE(server->server.isListening());
-        messages.clear();
-        platform::SetMessagePresenter(
-            [this](QWidget *, const QString &text, platform::MessageIcon) { messages << text; });
-        TMainForm::Services services;
-        services.tray = std::make_unique<testsupport::FakeTray>();
-        services.runSiteDialog = [this](TBookMark &dialog) {
-            dialog.show();
-            dialog.getAddress->setText(QStringLiteral("127.0.0.1"));
-            dialog.getName->setText(QStringLiteral("mud"));
-            dialog.getPort->setText(QString::number(server->server.serverPort()));
-            dialog.BitBtn1Click();
-        };
-        form = std::make_unique<TMainForm>(QFile::encodeName(dir->path()).toStdString(),
-                                           std::move(services));
-        form->resize(800, 500);
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    }
-
-    void TearDown() override
-    {
-        form.reset();
-        server.reset();
-        dir.reset();
-        platform::SetMessagePresenter({});
-    }
+    void SetUp() override { StartFrame({}, QSize(800, 500)); }
 };
-;
 
 TEST_F(KeyboardAndWindows, EverySwitchLeavesTheLastCommandSelected)
 {

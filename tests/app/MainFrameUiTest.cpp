@@ -1,23 +1,17 @@
 // The main frame driven as the player drives it: windows opened through the site
 // dialog against an in-process game server, the tabs and the window array kept
 // in step with the windows' notices, the input line's keys, the tray and help.
-#include "MainFrame.h"
 #include "core/session/SessionCodes.h"
 #include "render/GbkCodec.h"
-#include "support/FrameFakes.h"
+#include "support/FrameFixture.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
-#include "support/TestServers.h"
-#include "ui/platform/HelpViewer.h"
 #include "ui/platform/SingleInstance.h"
-#include "ui/platform/SystemMessage.h"
-#include "ui/platform/Tray.h"
 #include "ui/screen/AuxWindow.h"
 #include "ui/screen/ColourDialog.h"
 #include "ui/session/GameWindow.h"
 #include "ui/session/ScreenView.h"
 #include "ui/shell/About.h"
-#include "ui/sites/SiteDialog.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -42,7 +36,6 @@
 #include <QTabBar>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -51,50 +44,9 @@ using testsupport::WaitFor;
 
 using namespace session;
 
-namespace {
-
-// What the player does in the site dialog next.
-struct SiteChoice
-{
-    bool confirm = true;
-    QString name = QStringLiteral("mud");
-    QString address = QStringLiteral("127.0.0.1");
-    int port = 0;
-};
-
-struct Message
-{
-    QString text;
-    platform::MessageIcon icon;
-};
-
-} // namespace
-
-class MainFrame : public ::testing::Test
+class MainFrame : public testsupport::FrameFixture<testsupport::MultiClientServer>
 {
 protected:
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<testsupport::MultiClientServer> server;
-    std::unique_ptr<TMainForm> form;
-    testsupport::FakeTray *tray = nullptr;
-    testsupport::FakeHelp *help = nullptr;
-    SiteChoice next;
-    int dialogRuns = 0;
-    std::vector<Message> messages;
-
-    // Opens a window through the site dialog and waits until the server has it.
-    TMDIChild *Open(const QString &name = QStringLiteral("mud"))
-    {
-        next = SiteChoice{};
-        next.name = name;
-        next.port = server->port();
-        const std::size_t before = server->sockets.size();
-        form->OpenGameWindow();
-        if (!QTest::qWaitFor([&] { return server->sockets.size() > before; }, 5000))
-            return nullptr;
-        return form->sessions[form->sessionCount - 1];
-    }
-
     // Closes the window the frame treats as active and waits for its notice.
     void CloseActive()
     {
@@ -195,57 +147,7 @@ protected:
 
     // Notice 5 after a save makes the site list remember the file; the next
     // window opened for the site loads it and draws with its colours.
-
-    void SetUp() override
-    {
-        dir = std::make_unique<QTemporaryDir>();
-        ASSERT_TRUE(dir->isValid());
-        server = std::make_unique<testsupport::MultiClientServer>();
-        ASSERT_TRUE(server->server.isListening());
-        messages.clear();
-        dialogRuns = 0;
-        platform::SetMessagePresenter(
-            [this](QWidget *, const QString &text, platform::MessageIcon icon) {
-                messages.push_back({text, icon});
-            });
-
-        TMainForm::Services services;
-        auto fakeTray = std::make_unique<testsupport::FakeTray>();
-        auto fakeHelp = std::make_unique<testsupport::FakeHelp>();
-        tray = fakeTray.get();
-        help = fakeHelp.get();
-        services.tray = std::move(fakeTray);
-        services.help = std::move(fakeHelp);
-        // The site dialog is filled in and confirmed or cancelled as the
-        // player would, without running it modally.
-        services.runSiteDialog = [this](TBookMark &dialog) {
-            ++dialogRuns;
-            dialog.show();
-            if (!next.confirm) {
-                dialog.BitBtn2Click();
-                return;
-            }
-            // The name after the address, which would otherwise copy it.
-            dialog.getAddress->setText(next.address);
-            dialog.getName->setText(next.name);
-            dialog.getPort->setText(QString::number(next.port));
-            dialog.BitBtn1Click();
-        };
-        form = std::make_unique<TMainForm>(QFile::encodeName(dir->path()).toStdString(),
-                                           std::move(services));
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    }
-
-    void TearDown() override
-    {
-        form.reset();
-        server.reset();
-        dir.reset();
-        platform::SetMessagePresenter({});
-    }
 };
-;
 
 TEST_F(MainFrame, ProgramDirIsTrimmedAndEndsInSlash)
 {
@@ -362,7 +264,7 @@ TEST_F(MainFrame, SiteNameWinsOverCaption)
 TEST_F(MainFrame, SiteWithoutANameOpensNoWindow)
 {
     // The dialog refuses to store a site without a name; no window opens.
-    next = SiteChoice{};
+    next = testsupport::SiteChoice{};
     next.name = QStringLiteral("  ");
     form->OpenGameWindow();
     ASSERT_EQ(dialogRuns, 1);
@@ -435,7 +337,7 @@ TEST_F(MainFrame, CancelledSiteDialogChangesNothing)
     ASSERT_TRUE(w);
     ASSERT_EQ(w->keepAlive().keepAliveMinutes, 5);
     w->SetKeepAlive({"save", 9, 0, ""});
-    next = SiteChoice{};
+    next = testsupport::SiteChoice{};
     next.confirm = false;
     form->OpenGameWindow();
     ASSERT_EQ(dialogRuns, 2);

@@ -3,18 +3,13 @@
 // reversed and slowly from the path panel, and stopped; a key bound in the
 // hotkey editor and pressed in the input line. The server's input log is the
 // judge of what was sent, in order.
-#include "MainFrame.h"
 #include "core/session/SessionCodes.h"
-#include "support/FrameFakes.h"
+#include "support/FrameFixture.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
-#include "support/TestServers.h"
-#include "ui/platform/SystemMessage.h"
-#include "ui/platform/Tray.h"
 #include "ui/session/GameWindow.h"
 #include "ui/session/PathEditor.h"
 #include "ui/shell/HotkeyEditor.h"
-#include "ui/sites/SiteDialog.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -22,14 +17,12 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -41,14 +34,10 @@ constexpr int kWaitMs = 10000;
 
 } // namespace
 
-class PathsHotkeys : public ::testing::Test
+class PathsHotkeys : public testsupport::FrameFixture<testsupport::DemoServerProcess>
 {
 protected:
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<testsupport::DemoServerProcess> server;
-    std::unique_ptr<TMainForm> form;
     TMDIChild *w = nullptr;
-    QStringList messages;
 
     template <class T> T *Child(const char *name)
     {
@@ -60,9 +49,7 @@ protected:
     void Send(const QString &text, const QByteArray &logged)
     {
         const qsizetype from = qsizetype(server->LinesFrom(0).size());
-        form->CommandInput->clear();
-        QTest::keyClicks(form->CommandInput, text);
-        QTest::keyClick(form->CommandInput, Qt::Key_Return);
+        TypeLine(text);
         ASSERT_TRUE(server->WaitForLine(logged, from))
             << qPrintable(QStringLiteral("%1 not logged; active %2, log: %3")
                               .arg(QString::fromLatin1(logged))
@@ -79,9 +66,7 @@ protected:
     // whatever the action would have sent is there too.
     QList<QByteArray> LinesUntilMarker(qsizetype from)
     {
-        form->CommandInput->clear();
-        QTest::keyClicks(form->CommandInput, QStringLiteral("say marker"));
-        QTest::keyClick(form->CommandInput, Qt::Key_Return);
+        TypeLine(QStringLiteral("say marker"));
         if (!server->WaitForLine("say marker\n", from))
             return {};
         QList<QByteArray> lines = server->LinesFrom(from);
@@ -119,28 +104,7 @@ protected:
 
     void SetUp() override
     {
-        dir = std::make_unique<QTemporaryDir>();
-        ASSERT_TRUE(dir->isValid());
-        server = std::make_unique<testsupport::DemoServerProcess>(
-            dir->filePath(QStringLiteral("received.log")));
-        ASSERT_TRUE(server->port() != 0) << "the demo server did not start";
-        messages.clear();
-        platform::SetMessagePresenter(
-            [this](QWidget *, const QString &text, platform::MessageIcon) { messages << text; });
-        TMainForm::Services services;
-        services.tray = std::make_unique<testsupport::FakeTray>();
-        const int port = server->port();
-        services.runSiteDialog = [port](TBookMark &dialog) {
-            dialog.show();
-            dialog.getAddress->setText(QStringLiteral("127.0.0.1"));
-            dialog.getName->setText(QStringLiteral("demo"));
-            dialog.getPort->setText(QString::number(port));
-            dialog.BitBtn1Click();
-        };
-        form = std::make_unique<TMainForm>(QFile::encodeName(dir->path()).toStdString(),
-                                           std::move(services));
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        ASSERT_NO_FATAL_FAILURE(StartFrame());
         form->OpenGameWindow();
         ASSERT_EQ(form->sessionCount, 1);
         w = form->sessions[0];
@@ -150,16 +114,7 @@ protected:
         // The first line is the character's name.
         Send(QStringLiteral("tester"), "tester\n");
     }
-
-    void TearDown() override
-    {
-        form.reset();
-        server.reset();
-        dir.reset();
-        platform::SetMessagePresenter({});
-    }
 };
-;
 
 TEST_F(PathsHotkeys, RecordedPathWalksForwardAndBack)
 {
@@ -242,7 +197,7 @@ TEST_F(PathsHotkeys, EmptyRecordingSaysSo)
     QTest::mouseClick(record, Qt::LeftButton);
     ASSERT_EQ(record->property("tag").toInt(), 0);
     ASSERT_EQ(record->toolTip(), QStringLiteral("路径纪录(状态：关闭)"));
-    ASSERT_EQ(messages, QStringList{QStringLiteral("没有记录下任何动作")});
+    ASSERT_EQ(messages.Texts(), QStringList{QStringLiteral("没有记录下任何动作")});
     ASSERT_TRUE(!form->RoadSetting->isVisible());
 }
 

@@ -1,0 +1,128 @@
+// A main frame as the player starts it, on a fresh program folder: a fake tray
+// and help viewer, message boxes kept in `messages`, and a site dialog answered
+// from `next` without running it modally. `Server` (an in-process
+// MultiClientServer or the demo server) starts first and `next` points at it.
+#pragma once
+
+#include "MainFrame.h"
+#include "support/FrameFakes.h"
+#include "support/MessageLog.h"
+#include "support/TestServers.h"
+#include "ui/session/GameWindow.h"
+#include "ui/sites/SiteDialog.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <type_traits>
+
+#include <QFile>
+#include <QLineEdit>
+#include <QSize>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace testsupport {
+
+// What the player does in the site dialog next.
+struct SiteChoice
+{
+    bool confirm = true;
+    QString name = QStringLiteral("mud");
+    QString address = QStringLiteral("127.0.0.1");
+    int port = 0;
+};
+
+template <class Server> class FrameFixture : public ::testing::Test
+{
+protected:
+    static constexpr bool kDemo = std::is_same_v<Server, DemoServerProcess>;
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<Server> server;
+    std::unique_ptr<TMainForm> form;
+    FakeTray *tray = nullptr;
+    FakeHelp *help = nullptr;
+    SiteChoice next;
+    int dialogRuns = 0;
+    MessageLog messages;
+
+    // Starts the server, then the frame with `services` (a test's own clock,
+    // say) and the fakes; `size`, when valid, is the frame's before it shows.
+    void StartFrame(TMainForm::Services services = {}, QSize size = {})
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        ASSERT_TRUE(dir->isValid());
+        next = SiteChoice{};
+        if constexpr (kDemo) {
+            server = std::make_unique<Server>(dir->filePath(QStringLiteral("received.log")));
+            ASSERT_TRUE(server->port() != 0) << "the demo server did not start";
+            next.name = QStringLiteral("demo");
+        } else {
+            server = std::make_unique<Server>();
+            ASSERT_TRUE(server->server.isListening());
+        }
+        next.port = server->port();
+        messages.clear();
+        dialogRuns = 0;
+
+        auto fakeTray = std::make_unique<FakeTray>();
+        auto fakeHelp = std::make_unique<FakeHelp>();
+        tray = fakeTray.get();
+        help = fakeHelp.get();
+        services.tray = std::move(fakeTray);
+        services.help = std::move(fakeHelp);
+        // Filled in and confirmed or cancelled as the player would.
+        services.runSiteDialog = [this](TBookMark &dialog) {
+            ++dialogRuns;
+            dialog.show();
+            if (!next.confirm) {
+                dialog.BitBtn2Click();
+                return;
+            }
+            // The name after the address, which would otherwise copy it.
+            dialog.getAddress->setText(next.address);
+            dialog.getName->setText(next.name);
+            dialog.getPort->setText(QString::number(next.port));
+            dialog.BitBtn1Click();
+        };
+        form = std::make_unique<TMainForm>(QFile::encodeName(dir->path()).toStdString(),
+                                           std::move(services));
+        if (size.isValid())
+            form->resize(size);
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    }
+
+    void SetUp() override { StartFrame(); }
+
+    void TearDown() override
+    {
+        form.reset();
+        server.reset();
+        dir.reset();
+    }
+
+    // Opens a window through the site dialog, answered with a fresh choice
+    // named `name`, and waits until the in-process server has its connection.
+    TMDIChild *Open(const QString &name = QStringLiteral("mud"))
+    {
+        next = SiteChoice{};
+        next.name = name;
+        next.port = server->port();
+        const std::size_t before = server->sockets.size();
+        form->OpenGameWindow();
+        if (!QTest::qWaitFor([&] { return server->sockets.size() > before; }, 5000))
+            return nullptr;
+        return form->sessions[form->sessionCount - 1];
+    }
+
+    // Clears the input line, types `text` as key presses and Enter.
+    void TypeLine(const QString &text)
+    {
+        form->CommandInput->clear();
+        QTest::keyClicks(form->CommandInput, text);
+        QTest::keyClick(form->CommandInput, Qt::Key_Return);
+    }
+};
+
+} // namespace testsupport
