@@ -6,6 +6,7 @@
 #include "support/FrameFixture.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
+#include "support/TableRows.h"
 #include "ui/platform/SingleInstance.h"
 #include "ui/screen/AuxWindow.h"
 #include "ui/screen/ColourDialog.h"
@@ -164,14 +165,8 @@ TEST_F(MainFrame, ProgramDirIsTrimmedAndEndsInSlash)
         {"root", "/", "/"},
     };
     for (const Row &row : rows) {
-        SCOPED_TRACE(row.label);
-        if (&row != &rows[0]) {
-            TearDown();
-            SetUp();
-        }
-
-        const QString current = row.current;
-        const QString expected = row.expected;
+        FRESH_FIXTURE_FOR_ROW(row, rows);
+        const auto &[label, current, expected] = row;
         ASSERT_EQ(QString::fromStdString(TMainForm::ProgramDirFrom(current.toStdString())),
                   expected);
     }
@@ -464,13 +459,8 @@ TEST_F(MainFrame, UpAndDownWalkTheHistory)
         {"ctrl", int(Qt::ControlModifier)},
     };
     for (const Row &row : rows) {
-        SCOPED_TRACE(row.label);
-        if (&row != &rows[0]) {
-            TearDown();
-            SetUp();
-        }
-
-        const int modifiers = row.modifiers;
+        FRESH_FIXTURE_FOR_ROW(row, rows);
+        const auto &[label, modifiers] = row;
         const auto mods = Qt::KeyboardModifiers(modifiers);
         TMDIChild *w = Open();
         ASSERT_TRUE(w);

@@ -2,6 +2,7 @@
 // that are never connected.
 #include "core/session/SessionCodes.h"
 #include "support/FakeSessionPort.h"
+#include "support/MessageLog.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
 #include "ui/platform/SystemMessage.h"
@@ -80,14 +81,12 @@ protected:
     std::unique_ptr<Ttextwin> aux_;
     std::unique_ptr<TClipForm> clip_;
     std::vector<std::unique_ptr<TMDIChild>> windows_;
-    QStringList messages_;
+    testsupport::MessageLog messages_;
     QTemporaryDir dir_;
 
     void SetUp() override
     {
         messages_.clear();
-        platform::SetMessagePresenter(
-            [this](QWidget *, const QString &text, platform::MessageIcon) { messages_ << text; });
         aux_ = std::make_unique<Ttextwin>();
         clip_ = std::make_unique<TClipForm>();
         frame_.aux = aux_.get();
@@ -104,7 +103,6 @@ protected:
         windows_.clear();
         clip_.reset();
         aux_.reset();
-        platform::SetMessagePresenter({});
     }
 };
 ;
@@ -240,7 +238,7 @@ TEST_F(AuxWindow, ReadAppendsTheFileEachTime)
 
     QTest::mouseClick(aux_->BitBtn3, Qt::LeftButton); // "清空"
     ASSERT_EQ(aux_->lines(), Lines{});
-    ASSERT_TRUE(messages_.isEmpty());
+    ASSERT_TRUE(messages_.empty());
 }
 
 TEST_F(AuxWindow, SaveWritesGbkLinesWithCrLf)
@@ -268,7 +266,7 @@ TEST_F(AuxWindow, SaveWritesGbkLinesWithCrLf)
     QTest::mouseClick(aux_->BitBtn2, Qt::LeftButton);
     ASSERT_EQ(ReadAll(path), QByteArray());
     ASSERT_EQ(aux_->lines(), Lines{"kept"});
-    ASSERT_TRUE(messages_.isEmpty());
+    ASSERT_TRUE(messages_.empty());
 }
 
 TEST_F(AuxWindow, FileFailuresAreShown)
@@ -277,11 +275,11 @@ TEST_F(AuxWindow, FileFailuresAreShown)
     aux_->setFileChooser([&](QWidget *, bool) { return missing; });
     aux_->AppendLines({"text"});
     QTest::mouseClick(aux_->BitBtn1, Qt::LeftButton);
-    ASSERT_EQ(messages_.size(), 1);
-    ASSERT_TRUE(messages_[0].contains(QStringLiteral("无法保存")));
+    ASSERT_EQ(messages_.size(), std::size_t(1));
+    ASSERT_TRUE(messages_[0].text.contains(QStringLiteral("无法保存")));
     QTest::mouseClick(aux_->BitBtn2, Qt::LeftButton);
-    ASSERT_EQ(messages_.size(), 2);
-    ASSERT_TRUE(messages_[1].contains(QStringLiteral("无法读取")));
+    ASSERT_EQ(messages_.size(), std::size_t(2));
+    ASSERT_TRUE(messages_[1].text.contains(QStringLiteral("无法读取")));
     ASSERT_EQ(aux_->lines(), Lines{"text"});
 }
 
@@ -389,7 +387,7 @@ TEST_F(AuxWindow, PasteSenderSendRunsTheTextOnTheTarget)
     ASSERT_TRUE(WaitFor([&] { return bool(StoreHas(*a, "say look")); }));
     ASSERT_TRUE(WaitFor([&] { return bool(StoreHas(*a, "say score")); }));
     ASSERT_TRUE(!StoreHas(*b, "say look"));
-    ASSERT_TRUE(messages_.isEmpty());
+    ASSERT_TRUE(messages_.empty());
 }
 
 TEST_F(AuxWindow, PasteSenderRefusesABadDelay)
@@ -401,8 +399,8 @@ TEST_F(AuxWindow, PasteSenderRefusesABadDelay)
         QTest::mouseClick(clip_->BitBtn3, Qt::LeftButton);
         ASSERT_TRUE(clip_->isVisible());
     }
-    ASSERT_EQ(messages_.size(), 3);
-    ASSERT_TRUE(messages_[0].contains(QStringLiteral("abc")));
+    ASSERT_EQ(messages_.size(), std::size_t(3));
+    ASSERT_TRUE(messages_[0].text.contains(QStringLiteral("abc")));
     ASSERT_EQ(clip_->pasteText(), std::string());
 }
 
@@ -413,7 +411,7 @@ TEST_F(AuxWindow, PasteSenderWithClosedTargetSendsNothing)
     port.Close();
     ASSERT_TRUE(!clip_->targetSession());
     QTest::mouseClick(clip_->BitBtn3, Qt::LeftButton);
-    ASSERT_EQ(messages_.size(), 1);
+    ASSERT_EQ(messages_.size(), std::size_t(1));
     ASSERT_TRUE(clip_->isVisible());
     ASSERT_TRUE(port.runs.empty());
 }

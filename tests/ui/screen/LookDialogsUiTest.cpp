@@ -3,8 +3,10 @@
 #include "core/session/SessionCodes.h"
 #include "render/GbkCodec.h"
 #include "support/FakeSessionPort.h"
+#include "support/MessageLog.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
+#include "support/TableRows.h"
 #include "ui/platform/SystemMessage.h"
 #include "ui/screen/ColourDialog.h"
 #include "ui/screen/FontDialog.h"
@@ -28,7 +30,7 @@ using testsupport::FakeSessionPort;
 class LookDialogs : public ::testing::Test
 {
 protected:
-    std::vector<QString> messages;
+    testsupport::MessageLog messages;
     std::optional<QColor> nextColour;
     std::vector<QColor> colourPresets;
     std::optional<QFont> nextFont;
@@ -73,13 +75,8 @@ protected:
         fontPresets.clear();
         nextColour.reset();
         nextFont.reset();
-        platform::SetMessagePresenter([this](QWidget *, const QString &text,
-                                             platform::MessageIcon) { messages.push_back(text); });
     }
-
-    void TearDown() override { platform::SetMessagePresenter({}); }
 };
-;
 
 TEST_F(LookDialogs, SwatchesShowThePaletteInSlotOrder)
 {
@@ -220,16 +217,8 @@ TEST_F(LookDialogs, LineSpacingField)
         {"too big", "99999999999", false, 5, "99999999999"},
     };
     for (const Row &row : rows) {
-        SCOPED_TRACE(row.label);
-        if (&row != &rows[0]) {
-            TearDown();
-            SetUp();
-        }
-
-        const QString text = row.text;
-        const bool applied = row.applied;
-        const int spacing = row.spacing;
-        const QString shown = row.shown;
+        FRESH_FIXTURE_FOR_ROW(row, rows);
+        const auto &[label, text, applied, spacing, shown] = row;
         FakeSessionPort port;
         auto form = FontForm();
         form->LoadFromSession(port);

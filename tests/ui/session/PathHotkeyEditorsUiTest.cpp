@@ -3,8 +3,10 @@
 // "放弃"/"取消" and reopening drop, and that an editor whose window closed
 // while it was open writes nowhere.
 #include "support/FakeSessionPort.h"
+#include "support/MessageLog.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
+#include "support/TableRows.h"
 #include "ui/platform/SystemMessage.h"
 #include "ui/session/DirectionEditor.h"
 #include "ui/session/PathEditor.h"
@@ -50,18 +52,10 @@ QStringList Items(const QListWidget *list)
 class PathHotkeyEditors : public ::testing::Test
 {
 protected:
-    QStringList messages;
+    testsupport::MessageLog messages;
 
-    void SetUp() override
-    {
-        messages.clear();
-        platform::SetMessagePresenter(
-            [this](QWidget *, const QString &text, platform::MessageIcon) { messages << text; });
-    }
-
-    void TearDown() override { platform::SetMessagePresenter({}); }
+    void SetUp() override { messages.clear(); }
 };
-;
 
 TEST_F(PathHotkeyEditors, KeyFieldShowsTheLastKeyName)
 {
@@ -84,15 +78,8 @@ TEST_F(PathHotkeyEditors, KeyFieldShowsTheLastKeyName)
         {"Escape stays in the field", int(Qt::Key_Escape), 0, ""},
     };
     for (const Row &row : rows) {
-        SCOPED_TRACE(row.label);
-        if (&row != &rows[0]) {
-            TearDown();
-            SetUp();
-        }
-
-        const int key = row.key;
-        const int modifiers = row.modifiers;
-        const QString name = row.name;
+        FRESH_FIXTURE_FOR_ROW(row, rows);
+        const auto &[label, key, modifiers, name] = row;
         FakeSessionPort port;
         TFastKey editor;
         editor.LoadHotkeys(port);
@@ -207,7 +194,7 @@ TEST_F(PathHotkeyEditors, PathEditorAppliesOnCloseOnly)
     // A delay that is no number: the message, nothing applied, still open.
     editor.Edit2->setText(QStringLiteral("fast"));
     Click(editor.BitBtn5);
-    ASSERT_EQ(messages, QStringList{QStringLiteral("慢速延迟必须输入数字类型!")});
+    ASSERT_EQ(messages.Texts(), QStringList{QStringLiteral("慢速延迟必须输入数字类型!")});
     ASSERT_TRUE(editor.isVisible());
     ASSERT_EQ(port.pathLists.pathNames, Strings{"home"});
     ASSERT_EQ(port.slowDelay, 900);
@@ -242,7 +229,7 @@ TEST_F(PathHotkeyEditors, RecordingWaitsInTheMemoAndClosedWindowGetsNothing)
     Click(editor.BitBtn4); // "设置" has no window to open on
     Click(editor.BitBtn5);
     ASSERT_TRUE(!editor.isVisible());
-    ASSERT_TRUE(messages.isEmpty());
+    ASSERT_TRUE(messages.empty());
 }
 
 TEST_F(PathHotkeyEditors, DirectionEditorFromThePathEditor)

@@ -5,8 +5,10 @@
 #include "core/session/ProfileFile.h"
 #include "core/session/SessionCodes.h"
 #include "render/GbkCodec.h"
+#include "support/MessageLog.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
+#include "support/TableRows.h"
 #include "ui/platform/SystemMessage.h"
 #include "ui/session/GameWindow.h"
 
@@ -95,7 +97,7 @@ class ProfileFiles : public ::testing::Test
 {
 protected:
     std::unique_ptr<QTemporaryDir> dir;
-    std::vector<QString> messages;
+    testsupport::MessageLog messages;
 
     QString Path(const QString &name) const { return dir->filePath(name); }
 
@@ -120,15 +122,9 @@ protected:
         dir = std::make_unique<QTemporaryDir>();
         ASSERT_TRUE(dir->isValid());
         messages.clear();
-        platform::SetMessagePresenter([this](QWidget *, const QString &text,
-                                             platform::MessageIcon) { messages.push_back(text); });
     }
 
-    void TearDown() override
-    {
-        platform::SetMessagePresenter({});
-        dir.reset();
-    }
+    void TearDown() override { dir.reset(); }
 };
 ;
 
@@ -180,15 +176,8 @@ TEST_F(ProfileFiles, RefusedFilesLeaveTheWindowAsItWas)
         {"empty file", QByteArray(), QStringLiteral("不是QUORVEL配置文件！无法读取."), false},
     };
     for (const Row &row : rows) {
-        SCOPED_TRACE(row.label);
-        if (&row != &rows[0]) {
-            TearDown();
-            SetUp();
-        }
-
-        const QByteArray bytes = row.bytes;
-        const QString message = row.message;
-        const bool enabled = row.enabled;
+        FRESH_FIXTURE_FOR_ROW(row, rows);
+        const auto &[label, bytes, message, enabled] = row;
         NoticeLog frame;
         TMDIChild w(nullptr, "", nullptr);
         w.BindToFrame({nullptr, 0, &frame, "", "site"});
@@ -200,7 +189,7 @@ TEST_F(ProfileFiles, RefusedFilesLeaveTheWindowAsItWas)
         const Snapshot before(w);
         WriteAll(Path("bad.qvl"), bytes);
         ASSERT_TRUE(!w.LoadProfile(Bytes(Path("bad.qvl"))));
-        ASSERT_EQ(messages, std::vector<QString>{message});
+        ASSERT_EQ(messages.Texts(), QStringList{message});
         ASSERT_TRUE(Snapshot(w) == before);
         ASSERT_EQ(w.profilePath(), std::string());
         ASSERT_TRUE(frame.codes.empty());
@@ -212,9 +201,9 @@ TEST_F(ProfileFiles, MissingFileOrFolder)
     TMDIChild w(nullptr, "", nullptr);
     ASSERT_TRUE(!w.LoadProfile(Bytes(Path("none.qvl"))));
     ASSERT_TRUE(!w.SaveProfile(Bytes(Path("no/such/folder/x.qvl"))));
-    ASSERT_EQ(messages, (std::vector<QString>{
-                            QStringLiteral("无法读取设置文件，请检查路径和文件名是否正确！"),
-                            QStringLiteral("无法保存设置文件，请检查路径和写护！")}));
+    ASSERT_EQ(messages.Texts(),
+              (QStringList{QStringLiteral("无法读取设置文件，请检查路径和文件名是否正确！"),
+                           QStringLiteral("无法保存设置文件，请检查路径和写护！")}));
     ASSERT_EQ(w.profilePath(), std::string());
 }
 
@@ -250,7 +239,7 @@ TEST_F(ProfileFiles, WindowMadeWithAProfile)
 
     WriteAll(Path("bad.qvl"), "not a profile\r\n");
     TMDIChild bad(nullptr, Bytes(Path("bad.qvl")), nullptr);
-    ASSERT_EQ(messages, std::vector<QString>{QStringLiteral("不是Quorvel配置文件！无法读取.")});
+    ASSERT_EQ(messages.Texts(), QStringList{QStringLiteral("不是Quorvel配置文件！无法读取.")});
     ASSERT_EQ(bad.directions().forwardDirections.size(), std::size_t(17));
     ASSERT_EQ(bad.look().bgPalette, screen::ScreenLook{}.bgPalette);
     ASSERT_TRUE(bool(bad.triggerEngine()->triggersEnabled));

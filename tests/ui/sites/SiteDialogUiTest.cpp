@@ -1,8 +1,10 @@
 // Drives the site dialog: reading and writing the ini file, the field rules,
 // and what the main frame reads after the dialog closes.
 #include "core/sites/SiteFile.h"
+#include "support/MessageLog.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
+#include "support/TableRows.h"
 #include "ui/platform/SystemMessage.h"
 #include "ui/sites/SiteDialog.h"
 
@@ -26,12 +28,6 @@ using testsupport::WaitFor;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Shown
-{
-    QString text;
-    platform::MessageIcon icon;
-};
 
 const QString kBadPort = QStringLiteral("端口值错误，请更正！");
 const QString kCannotSave = QStringLiteral("无法保存Quorvel.INI文件！");
@@ -66,7 +62,7 @@ class SiteDialog : public ::testing::Test
 protected:
     std::unique_ptr<QTemporaryDir> tempDir;
     fs::path dir;
-    QList<Shown> shown;
+    testsupport::MessageLog shown;
 
     fs::path IniPath() const { return dir / "Quorvel.ini"; }
 
@@ -91,28 +87,13 @@ protected:
         QTest::keyClicks(edit, text);
     }
 
-    QStringList ShownTexts() const
-    {
-        QStringList texts;
-        for (const Shown &s : shown)
-            texts << s.text;
-        return texts;
-    }
-
     void SetUp() override
     {
-        platform::SetMessagePresenter(
-            [this](QWidget *, const QString &text, platform::MessageIcon icon) {
-                shown.append({text, icon});
-            });
-
         tempDir = std::make_unique<QTemporaryDir>();
         ASSERT_TRUE(tempDir->isValid());
         dir = fs::path(tempDir->path().toStdString());
         shown.clear();
     }
-
-    void TearDown() override { platform::SetMessagePresenter({}); }
 };
 ;
 
@@ -137,7 +118,7 @@ TEST_F(SiteDialog, ReadsSitesAndProxyFromIni)
                        static_cast<QWidget *>(dlg->CheckBox2), static_cast<QWidget *>(dlg->Edit3),
                        static_cast<QWidget *>(dlg->Edit4)})
         ASSERT_TRUE(w->isEnabled());
-    ASSERT_TRUE(shown.isEmpty());
+    ASSERT_TRUE(shown.empty());
 }
 
 TEST_F(SiteDialog, ProxyEnablingFollowsFileOrder)
@@ -159,16 +140,8 @@ TEST_F(SiteDialog, ProxyEnablingFollowsFileOrder)
         {"port normalised", "Proxy=2\r\nProxyPort=+0999\r\n", true, false, "999"},
     };
     for (const Row &row : rows) {
-        SCOPED_TRACE(row.label);
-        if (&row != &rows[0]) {
-            TearDown();
-            SetUp();
-        }
-
-        const QString proxyLines = row.proxyLines;
-        const bool serverEnabled = row.serverEnabled;
-        const bool loginEnabled = row.loginEnabled;
-        const QString proxyPort = row.proxyPort;
+        FRESH_FIXTURE_FOR_ROW(row, rows);
+        const auto &[label, proxyLines, serverEnabled, loginEnabled, proxyPort] = row;
         if (!proxyLines.isNull())
             WriteBytes(IniPath(), TwoSitesIni(proxyLines.toStdString()));
         auto dlg = OpenDialog();
@@ -246,14 +219,8 @@ TEST_F(SiteDialog, PortKeyFilter)
         {"space passes", "1 2", "1 2"},
     };
     for (const Row &row : rows) {
-        SCOPED_TRACE(row.label);
-        if (&row != &rows[0]) {
-            TearDown();
-            SetUp();
-        }
-
-        const QString typed = row.typed;
-        const QString expected = row.expected;
+        FRESH_FIXTURE_FOR_ROW(row, rows);
+        const auto &[label, typed, expected] = row;
         auto dlg = OpenDialog();
         QTest::keyClicks(dlg->getPort, typed);
         ASSERT_EQ(dlg->getPort->text(), expected);
@@ -294,15 +261,8 @@ TEST_F(SiteDialog, CheckBoxEnabling)
         {"proxy on again with auth ticked", "1211", true, true},
     };
     for (const Row &row : rows) {
-        SCOPED_TRACE(row.label);
-        if (&row != &rows[0]) {
-            TearDown();
-            SetUp();
-        }
-
-        const QString clicks = row.clicks;
-        const bool serverEnabled = row.serverEnabled;
-        const bool loginEnabled = row.loginEnabled;
+        FRESH_FIXTURE_FOR_ROW(row, rows);
+        const auto &[label, clicks, serverEnabled, loginEnabled] = row;
         auto dlg = OpenDialog();
         for (QChar c : clicks)
             (c == u'1' ? dlg->CheckBox1 : dlg->CheckBox2)->click();
@@ -331,20 +291,14 @@ TEST_F(SiteDialog, ConfirmRefusesBadPorts)
         {"proxy port empty, proxy off", "23", ""},
     };
     for (const Row &row : rows) {
-        SCOPED_TRACE(row.label);
-        if (&row != &rows[0]) {
-            TearDown();
-            SetUp();
-        }
-
-        const QString port = row.port;
-        const QString proxyPort = row.proxyPort;
+        FRESH_FIXTURE_FOR_ROW(row, rows);
+        const auto &[label, port, proxyPort] = row;
         auto dlg = OpenDialog();
         dlg->getAddress->setText(QStringLiteral("host"));
         dlg->getPort->setText(port);
         dlg->Edit2->setText(proxyPort);
         QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
-        ASSERT_EQ(ShownTexts(), QStringList{kBadPort});
+        ASSERT_EQ(shown.Texts(), QStringList{kBadPort});
         ASSERT_EQ(shown.front().icon, platform::MessageIcon::Error);
         ASSERT_TRUE(dlg->isVisible());
         ASSERT_TRUE(!dlg->accepted());
@@ -369,20 +323,14 @@ TEST_F(SiteDialog, ConfirmRefusesEmptyNameOrAddress)
         {"address blank", "Jade", " "},
     };
     for (const Row &row : rows) {
-        SCOPED_TRACE(row.label);
-        if (&row != &rows[0]) {
-            TearDown();
-            SetUp();
-        }
-
-        const QString name = row.name;
-        const QString address = row.address;
+        FRESH_FIXTURE_FOR_ROW(row, rows);
+        const auto &[label, name, address] = row;
         auto dlg = OpenDialog();
         dlg->getAddress->setText(address);
         dlg->getName->setText(name);
         dlg->getPort->setText(QStringLiteral("23"));
         QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
-        ASSERT_EQ(ShownTexts(), QStringList{QStringLiteral("名称和地址不能为空，请填写！")});
+        ASSERT_EQ(shown.Texts(), QStringList{QStringLiteral("名称和地址不能为空，请填写！")});
         ASSERT_TRUE(dlg->isVisible());
         ASSERT_TRUE(!dlg->accepted());
         ASSERT_EQ(dlg->ListBox1->count(), 0);
@@ -402,13 +350,8 @@ TEST_F(SiteDialog, ConfirmRefusesLineBreaksInEveryField)
         {"proxy port", 4}, {"proxy user", 5}, {"proxy password", 6},
     };
     for (const Row &row : rows) {
-        SCOPED_TRACE(row.label);
-        if (&row != &rows[0]) {
-            TearDown();
-            SetUp();
-        }
-
-        const int field = row.field;
+        FRESH_FIXTURE_FOR_ROW(row, rows);
+        const auto &[label, field] = row;
         WriteBytes(IniPath(), TwoSitesIni("Proxy=0\r\n"));
         const std::string before = ReadBytes(IniPath());
         auto dlg = OpenDialog();
@@ -423,7 +366,7 @@ TEST_F(SiteDialog, ConfirmRefusesLineBreaksInEveryField)
         QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
         ASSERT_TRUE(!dlg->accepted());
         ASSERT_TRUE(dlg->isVisible());
-        ASSERT_EQ(shown.size(), 1);
+        ASSERT_EQ(shown.size(), std::size_t(1));
         ASSERT_EQ(dlg->ListBox1->count(), 2);
         ASSERT_EQ(ReadBytes(IniPath()), before);
     }
@@ -439,8 +382,8 @@ TEST_F(SiteDialog, PastedLineBreakNeverReachesTheIni)
     // "删除" writes the proxy fields too: refused with the same message.
     ClickRow(*dlg, 0);
     QTest::mouseClick(dlg->BitBtn3, Qt::LeftButton);
-    ASSERT_EQ(ShownTexts(), QStringList{QStringLiteral(
-                                "名称、地址、端口和代理服务器的设置中不能含有换行符，请更正！")});
+    ASSERT_EQ(shown.Texts(), QStringList{QStringLiteral(
+                                 "名称、地址、端口和代理服务器的设置中不能含有换行符，请更正！")});
     ASSERT_EQ(ReadBytes(IniPath()), before);
     // A profile path with a break is not taken into the list either.
     ASSERT_TRUE(!dlg->UpdateProfileFor("Jade", "a\nProxy=1.qvl"));
@@ -459,7 +402,7 @@ TEST_F(SiteDialog, ConfirmExistingSiteKeepsItsProfile)
 
     ASSERT_TRUE(dlg->accepted());
     ASSERT_TRUE(!dlg->isVisible());
-    ASSERT_TRUE(shown.isEmpty());
+    ASSERT_TRUE(shown.empty());
     ASSERT_EQ(dlg->chosenProfile(), std::string(" "));
     ASSERT_EQ(dlg->siteNameField(), std::string("Jade"));
     ASSERT_EQ(dlg->hostAddress(), std::string("new.example.net"));
@@ -556,7 +499,7 @@ TEST_F(SiteDialog, DeleteNeedsSelection)
     QTest::mouseClick(dlg->BitBtn3, Qt::LeftButton);
     ASSERT_EQ(dlg->ListBox1->count(), 1);
     ASSERT_EQ(sites::ReadSiteFile(dir).size(), std::size_t(1));
-    ASSERT_TRUE(shown.isEmpty());
+    ASSERT_TRUE(shown.empty());
 }
 
 TEST_F(SiteDialog, AcceptedAfterConfirmAndCancel)
@@ -616,7 +559,7 @@ TEST_F(SiteDialog, UnwritableIniIsReportedAndDialogGoesOn)
     dlg->SetProgramDir(dir / "no such folder");
     ClickRow(*dlg, 0);
     QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
-    ASSERT_EQ(ShownTexts(), QStringList{kCannotSave});
+    ASSERT_EQ(shown.Texts(), QStringList{kCannotSave});
     ASSERT_EQ(shown.front().icon, platform::MessageIcon::Error);
     ASSERT_TRUE(dlg->accepted());
     ASSERT_TRUE(!dlg->isVisible());
