@@ -79,7 +79,7 @@ void DrawSence::Stop()
     }
 }
 
-bool DrawSence::Enqueue(std::string item)
+std::size_t DrawSence::Push(std::string item)
 {
     const std::size_t size = item.size();
     std::size_t queued;
@@ -92,7 +92,12 @@ bool DrawSence::Enqueue(std::string item)
     std::size_t most = maxQueuedBytes_.load();
     while (queued > most && !maxQueuedBytes_.compare_exchange_weak(most, queued)) {
     }
-    if (queued <= kQueueBound)
+    return queued;
+}
+
+bool DrawSence::EnqueueReceived(std::string item)
+{
+    if (Push(std::move(item)) <= kQueueBound)
         return false;
     drainWanted_ = true;
     // The screen thread may have drained past the mark in between.
@@ -365,10 +370,10 @@ void DrawSence::DrawFrame()
         BuildRows(*measure_, store_.lines(), bottom, rows, width, frame_);
     }
     PaintRows(image, *measure_, frame_, rows, look);
-    if (sel.HasSelection()) {
-        MarkSelection(*measure_, frame_, sel, width, marks_);
+    // Marked every frame, so that a cleared selection hands out no text.
+    MarkSelection(*measure_, frame_, sel, width, marks_);
+    if (sel.HasSelection())
         PaintSelection(image, marks_, sel, rowHeight);
-    }
     measureLock.unlock();
 
     {

@@ -70,9 +70,13 @@ public:
     void Stop();
 
     // Any thread: one item for the decoder, in order. This is the one place
-    // where received bytes and echoes enter the screen. Returns true when the
-    // queue is now over its bound (queueDrained follows once it is down again).
-    bool Enqueue(std::string item);
+    // where received bytes and echoes enter the screen.
+    void Enqueue(std::string item) { Push(std::move(item)); }
+    // The window's received text: returns true when the queue is now over its
+    // bound, and queueDrained follows once it is down again. Only the caller
+    // that pauses its reading takes part, so no other caller can take the
+    // resume meant for it.
+    bool EnqueueReceived(std::string item);
     // Bytes queued and not yet decoded, and the most there ever were.
     std::size_t QueuedBytes() const { return queuedBytes_.load(); }
     std::size_t MaxQueuedBytes() const { return maxQueuedBytes_.load(); }
@@ -114,6 +118,7 @@ public:
     std::size_t DecoderCapacity() const;
 
 private:
+    std::size_t Push(std::string item); // returns the bytes now queued
     void Run(std::stop_token stop);
     bool NextPiece(std::string_view &piece);
     void DecodeSlice();

@@ -225,6 +225,10 @@ TEST(DrawSence, SelectionIsReadWholeFromTheWindowThread)
     ASSERT_TRUE(WaitFor([&] { return s.d.SelectedText().size() == 2; }));
     EXPECT_EQ(s.d.SelectedText()[0], "first row\r\n");
     EXPECT_EQ(s.d.SelectedText()[1], "second row\r\n");
+    // Cleared (as a copy clears it), the next frame hands out no old text.
+    s.d.SetSelection(screen::Selection{});
+    s.d.RequestRedraw();
+    EXPECT_TRUE(WaitFor([&] { return s.d.SelectedText().empty(); }));
 }
 
 TEST(DrawSence, MirrorReceivesEveryFormOfAGrowingLine)

@@ -507,7 +507,7 @@ void TMDIChild::OnGameText(const QByteArray &bytes)
         nameCaptureStage_ = 1;
     // While the screen is behind, the socket waits: TCP slows the server
     // instead of the queue growing.
-    if (screen_->Enqueue(std::move(text)))
+    if (screen_->EnqueueReceived(std::move(text)))
         cs1->PauseReading();
     selection_.EndDrag();
     PushSelection();
