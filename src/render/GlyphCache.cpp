@@ -10,7 +10,6 @@ namespace screen {
 
 namespace {
 
-constexpr int kSlots = 256 + (0xFF - 0x81 + 1) * 256; // as the text measure indexes characters
 // Tiles kept at most, in pixels (4 bytes each): a few thousand characters in
 // a few colours each; past it every tile is dropped and made again on use.
 constexpr std::size_t kTilePoolPixels = 1 << 20;

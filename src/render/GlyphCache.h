@@ -29,6 +29,10 @@ struct GlyphMask
 class GlyphCache
 {
 public:
+    // Character slots, as the text measure indexes them: single bytes 0..255,
+    // then every double-byte character.
+    static constexpr int kSlots = 256 + (0xFF - 0x81 + 1) * 256;
+
     // `ascent` places the baseline below a row's top and `cellHeight` is the
     // font's cell; `advanceHint` is about the widest advance, for the room
     // left around a glyph while rendering. Glyphs are rendered on `fonts`.

@@ -11,10 +11,6 @@
 
 namespace screen {
 
-namespace {
-constexpr int kSlots = 256 + (0xFF - 0x81 + 1) * 256;
-}
-
 QFont ScreenFont(const ScreenLook &look)
 {
     QFont font(gbk::ToQString(look.fontName));
@@ -51,8 +47,8 @@ QFont ScreenFont(const ScreenLook &look)
 QtTextMeasure::QtTextMeasure(const QFont &font)
     : fonts_(FontThread::Get())
     , font_(font)
-    , widths_(kSlots, -1)
-    , glyphs_(kSlots, 0)
+    , widths_(GlyphCache::kSlots, -1)
+    , glyphs_(GlyphCache::kSlots, 0)
 {
     fonts_->Run([this] {
         metrics_ = std::make_unique<QFontMetrics>(font_);

@@ -2,30 +2,9 @@
 
 #include "core/text/GbkText.h"
 
-#include <cstring>
-
 namespace automation {
 
 namespace {
-
-bool IsLeadByte(char c)
-{
-    const auto b = static_cast<unsigned char>(c);
-    return b >= 0x81 && b <= 0xFE;
-}
-
-// Finds `c` character-wise at or after `from`, which must be a character
-// boundary. The braces can be second bytes of double-byte characters, so the
-// scan steps over whole characters.
-std::size_t NextCharwise(std::string_view s, char c, std::size_t from)
-{
-    for (std::size_t i = from; i < s.size();) {
-        if (s[i] == c)
-            return i;
-        i += (IsLeadByte(s[i]) && i + 1 < s.size()) ? 2 : 1;
-    }
-    return std::string_view::npos;
-}
 
 void EndWithLf(std::string &text)
 {
@@ -50,10 +29,11 @@ std::string SplitIntoLines(std::string_view input)
     // position after a "}" found character-wise.
     std::size_t pos = 0;
     std::size_t semi = text.find(';');
-    // The next brace of each kind at or after `pos`; each scan only moves
-    // forward, so the whole pass stays linear.
-    std::size_t open = NextCharwise(text, '{', 0);
-    std::size_t close = NextCharwise(text, '}', 0);
+    // The next brace of each kind at or after `pos`, found character-wise (a
+    // brace can be the second byte of a double-byte character); each scan only
+    // moves forward, so the whole pass stays linear.
+    std::size_t open = gbk::FindCharwise(text, '{', 0);
+    std::size_t close = gbk::FindCharwise(text, '}', 0);
     while (semi != npos) {
         if (open != npos && close != npos) {
             out.append(text.substr(pos, close + 1 - pos));
@@ -66,9 +46,9 @@ std::string SplitIntoLines(std::string_view input)
         if (semi < pos)
             semi = text.find(';', pos);
         if (open != npos && open < pos)
-            open = NextCharwise(text, '{', pos);
+            open = gbk::FindCharwise(text, '{', pos);
         if (close != npos && close < pos)
-            close = NextCharwise(text, '}', pos);
+            close = gbk::FindCharwise(text, '}', pos);
     }
     out.append(text.substr(pos));
     EndWithLf(out);

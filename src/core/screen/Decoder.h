@@ -42,8 +42,6 @@ public:
     const std::string &text() const { return out_; }
     // After Finish: hands the text over, taking `spare`'s buffer in its place.
     void SwapText(std::string &spare) { out_.swap(spare); }
-    // Leading bytes of text() that no later byte can change.
-    std::size_t stableText() const { return out_.size() - escRun_; }
     std::size_t recordCount() const { return records_.size(); }
     // How much of the text, and how many records, have stayed as they were
     // since the last call; the count starts again from here.

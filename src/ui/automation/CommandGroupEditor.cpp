@@ -2,6 +2,7 @@
 
 #include "render/GbkCodec.h"
 #include "ui/platform/DialogLook.h"
+#include "ui/platform/MemoText.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -11,17 +12,6 @@
 #include <QShowEvent>
 
 namespace {
-
-// The memo shows a content's lines; the content keeps CR LF between them.
-QString ContentToMemo(const std::string &content)
-{
-    return gbk::ToQString(content).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
-
-std::string MemoToContent(const QString &memo)
-{
-    return gbk::FromQString(QString(memo).replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
-}
 
 using platform::MakeLabel;
 
@@ -120,7 +110,7 @@ void TfCmdsGroup::ListBox1Click()
     if (row < 0 || static_cast<std::size_t>(row) >= rules_.size())
         return;
     Edit1->setText(gbk::ToQString(rules_.names[static_cast<std::size_t>(row)]));
-    Memo1->setPlainText(ContentToMemo(rules_.editContents[static_cast<std::size_t>(row)]));
+    Memo1->setPlainText(platform::TextToMemo(rules_.editContents[static_cast<std::size_t>(row)]));
 }
 
 void TfCmdsGroup::BitBtn5Click()
@@ -130,7 +120,8 @@ void TfCmdsGroup::BitBtn5Click()
 
 void TfCmdsGroup::BitBtn2Click()
 {
-    if (!rules_.Confirm(gbk::FromQString(Edit1->text()), MemoToContent(Memo1->toPlainText())))
+    if (!rules_.Confirm(gbk::FromQString(Edit1->text()),
+                        platform::MemoToText(Memo1->toPlainText())))
         return;
     ShowList();
     ClearFields();

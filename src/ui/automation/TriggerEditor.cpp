@@ -2,6 +2,7 @@
 
 #include "render/GbkCodec.h"
 #include "ui/platform/DialogLook.h"
+#include "ui/platform/MemoText.h"
 #include "ui/session/SessionPort.h"
 
 #include <QComboBox>
@@ -19,17 +20,6 @@ constexpr int kGridColumns = 3;
 constexpr int kRowHeight = 15;
 
 using platform::MakeLabel;
-
-// The memo shows a command's lines; the command keeps CR LF between them.
-QString CommandToMemo(const std::string &command)
-{
-    return gbk::ToQString(command).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
-
-std::string MemoToCommand(const QString &memo)
-{
-    return gbk::FromQString(QString(memo).replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
-}
 
 QPushButton *MakeButton(const QString &text, QWidget *parent, int x, int y)
 {
@@ -137,7 +127,7 @@ void TAutoSetting::ClearFields()
 
 automation::TriggerFields TAutoSetting::ReadFields() const
 {
-    return {gbk::FromQString(Edit1->text()), MemoToCommand(Memo1->toPlainText()),
+    return {gbk::FromQString(Edit1->text()), platform::MemoToText(Memo1->toPlainText()),
             gbk::FromQString(ComboBox1->currentText())};
 }
 
@@ -170,7 +160,7 @@ void TAutoSetting::datalistSelectCell(int column, int row)
             item->setText(gbk::ToQString(rules_.rows[static_cast<std::size_t>(row)].mark));
     }
     Edit1->setText(gbk::ToQString(fields.match));
-    Memo1->setPlainText(CommandToMemo(fields.command));
+    Memo1->setPlainText(platform::TextToMemo(fields.command));
     ComboBox1->setEditText(gbk::ToQString(fields.group));
 }
 

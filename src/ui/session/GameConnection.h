@@ -47,7 +47,6 @@ public:
     // buffer is bounded, so TCP holds the server back); resuming reads what waits.
     void PauseReading();
     void ResumeReading();
-    bool readingPaused() const { return paused_; }
 
     // Game text flows: connected, and through a proxy the CONNECT was confirmed.
     bool IsOpen() const;
