@@ -30,14 +30,7 @@ constexpr std::size_t kNoticeNameBytes = 40;
 
 std::string_view NoticeName(std::string_view command)
 {
-    std::size_t at = 0;
-    while (at < command.size()) {
-        const std::size_t next = at + gbk::CharLength(command, at);
-        if (next > kNoticeNameBytes)
-            break;
-        at = next;
-    }
-    return command.substr(0, at);
+    return command.substr(0, gbk::BoundaryAtOrBelow(command, kNoticeNameBytes));
 }
 
 int WaitFrom(std::string_view argument, int onFailure)

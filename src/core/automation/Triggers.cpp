@@ -58,19 +58,6 @@ bool MatchPattern(std::string_view line, std::string_view pattern,
 
 namespace {
 
-// The largest character boundary of `s` at or below `limit`.
-std::size_t BoundaryAtOrBelow(std::string_view s, std::size_t limit)
-{
-    std::size_t at = 0;
-    while (at < limit) {
-        const std::size_t next = at + gbk::CharLength(s, at);
-        if (next > limit)
-            break;
-        at = next;
-    }
-    return at;
-}
-
 // What an echo and its decoded line have in common: the decoder removes
 // escape sequences and expands tabs, and keeps the line end, so blanks,
 // control bytes and escape sequences take no part in comparing the two.
@@ -137,7 +124,7 @@ std::string SubstitutePlaceholders(std::string_view command,
     }
     const bool cut = out.size() > kMaxSubstitutedBytes;
     if (cut)
-        out.resize(BoundaryAtOrBelow(out, kMaxSubstitutedBytes));
+        out.resize(gbk::BoundaryAtOrBelow(out, kMaxSubstitutedBytes));
     if (truncated)
         *truncated = cut;
     return out;

@@ -476,9 +476,8 @@ template <typename NextFn> void EmitLine(const LineMachine &m, NextFn next)
     std::size_t start = 0;
     std::size_t nextRecord = 0;
     while (start < whole.size()) {
-        std::size_t end = std::min(whole.size(), start + Decoder::kMaxLineBytes);
-        if (end < whole.size() && !gbk::AtCharBoundary(whole, end, start))
-            --end;
+        const std::size_t end =
+            gbk::BoundaryAtOrBelow(whole, start + Decoder::kMaxLineBytes, start);
         DecodedLine &piece = next();
         piece.text.assign(whole, start, end - start);
         piece.attrs.clear();

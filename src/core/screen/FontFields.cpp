@@ -6,13 +6,8 @@ namespace screen {
 
 std::string FitFontName(std::string_view name)
 {
-    if (name.size() <= kFontNameMax)
-        return std::string(name);
-    std::size_t cut = kFontNameMax;
-    // Byte 99 would be the second half of a character: the whole character goes.
-    if (!gbk::AtCharBoundary(name, cut))
-        --cut;
-    return std::string(name.substr(0, cut));
+    // Byte 99 may be the second half of a character: the whole character goes.
+    return std::string(name.substr(0, gbk::BoundaryAtOrBelow(name, kFontNameMax)));
 }
 
 std::string FontFieldText(std::string_view fontName, int fontSize)

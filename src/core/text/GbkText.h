@@ -23,6 +23,16 @@ constexpr bool IsLead(unsigned char c)
 // a character boundary, so an odd run length means `pos` is a second byte.
 bool AtCharBoundary(std::string_view s, std::size_t pos, std::size_t start = 0);
 
+// The largest character boundary of `s` at or below `limit` (at most its
+// size), given that `start` (at or below `limit`) is one: where to cut `s`
+// so that no character is split.
+inline std::size_t BoundaryAtOrBelow(std::string_view s, std::size_t limit, std::size_t start = 0)
+{
+    if (limit >= s.size())
+        return s.size();
+    return AtCharBoundary(s, limit, start) ? limit : limit - 1;
+}
+
 // Character-wise search: the first occurrence of `needle` at or after `from`
 // that does not begin on the second byte of a double-byte character. `from`
 // must itself be a character boundary. An empty needle is never found.

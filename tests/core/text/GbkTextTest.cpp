@@ -28,6 +28,11 @@ TEST(GbkText, BoundaryCountsTheLeadRunBackToAKnownStart)
     EXPECT_TRUE(AtCharBoundary(s, 2));
     EXPECT_FALSE(AtCharBoundary(s, 3));
     EXPECT_TRUE(AtCharBoundary(s, 4));
+    // A cut at or below a limit never splits a character, nor passes the end.
+    EXPECT_EQ(BoundaryAtOrBelow(s, 1), 0u);
+    EXPECT_EQ(BoundaryAtOrBelow(s, 2), 2u);
+    EXPECT_EQ(BoundaryAtOrBelow(s, 3, 2), 2u);
+    EXPECT_EQ(BoundaryAtOrBelow(s, 9), 5u);
 }
 
 TEST(GbkText, TrimAndUpper)
