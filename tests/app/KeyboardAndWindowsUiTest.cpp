@@ -54,9 +54,6 @@ protected:
 
     QTcpSocket *Peer(int index) { return server->sockets[static_cast<std::size_t>(index)]; }
 
-    // window 1 once received "wherehp": "where" was sent in window 2, then
-    // the player switched and typed "hp".
-
     void SetUp() override { StartFrame({}, QSize(800, 500)); }
 };
 

@@ -145,9 +145,6 @@ protected:
         const QImage &frame = w->findChild<ScreenView *>()->frame();
         return frame.isNull() ? QRgb(1) : frame.pixel(frame.width() - 2, frame.height() - 2);
     }
-
-    // Notice 5 after a save makes the site list remember the file; the next
-    // window opened for the site loads it and draws with its colours.
 };
 
 TEST_F(MainFrame, ProgramDirIsTrimmedAndEndsInSlash)

@@ -140,6 +140,17 @@ void TriggerTable::AddRow(std::string enabled, std::string pattern, std::string 
     triggerGroups.push_back(std::move(group));
 }
 
+void TriggerTable::RemoveLastRow()
+{
+    if (size() == 0)
+        return;
+    triggerEnabled.pop_back();
+    triggerPatterns.pop_back();
+    triggerCommands.pop_back();
+    triggerArmed.pop_back();
+    triggerGroups.pop_back();
+}
+
 TriggerEngine::TriggerEngine()
     : clock_([] {
         return std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -53,6 +53,8 @@ struct TriggerTable
     std::size_t size() const { return triggerPatterns.size(); }
     // Appends a row; its armed mark is "0".
     void AddRow(std::string enabled, std::string pattern, std::string command, std::string group);
+    // Removes the last row (the blank one an applied table ends with), if any.
+    void RemoveLastRow();
 };
 
 class TriggerEngine

@@ -95,13 +95,7 @@ Profile TMDIChild::TakeProfile() const
     PutLook(profile, screen_->Look());
     // Every row but the blank one the table ends with.
     automation::TriggerTable table = screen_->triggers()->Snapshot();
-    if (table.size() > 0) {
-        table.triggerEnabled.pop_back();
-        table.triggerPatterns.pop_back();
-        table.triggerCommands.pop_back();
-        table.triggerArmed.pop_back();
-        table.triggerGroups.pop_back();
-    }
+    table.RemoveLastRow();
     profile.triggers = std::move(table);
     profile.hotkeys = hotkeys_;
     profile.groups = groups_->Snapshot();

@@ -56,18 +56,6 @@ protected:
         return form;
     }
 
-    // A press opens the chooser at the swatch's colour; only "确定" hands the
-    // palette over, whole, and the font the window has then is kept.
-
-    // On a real window the empty part of the painted frame takes the new
-    // background colour.
-
-    // The spacing field: only digits come in by keys, the spin buttons stop at
-    // 0, empty counts as 0, and a pasted non-number changes nothing at all.
-
-    // Code 4 opens the dialog; its confirm ends with code 16, which closes it
-    // and draws with the new row height.
-
     void SetUp() override
     {
         messages.clear();

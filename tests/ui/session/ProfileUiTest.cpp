@@ -101,22 +101,6 @@ protected:
 
     QString Path(const QString &name) const { return dir->filePath(name); }
 
-    // Saved, then loaded into a fresh window: the same collections, and the
-    // file written again from it is the same bytes.
-
-    // Refused files show their message and change nothing, the switch of the
-    // triggers included, whichever way the player had set it.
-
-    // The old file is never written in place: a second name for it still
-    // holds the old profile after the save.
-
-    // Made with a profile, a window loads it at once; blank names load nothing;
-    // one that cannot be read leaves a window with its defaults.
-
-    // A new window saves empty sections; loading that gives only the blank row.
-
-    // Codes 8 and 9 ask for the file in the settings folder.
-
     void SetUp() override
     {
         dir = std::make_unique<QTemporaryDir>();
