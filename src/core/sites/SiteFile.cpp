@@ -302,6 +302,21 @@ std::optional<int> ParsePort(std::string_view text)
     return *n;
 }
 
+SiteFieldsFault CheckSiteFields(std::string_view name, std::string_view address,
+                                std::string_view port, const ProxySettings &proxy)
+{
+    if (!ParsePort(gbk::Trim(port)) || !ParsePort(gbk::Trim(proxy.port)))
+        return SiteFieldsFault::BadPort;
+    if (gbk::Trim(name).empty() || gbk::Trim(address).empty())
+        return SiteFieldsFault::MissingNameOrAddress;
+    for (std::string_view field :
+         {name, address, port, std::string_view(proxy.address), std::string_view(proxy.port),
+          std::string_view(proxy.user), std::string_view(proxy.password)})
+        if (HasLineBreak(field))
+            return SiteFieldsFault::LineBreak;
+    return SiteFieldsFault::None;
+}
+
 std::string NameAfterAddressChange(std::string_view name, std::string_view address)
 {
     const bool nameBeginsAddress = address.substr(0, name.size()) == name;

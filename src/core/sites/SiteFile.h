@@ -132,6 +132,20 @@ bool WriteSiteFile(const std::filesystem::path &dir, const SiteList &list);
 // since no connection could be made to them.
 std::optional<int> ParsePort(std::string_view text);
 
+// What keeps "确定" from storing a site, in the order the dialog looks:
+// either port (the proxy port also with the proxy off) not a port once
+// trimmed; a name or an address blank once trimmed (a site without a name
+// cannot be told apart in the list, one without an address cannot be
+// connected to); a line break in any of the site's or proxy's fields.
+enum class SiteFieldsFault {
+    None,
+    BadPort,
+    MissingNameOrAddress,
+    LineBreak,
+};
+SiteFieldsFault CheckSiteFields(std::string_view name, std::string_view address,
+                                std::string_view port, const ProxySettings &proxy);
+
 // The address-follows-name rule: when the name field is a beginning of the new
 // address text, or the address a beginning of the name (an empty name counts),
 // the name becomes a copy of the address; otherwise it stays. Returns the new

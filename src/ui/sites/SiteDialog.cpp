@@ -36,11 +36,6 @@ std::optional<int> FieldPort(const QLineEdit *edit)
 
 using platform::MakeLabel;
 
-bool FieldHasLineBreak(const QLineEdit *edit)
-{
-    return sites::HasLineBreak(FieldBytes(edit));
-}
-
 const QString kLineBreakMessage =
     QStringLiteral("名称、地址、端口和代理服务器的设置中不能含有换行符，请更正！");
 
@@ -263,9 +258,12 @@ void TBookMark::WriteSiteFile()
 void TBookMark::BitBtn1Click()
 {
     chosenProfile_.clear();
-    // Both ports are checked, the proxy port also with the proxy off: the
-    // fields go back to values the player can see are to be corrected.
-    if (!FieldPort(getPort) || !FieldPort(Edit2)) {
+    switch (sites::CheckSiteFields(FieldBytes(getName), FieldBytes(getAddress), FieldBytes(getPort),
+                                   ProxyFromFields())) {
+    case sites::SiteFieldsFault::None:
+        break;
+    case sites::SiteFieldsFault::BadPort:
+        // The fields go back to values the player can see are to be corrected.
         Edit2->setText(
             QString::fromLatin1(sites::kDefaultProxyPort.data(),
                                 static_cast<qsizetype>(sites::kDefaultProxyPort.size())));
@@ -273,19 +271,13 @@ void TBookMark::BitBtn1Click()
         platform::ShowSystemMessage(this, QStringLiteral("端口值错误，请更正！"),
                                     platform::MessageIcon::Error);
         return;
-    }
-    // A site without a name cannot be told apart in the list, and one without
-    // an address cannot be connected to: neither is stored.
-    if (gbk::Trim(FieldBytes(getName)).empty() || gbk::Trim(FieldBytes(getAddress)).empty()) {
+    case sites::SiteFieldsFault::MissingNameOrAddress:
         platform::ShowSystemMessage(this, QStringLiteral("名称和地址不能为空，请填写！"),
                                     platform::MessageIcon::Error);
         return;
-    }
-    for (const QLineEdit *edit : {getName, getAddress, getPort, Edit1, Edit2, Edit3, Edit4}) {
-        if (FieldHasLineBreak(edit)) {
-            platform::ShowSystemMessage(this, kLineBreakMessage, platform::MessageIcon::Error);
-            return;
-        }
+    case sites::SiteFieldsFault::LineBreak:
+        platform::ShowSystemMessage(this, kLineBreakMessage, platform::MessageIcon::Error);
+        return;
     }
     const std::size_t before = sites_.size();
     const int index =

@@ -311,6 +311,34 @@ TEST(SiteDialogRules, PortsMustBeWholeNumbersInRange)
         EXPECT_EQ(ParsePort(row.text), row.port) << row.text;
 }
 
+TEST(SiteDialogRules, ConfirmChecksPortsThenNameAndAddressThenLineBreaks)
+{
+    const ProxySettings proxy; // off, with the default port
+    ProxySettings badProxyPort;
+    badProxyPort.port = "0";
+    ProxySettings brokenUser;
+    brokenUser.user = "a\nProxy=1";
+    struct Row
+    {
+        const char *name, *address, *port;
+        const ProxySettings &proxy;
+        SiteFieldsFault fault;
+    };
+    const Row rows[] = {
+        {"home", "127.0.0.1", " 4000 ", proxy, SiteFieldsFault::None},
+        {"home", "127.0.0.1", "0", proxy, SiteFieldsFault::BadPort},
+        // The proxy port counts with the proxy off, and before a blank name.
+        {"", "127.0.0.1", "4000", badProxyPort, SiteFieldsFault::BadPort},
+        {" ", "127.0.0.1", "4000", proxy, SiteFieldsFault::MissingNameOrAddress},
+        {"home", "\t", "4000", proxy, SiteFieldsFault::MissingNameOrAddress},
+        {"ho\rme", "127.0.0.1", "4000", proxy, SiteFieldsFault::LineBreak},
+        {"home", "127.0.0.1", "4000", brokenUser, SiteFieldsFault::LineBreak},
+    };
+    for (const Row &row : rows)
+        EXPECT_EQ(CheckSiteFields(row.name, row.address, row.port, row.proxy), row.fault)
+            << row.name << "|" << row.address << "|" << row.port;
+}
+
 TEST(SiteDialogRules, NameFollowsTheAddressWhileItIsABeginningOfIt)
 {
     struct Row
