@@ -33,6 +33,19 @@ struct ScreenLook
     int lineSpacing = 5;                       // pixels added below each row
 
     int RowHeight() const { return fontSize + lineSpacing; }
+
+    // The palette as one list of kLookColours slots, as the colour dialog
+    // shows it and a profile stores it: the 16 foreground colours, then the 8
+    // background ones.
+    static constexpr int kLookColours = 24;
+    Colour &PaletteSlot(int i)
+    {
+        return i < 16 ? fgPalette[std::size_t(i)] : bgPalette[std::size_t(i - 16)];
+    }
+    Colour PaletteSlot(int i) const
+    {
+        return i < 16 ? fgPalette[std::size_t(i)] : bgPalette[std::size_t(i - 16)];
+    }
 };
 
 } // namespace screen

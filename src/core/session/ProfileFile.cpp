@@ -277,11 +277,8 @@ ProfileReadResult ReadProfile(std::string_view bytes)
 void PutLook(Profile &profile, const screen::ScreenLook &look)
 {
     profile.font = Profile::Font{look.fontName, look.fontSize};
-    for (int i = 0; i < kProfileColours; ++i) {
-        const std::size_t slot = static_cast<std::size_t>(i < 16 ? i : i - 16);
-        profile.colours[static_cast<std::size_t>(i)] =
-            i < 16 ? look.fgPalette[slot] : look.bgPalette[slot];
-    }
+    for (int i = 0; i < kProfileColours; ++i)
+        profile.colours[static_cast<std::size_t>(i)] = look.PaletteSlot(i);
 }
 
 screen::ScreenLook LookAfter(const Profile &profile, screen::ScreenLook look)
@@ -292,10 +289,8 @@ screen::ScreenLook LookAfter(const Profile &profile, screen::ScreenLook look)
     }
     for (int i = 0; i < kProfileColours; ++i) {
         const std::optional<screen::Colour> &colour = profile.colours[static_cast<std::size_t>(i)];
-        if (!colour)
-            continue;
-        const std::size_t slot = static_cast<std::size_t>(i < 16 ? i : i - 16);
-        (i < 16 ? look.fgPalette : look.bgPalette)[slot] = *colour;
+        if (colour)
+            look.PaletteSlot(i) = *colour;
     }
     return look;
 }

@@ -17,7 +17,7 @@
 namespace session {
 
 // Foreground slots 0-15, then background slots 0-7.
-inline constexpr int kProfileColours = 24;
+inline constexpr int kProfileColours = screen::ScreenLook::kLookColours;
 
 // Everything a profile file stores. Taken from a window, every part is there.
 // Read from a file, the optional parts say what the file gave: the font and the

@@ -117,8 +117,7 @@ void TColorForm::ShowSwatch(int index)
 void TColorForm::LoadSwatches(const screen::ScreenLook &look)
 {
     for (int i = 0; i < kSwatches; ++i) {
-        colours_[std::size_t(i)] =
-            i < 16 ? look.fgPalette[std::size_t(i)] : look.bgPalette[std::size_t(i - 16)];
+        colours_[std::size_t(i)] = look.PaletteSlot(i);
         ShowSwatch(i);
     }
 }
@@ -151,10 +150,8 @@ void TColorForm::BitBtn1Click()
     if (SessionPort *window = window_.get()) {
         // The palette goes over whole, with the window's font as it is now.
         screen::ScreenLook look = window->look();
-        for (int i = 0; i < 16; ++i)
-            look.fgPalette[std::size_t(i)] = colours_[std::size_t(i)];
-        for (int i = 0; i < 8; ++i)
-            look.bgPalette[std::size_t(i)] = colours_[std::size_t(16 + i)];
+        for (int i = 0; i < kSwatches; ++i)
+            look.PaletteSlot(i) = colours_[std::size_t(i)];
         window->SetLook(look);
     }
     hide();

@@ -37,7 +37,7 @@ class TColorForm : public QDialog
     Q_OBJECT
 
 public:
-    static constexpr int kSwatches = 24;
+    static constexpr int kSwatches = screen::ScreenLook::kLookColours;
 
     explicit TColorForm(QWidget *parent = nullptr);
 
