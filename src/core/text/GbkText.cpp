@@ -46,6 +46,18 @@ std::size_t FindCharwise(std::string_view hay, char c, std::size_t from)
     return npos;
 }
 
+std::string Excerpt(std::string_view s, std::size_t maxChars)
+{
+    std::size_t end = 0;
+    for (std::size_t chars = 0; end < s.size() && chars < maxChars; ++chars)
+        end += CharLength(s, end);
+    if (end >= s.size())
+        return std::string(s);
+    std::string out(s.substr(0, end));
+    out += "\xA1\xAD"; // "…"
+    return out;
+}
+
 std::string_view TrimLeft(std::string_view s)
 {
     std::size_t b = 0;

@@ -48,6 +48,10 @@ inline std::size_t CharLength(std::string_view s, std::size_t pos)
     return IsLead(static_cast<unsigned char>(s[pos])) && pos + 1 < s.size() ? 2 : 1;
 }
 
+// What a message may quote of file content or typed text: at most `maxChars`
+// characters of `s`, cut at a character boundary, with "…" after a cut.
+std::string Excerpt(std::string_view s, std::size_t maxChars = 80);
+
 // Trim removes leading and trailing bytes of value 0x20 or less.
 std::string_view Trim(std::string_view s);
 std::string_view TrimLeft(std::string_view s);

@@ -35,6 +35,17 @@ TEST(GbkText, BoundaryCountsTheLeadRunBackToAKnownStart)
     EXPECT_EQ(BoundaryAtOrBelow(s, 9), 5u);
 }
 
+TEST(GbkText, ExcerptCutsLongTextAtACharacterWithAnEllipsis)
+{
+    EXPECT_EQ(Excerpt("short"), "short");
+    EXPECT_EQ(Excerpt(std::string(80, 'a')), std::string(80, 'a'));
+    EXPECT_EQ(Excerpt(std::string(1000000, 'a')), std::string(80, 'a') + "\xA1\xAD");
+    // Characters, not bytes: three double-byte characters, cut after two.
+    EXPECT_EQ(Excerpt("\xC4\xE3\xBA\xC3\xC3\xFB", 2), "\xC4\xE3\xBA\xC3\xA1\xAD");
+    // A lead byte at the very end stays whole as one character.
+    EXPECT_EQ(Excerpt("ab\xC4", 3), "ab\xC4");
+}
+
 TEST(GbkText, TrimAndUpper)
 {
     EXPECT_EQ(Trim(" \t\r\nab c\r\n"), "ab c");
