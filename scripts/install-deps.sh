@@ -7,6 +7,7 @@ packages=(
     cmake ninja-build g++ make pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6dbus6 libgl-dev
     qt6-translations-l10n
+    zlib1g-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     microsocks xvfb xauth dbus dbus-daemon
     fonts-wqy-zenhei
