@@ -193,23 +193,17 @@ void LineMachine::PopEsc()
 
 void LineMachine::TextByte(char c)
 {
-    if (c == '[' && LastIsBoundaryEsc()) {
-        PopEsc();
-        inSeq_ = true;
-        seqP_ = out_.size();
-        params_ = 0;
-        digits_ = 0;
-        hasLast_ = false;
-        fg_ = bg_ = -1;
-        bright_ = false;
-        seqBytes_.assign(1, '[');
+    if (LastIsBoundaryEsc() && StartSequence(c))
         return;
-    }
     Append(c);
 }
 
 void LineMachine::SeqByte(char c)
 {
+    if (kind_ != SeqKind::Csi || !colourScan_) {
+        OtherSeqByte(c);
+        return;
+    }
     seqBytes_.push_back(c);
     if (c >= '0' && c <= '9') {
         if (params_ != kNoColour) {
@@ -218,27 +212,43 @@ void LineMachine::SeqByte(char c)
                 params_ = kNoColour;
         }
     } else if (c == ';' || c == 'm') {
-        const long long last = params_;
-        hasLast_ = true;
-        if (last >= 30 && last <= 37)
-            fg_ = static_cast<int>(last);
-        if (last >= 40 && last <= 47)
-            bg_ = static_cast<int>(last);
-        if (last == 1)
-            bright_ = true;
+        CloseParam();
         if (c == 'm') {
             EndSeq();
             return;
         }
         params_ = 0;
         digits_ = 0;
-    } else if (c == 'J') {
-        if (digits_ == 1 && params_ == 2) // the clear-screen request ESC[2J
-            hasLast_ = true;
+        sawSep_ = true;
+    } else if (c == 'J' && digits_ == 1 && params_ == 2 && !sawSep_) {
+        hasLast_ = true; // the clear-screen request ESC[2J
         EndSeq();
+    } else if (c >= 0x40 && c <= 0x7E) {
+        DropSeq(); // a whole sequence that draws nothing: cursor, erase, modes
+    } else if (c >= 0x20 && c <= 0x3F) {
+        // Not a colour sequence; what follows decides whether it is a whole one.
+        colourScan_ = false;
+        scanEnd_ = seqBytes_.size() - 1;
+        csiInter_ = c <= 0x2F;
     } else {
         EndSeq();
     }
+}
+
+void LineMachine::CloseParam()
+{
+    const long long last = params_;
+    hasLast_ = true;
+    if (ExtendedColour(last))
+        return;
+    if (last >= 30 && last <= 37) {
+        fg_ = static_cast<int>(last - 30);
+        fgBrightable_ = true;
+    }
+    if (last >= 40 && last <= 47)
+        bg_ = static_cast<int>(last - 40);
+    if (last == 1)
+        bright_ = true;
 }
 
 void LineMachine::AddRecord()
@@ -246,11 +256,11 @@ void LineMachine::AddRecord()
     Record r{0, 0, 3};
     if (fg_ >= 0) {
         r.mode = 0;
-        r.fg = static_cast<char>(fg_ - 30 + (bright_ ? 8 : 0));
+        r.fg = static_cast<char>(fg_ + (bright_ && fgBrightable_ ? 8 : 0));
     }
     if (bg_ >= 0) {
         r.mode = 1;
-        r.bg = static_cast<char>(bg_ - 40);
+        r.bg = static_cast<char>(bg_);
     }
     if (fg_ >= 0 && bg_ >= 0)
         r.mode = 2;
@@ -299,6 +309,11 @@ void LineMachine::FinalText(char c)
 
 void LineMachine::Finish(char last)
 {
+    if (inSeq_ && (kind_ != SeqKind::Csi || !colourScan_)) {
+        if (!FinishOtherSeq())
+            FinalText(last);
+        return;
+    }
     if (inSeq_) {
         // The scan reached the line's last byte.
         inSeq_ = false;
@@ -382,6 +397,17 @@ void LineMachine::Save(Saved &s)
     s.fg = fg_;
     s.bg = bg_;
     s.bright = bright_;
+    s.fgBrightable = fgBrightable_;
+    s.kind = kind_;
+    s.colourScan = colourScan_;
+    s.csiInter = csiInter_;
+    s.sawSep = sawSep_;
+    s.oscEsc = oscEsc_;
+    s.extBg = extBg_;
+    s.scanEnd = scanEnd_;
+    s.ext = ext_;
+    s.extRgb[0] = extRgb_[0];
+    s.extRgb[1] = extRgb_[1];
     trying_ = true;
     tryLow_ = out_.size();
     tryPops_ = 0;
@@ -425,6 +451,17 @@ std::size_t LineMachine::Restore(const Saved &s)
     fg_ = s.fg;
     bg_ = s.bg;
     bright_ = s.bright;
+    fgBrightable_ = s.fgBrightable;
+    kind_ = s.kind;
+    colourScan_ = s.colourScan;
+    csiInter_ = s.csiInter;
+    sawSep_ = s.sawSep;
+    oscEsc_ = s.oscEsc;
+    extBg_ = s.extBg;
+    scanEnd_ = s.scanEnd;
+    ext_ = s.ext;
+    extRgb_[0] = s.extRgb[0];
+    extRgb_[1] = s.extRgb[1];
     trying_ = false;
     const std::size_t work = tryPops_ + undo_.size();
     undo_.clear();
@@ -617,7 +654,7 @@ std::size_t Decoder::Feed(std::string_view chunk, Batch &batch, std::size_t budg
         }
         // A run of plain bytes goes in whole: all but its last byte, and the
         // byte held before it, are plain text for the machine.
-        if (hasHeld_ && IsPlain(c) && IsPlain(held_) && !machine_.inSequence()) {
+        if (hasHeld_ && IsPlain(c) && IsPlain(held_) && machine_.plainReady()) {
             const std::size_t room = kMaxLineBytes - lineLen_;
             const std::size_t limit = std::min(chunk.size() - pos, room);
             const std::size_t end = pos + 1 + PlainRun(chunk.data() + pos + 1, limit - 1);

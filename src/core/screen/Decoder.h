@@ -1,5 +1,6 @@
-// The receive side's decoder: splits incoming GBK text into lines, expands tabs
-// and turns colour escape sequences into attribute records, in one forward pass
+// The receive side's decoder: splits incoming GBK text into lines, expands tabs,
+// turns colour escape sequences into attribute records and takes out whole the
+// sequences the screen does not draw (cursor, erase, titles), in one forward pass
 // whose state is kept from one chunk to the next. A line that arrives a few
 // bytes at a time is never decoded again from its start: each byte is looked at
 // a bounded number of times, whatever the size of the reads.
@@ -31,10 +32,17 @@ void DecodeLine(std::string_view raw, std::vector<DecodedLine> &out);
 class LineMachine
 {
 public:
+    // A title or other string sequence longer than this is not one: its
+    // bytes are shown as text.
+    static constexpr std::size_t kMaxStringBytes = 1024;
+
     void Step(char c);
     // Steps bytes that are none of LF, NUL, ESC, "[" and TAB, outside a sequence.
     void StepPlain(const char *bytes, std::size_t n);
     bool inSequence() const { return inSeq_; }
+    // Plain bytes may go in through StepPlain: no sequence is open and no ESC
+    // waits for the byte after it.
+    bool plainReady() const { return !inSeq_ && escRun_ == 0; }
     void Finish(char last);
     void Reset();
 
@@ -80,10 +88,24 @@ private:
         std::size_t first;
     };
 
+    // The kinds of sequence: CSI (ESC "["), OSC (ESC "]" up to BEL or ESC
+    // "\\"), and ESC with intermediate bytes before its final one.
+    enum class SeqKind : std::uint8_t { Csi, Osc, EscInter };
+
     void TextByte(char c);
     void SeqByte(char c);
+    void CloseParam();
     void EndSeq();
     void AbandonSeq();
+    // The sequences beyond the colour ones (DecoderSequences.cpp).
+    bool StartSequence(char c);
+    void StartCsi();
+    void OtherSeqByte(char c);
+    void DropSeq();
+    void BreakSeq(char c);
+    bool FinishOtherSeq();
+    bool ExtendedColour(long long value);
+    void AppendLiteral(std::string_view bytes);
     void FinalText(char c);
     void Append(char c);
     void PopEsc();
@@ -111,9 +133,19 @@ private:
     long long params_ = 0;
     std::size_t digits_ = 0;
     bool hasLast_ = false;
-    int fg_ = -1, bg_ = -1;
+    int fg_ = -1, bg_ = -1;     // slots: foreground 0-15, background 0-7
+    bool fgBrightable_ = false; // fg_ came from 30-37, so a 1 brightens it
     bool bright_ = false;
     std::string seqBytes_;
+    SeqKind kind_ = SeqKind::Csi;
+    bool colourScan_ = true;  // CSI: still only digits and ";" (the colour scan)
+    std::size_t scanEnd_ = 0; // CSI: index in seqBytes_ of the byte that ended it
+    bool csiInter_ = false;   // CSI: an intermediate byte came
+    bool sawSep_ = false;     // CSI: a ";" came
+    bool oscEsc_ = false;     // OSC: the last byte was ESC
+    int ext_ = 0;             // stage of a 38/48 extended colour
+    bool extBg_ = false;
+    int extRgb_[2] = {0, 0};
 
     // Between Save and Restore: what finishing the line changed.
     struct Undo
@@ -138,8 +170,13 @@ public:
              clearIfLast = false, inSeq = false;
         std::size_t seqP = 0, digits = 0;
         long long params = 0;
-        bool hasLast = false, bright = false;
+        bool hasLast = false, bright = false, fgBrightable = false;
         int fg = -1, bg = -1;
+        SeqKind kind = SeqKind::Csi;
+        bool colourScan = true, csiInter = false, sawSep = false, oscEsc = false, extBg = false;
+        std::size_t scanEnd = 0;
+        int ext = 0;
+        int extRgb[2] = {0, 0};
     };
 };
 

@@ -3,6 +3,7 @@
 // same however the stream is cut into reads, while the work stays linear.
 #include "core/screen/Decoder.h"
 
+#include "core/screen/AnsiColour.h"
 #include "core/screen/LineStore.h"
 #include "core/text/GbkText.h"
 
@@ -36,82 +37,282 @@ void PullBack(std::vector<Record> &records, std::size_t p)
             r.pos = p + 1;
 }
 
-std::size_t FindEscape(const std::string &line, std::size_t from)
+// A line being decoded: its bytes, which of them were given back as text by a
+// broken sequence (they start or join nothing), and the records so far.
+struct Work
 {
-    while (true) {
-        std::size_t p = line.find("\x1b[", from);
-        if (p == std::string::npos || gbk::AtCharBoundary(line, p, 0))
-            return p;
-        from = p + 1;
+    std::string line;
+    std::vector<bool> literal;
+    std::vector<Record> records;
+
+    void Erase(std::size_t at, std::size_t n)
+    {
+        line.erase(at, n);
+        literal.erase(literal.begin() + static_cast<long>(at),
+                      literal.begin() + static_cast<long>(at + n));
+        PullBack(records, at);
     }
+    void MarkLiteral(std::size_t at, std::size_t n)
+    {
+        for (std::size_t k = at; k < at + n && k < literal.size(); ++k)
+            literal[k] = true;
+    }
+    // Removes the ESC at p and every ESC of the run before it that stands on
+    // a boundary; returns where the run began.
+    std::size_t EraseEscRun(std::size_t p)
+    {
+        std::size_t first = p;
+        while (first > 0 && line[first - 1] == '\x1b' && !literal[first - 1] &&
+               gbk::AtCharBoundary(line, first - 1, 0))
+            --first;
+        Erase(first, p + 1 - first);
+        return first;
+    }
+};
+
+bool StartsAfterEsc(char c)
+{
+    return c >= 0x20 && c <= 0x7E;
+}
+
+std::size_t FindEscape(const Work &w, std::size_t from)
+{
+    const std::string &line = w.line;
+    for (std::size_t p = from; p + 1 < line.size(); ++p) {
+        if (line[p] != '\x1b' || w.literal[p] || w.literal[p + 1] ||
+            !gbk::AtCharBoundary(line, p, 0))
+            continue;
+        const char c = line[p + 1];
+        // The line's last byte starts nothing, except that ESC "[" there
+        // still loses its ESC.
+        if (c == '[' || (StartsAfterEsc(c) && p + 2 < line.size()))
+            return p;
+    }
+    return std::string::npos;
+}
+
+struct Colour
+{
+    long long params = 0;
+    std::size_t digits = 0;
+    bool hasLast = false, bright = false, brightable = false, sawSep = false;
+    int fg = -1, bg = -1;
+    int ext = 0;
+    bool extBg = false;
+    long long rgb[2] = {0, 0};
+
+    void Close()
+    {
+        const long long v = params;
+        hasLast = true;
+        params = 0;
+        digits = 0;
+        const bool valid = v >= 0 && v <= 255;
+        if (ext == 1) {
+            ext = v == 5 ? 2 : v == 2 ? 3 : 0;
+        } else if (ext == 2 || ext == 5) {
+            if (valid) {
+                const int slot = ext == 2
+                                     ? screen::SlotFor256(int(v), extBg)
+                                     : screen::SlotForRgb(int(rgb[0]), int(rgb[1]), int(v), extBg);
+                (extBg ? bg : fg) = slot;
+                if (!extBg)
+                    brightable = false;
+            }
+            ext = 0;
+        } else if (ext == 3 || ext == 4) {
+            rgb[ext - 3] = valid ? v : 0;
+            ++ext;
+        } else if (v == 38 || v == 48) {
+            ext = 1;
+            extBg = v == 48;
+        } else {
+            if (v >= 30 && v <= 37) {
+                fg = int(v - 30);
+                brightable = true;
+            }
+            if (v >= 40 && v <= 47)
+                bg = int(v - 40);
+            if (v == 1)
+                bright = true;
+        }
+    }
+    Record MakeRecord(std::size_t p) const
+    {
+        Record r{p + 1, 0, 0, 3};
+        if (fg >= 0) {
+            r.mode = 0;
+            r.fg = fg + (bright && brightable ? 8 : 0);
+        }
+        if (bg >= 0) {
+            r.mode = 1;
+            r.bg = bg;
+        }
+        if (fg >= 0 && bg >= 0)
+            r.mode = 2;
+        return r;
+    }
+};
+
+bool IsFinalByte(char c)
+{
+    return c >= 0x40 && c <= 0x7E;
+}
+
+// One CSI sequence at p; returns where to look for the next one.
+std::size_t DecodeCsi(Work &w, std::size_t p)
+{
+    const std::size_t last = w.line.size() - 1; // never part of a sequence
+    Colour col;
+    std::size_t i = p + 2;
+    // The colour scan: digits and ";".
+    for (; i < last; ++i) {
+        const char c = w.line[i];
+        if (c >= '0' && c <= '9') {
+            if (col.params != -1) {
+                col.params = col.params * 10 + (c - '0');
+                if (++col.digits > 10 || col.params > 0x7FFFFFFFLL)
+                    col.params = -1;
+            }
+            continue;
+        }
+        if (c == ';') {
+            col.Close();
+            col.sawSep = true;
+            continue;
+        }
+        break;
+    }
+    auto colourEnd = [&](std::size_t e) {
+        // Ended by the byte at e, which goes with it.
+        w.records.push_back(col.MakeRecord(p));
+        if (e + 2 >= w.line.size() && p == 0) {
+            w.line.clear();
+            w.literal.clear();
+        } else {
+            w.Erase(p, e + 1 - p);
+        }
+        return p > 0 ? p - 1 : 0;
+    };
+    auto abandon = [&](std::size_t upTo) {
+        // The ESCs go; "[" up to before `upTo` is text.
+        const std::size_t first = w.EraseEscRun(p);
+        w.MarkLiteral(first, upTo - p - 1);
+        return first > 0 ? first - 1 : 0;
+    };
+    if (i >= last) {
+        if (!col.hasLast)
+            return abandon(last);
+        w.records.push_back(col.MakeRecord(p));
+        if (p == 0) {
+            w.line.clear();
+            w.literal.clear();
+        } else {
+            w.Erase(p, last - p);
+        }
+        return p > 0 ? p - 1 : 0;
+    }
+    const char c = w.line[i];
+    if (c == 'm') {
+        col.Close();
+        return colourEnd(i);
+    }
+    if (c == 'J' && col.digits == 1 && col.params == 2 && !col.sawSep) {
+        col.hasLast = true;
+        return colourEnd(i);
+    }
+    if (IsFinalByte(c)) {
+        w.Erase(p, i + 1 - p);
+        return p > 0 ? p - 1 : 0;
+    }
+    if (c < 0x20 || c > 0x3F) {
+        // Broken where the colour scan ended: the colour scan's outcome.
+        if (col.hasLast)
+            return colourEnd(i);
+        return abandon(i);
+    }
+    const std::size_t scanEnd = i;
+    bool inter = c <= 0x2F;
+    for (++i; i < last; ++i) {
+        const char d = w.line[i];
+        if (IsFinalByte(d)) {
+            w.Erase(p, i + 1 - p);
+            return p > 0 ? p - 1 : 0;
+        }
+        if ((d >= 0x20 && d <= 0x2F) || (d >= 0x30 && d <= 0x3F && !inter)) {
+            inter = inter || d <= 0x2F;
+            continue;
+        }
+        break;
+    }
+    // Broken at i (or cut by the line's last byte at i == last).
+    if (!col.hasLast)
+        return abandon(i);
+    w.records.push_back(col.MakeRecord(p));
+    const std::size_t rest = i - scanEnd - 1;
+    if (i == last && p == 0 && rest == 0) {
+        w.line.clear();
+        w.literal.clear();
+        return 0;
+    }
+    w.Erase(p, scanEnd + 1 - p);
+    w.MarkLiteral(p, rest);
+    return p > 0 ? p - 1 : 0;
+}
+
+// An OSC string or an ESC with intermediates at p.
+std::size_t DecodeOther(Work &w, std::size_t p)
+{
+    constexpr std::size_t kMax = screen::LineMachine::kMaxStringBytes;
+    const std::size_t last = w.line.size() - 1;
+    const bool osc = w.line[p + 1] == ']';
+    std::size_t j = p + 2;
+    for (; j < last; ++j) {
+        const char c = w.line[j];
+        if (osc) {
+            if (c == '\x07' || (c == '\\' && j >= p + 3 && w.line[j - 1] == '\x1b')) {
+                w.Erase(p, j + 1 - p);
+                return p > 0 ? p - 1 : 0;
+            }
+            if (j - p >= kMax) {
+                w.Erase(p, 1);
+                w.MarkLiteral(p, j - p);
+                return p > 0 ? p - 1 : 0;
+            }
+        } else {
+            if (c >= 0x30 && c <= 0x7E) {
+                w.Erase(p, j + 1 - p);
+                return p > 0 ? p - 1 : 0;
+            }
+            if (!(c >= 0x20 && c <= 0x2F) || j - p >= kMax)
+                break; // broken at j: the byte at j is read again as usual
+        }
+    }
+    w.Erase(p, 1);
+    w.MarkLiteral(p, j - p - 1);
+    return p > 0 ? p - 1 : 0;
 }
 
 void DecodeEscapes(std::string &line, std::vector<Record> &records)
 {
+    Work w{line, std::vector<bool>(line.size(), false), {}};
     std::size_t from = 0;
     while (true) {
-        std::size_t p = FindEscape(line, from);
+        const std::size_t p = FindEscape(w, from);
         if (p == std::string::npos)
-            return;
-        const std::size_t len = line.size();
-        std::size_t i = p + 2;
-        long long params = 0;
-        std::size_t digits = 0;
-        bool hasLast = false, bright = false, ended = false;
-        int fg = -1, bg = -1;
-        while (!ended && i + 1 < len) {
-            const char c = line[i];
-            if (c >= '0' && c <= '9') {
-                if (params != -1) {
-                    params = params * 10 + (c - '0');
-                    if (++digits > 10 || params > 0x7FFFFFFFLL)
-                        params = -1;
-                }
-            } else if (c == ';' || c == 'm') {
-                hasLast = true;
-                if (params >= 30 && params <= 37)
-                    fg = static_cast<int>(params);
-                if (params >= 40 && params <= 47)
-                    bg = static_cast<int>(params);
-                if (params == 1)
-                    bright = true;
-                ended = c == 'm';
-                params = 0;
-                digits = 0;
-            } else if (c == 'J') {
-                if (digits == 1 && params == 2)
-                    hasLast = true;
-                ended = true;
-            } else {
-                ended = true;
-            }
-            ++i;
+            break;
+        const char c = w.line[p + 1];
+        if (c == '[')
+            from = DecodeCsi(w, p);
+        else if (c == ']' || (c >= 0x20 && c <= 0x2F))
+            from = DecodeOther(w, p);
+        else {
+            w.Erase(p, 2); // ESC and one byte
+            from = p > 0 ? p - 1 : 0;
         }
-        if (!hasLast) {
-            line.erase(p, 1);
-            PullBack(records, p);
-        } else {
-            Record r{p + 1, 0, 0, 3};
-            if (fg >= 0) {
-                r.mode = 0;
-                r.fg = fg - 30 + (bright ? 8 : 0);
-            }
-            if (bg >= 0) {
-                r.mode = 1;
-                r.bg = bg - 40;
-            }
-            if (fg >= 0 && bg >= 0)
-                r.mode = 2;
-            records.push_back(r);
-            if (i + 1 >= len && p == 0) {
-                line.clear();
-            } else {
-                line.erase(p, i - p);
-                PullBack(records, p);
-            }
-        }
-        from = p > 0 ? p - 1 : 0;
     }
+    line = w.line;
+    records = w.records;
 }
 
 void AppendRecord(std::string &attrs, std::size_t pos, const Record &r)
@@ -220,10 +421,12 @@ void ExpectStore(const Screen &s, const std::vector<DecodedLine> &want, std::str
 std::string RandomStream(std::mt19937 &rng, std::size_t length)
 {
     static const char *const pieces[] = {
-        "\x1b", "\x1b", "\x1b", "[",     "[",      "[",          "3",      "1",    "4",
-        "2",    "0",    ";",    "m",     "m",      "J",          "K",      "\n",   "\n",
-        "\r\n", "\t",   "a",    "b",     " ",      "\xd6",       "\xd0",   "\xb5", "\x81",
-        "@",    "\xff", "\0",   "\x1b[", "\x1b[m", "\x1b[1;31m", "\x1b[2J"};
+        "\x1b", "\x1b", "\x1b", "[", "[", "[", "3", "1", "4", "2", "0", ";", "m", "m", "J", "K",
+        "\n", "\n", "\r\n", "\t", "a", "b", " ", "\xd6", "\xd0", "\xb5", "\x81", "@", "\xff", "\0",
+        "\x1b[", "\x1b[m", "\x1b[1;31m", "\x1b[2J",
+        // the sequences that draw nothing, and their pieces
+        "]", "?", "(", " ", "\x07", "\\", "7", "H", ":", "5", "8", "\x1b]0;t\x07", "\x1b[?25l",
+        "\x1b(B", "\x1b[38;5;", "\x1b[48;2;", "\x1b\\"};
     std::string s;
     std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
     while (s.size() < length) {
@@ -299,9 +502,9 @@ TEST(Decoder, RecordsAreAlwaysInPositionOrder)
     // behind it back with their text: both colours apply to the X, in order.
     const Row rows[] = {
         {"\x1b\x1b[31m[32mX\r\n", "X\r\n", "00011000001200"},
-        {"\x1b\x1b[31m[KX\r\n", "[KX\r\n", "0001100"},
+        {"\x1b\x1b[31m[KX\r\n", "X\r\n", "0001100"},
         {"a\x1b\x1b\x1b[31m[32m[33mX\n", "aX\n", "000210000022000002300"},
-        {"\x1b\x1b[31m\x1b[32m[X\n", "[X\n", "00011000001200"},
+        {"\x1b\x1b[31m\x1b[32m[X\n", "\n", "00011000001200"},
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(Describe(r.raw));
@@ -311,6 +514,74 @@ TEST(Decoder, RecordsAreAlwaysInPositionOrder)
         EXPECT_EQ(out[0].text, r.text);
         EXPECT_EQ(out[0].attrs, r.attrs);
     }
+}
+
+TEST(Decoder, SequencesTheScreenDoesNotDrawLeaveNothingWhereverTheReadIsCut)
+{
+    struct Row
+    {
+        const char *raw;
+        const char *text;
+        const char *attrs;
+    };
+    const Row rows[] = {
+        // Cursor, erase and modes: whole CSI sequences go without a record.
+        {"a\x1b[Kb\r\n", "ab\r\n", " "},
+        {"\x1b[H\x1b[2;5Hhome\r\n", "home\r\n", " "},
+        {"up\x1b[5A\x1b[?25l\x1b[?1049h\x1b[>0;1c\x1b[1 q!\r\n", "up!\r\n", " "},
+        {"x\x1b[1;31Ky\r\n", "xy\r\n", " "},
+        {"\x1b[?5m\x1b[38:5:1mz\r\n", "z\r\n", " "},
+        // The clear request keeps its meaning.
+        {"a\x1b[2Jb\r\n", "ab\r\n", "0002003"},
+        // Titles, with either ending, GBK inside.
+        {"\x1b]0;\xC4\xE3\xBA\xC3\x07hi\r\n", "hi\r\n", " "},
+        {"a\x1b]2;t\x1b\\b\r\n", "ab\r\n", " "},
+        // Character sets, saved cursor, keypad, reset.
+        {"\x1b(B\x1b)0\x1b#8\x1b"
+         "7\x1b"
+         "8\x1b=\x1b>\x1bMok\r\n",
+         "ok\r\n", " "},
+        // 256 colours and truecolour: the nearest slot.
+        {"\x1b[38;5;196mR\r\n", "R\r\n", "0001900"},
+        {"\x1b[38;5;1mr\x1b[38;5;12mb\r\n", "rb\r\n", "00011000002C00"},
+        {"\x1b[1;38;5;2mg\r\n", "g\r\n", "0001200"},
+        {"\x1b[48;5;4;38;2;255;255;0mY\r\n", "Y\r\n", "0001B42"},
+        {"\x1b[48;2;0;0;200mB\r\n", "B\r\n", "0001041"},
+        {"\x1b[48;5;231mW\r\n", "W\r\n", "0001071"},
+        {"\x1b[38;5;244mG\x1b[38;5;m.\r\n", "G.\r\n", "00018000002000"}, // empty is 0: black
+        {"\x1b[31;38;5;999mX\r\n", "X\r\n", "0001100"},
+        // Broken ones give their bytes back, as the colour scan always did.
+        {"\x1b[?25\xB0\xA1\r\n", "[?25\xB0\xA1\r\n", " "},
+        {"\x1b[31;?\xB0\xA1\r\n", "\xB0\xA1\r\n", "0001100"},
+        {"a\x1b]0;never ends\r\n", "a]0;never ends\r\n", " "},
+        {"a\x1b(\xB0\xA1\r\n", "a(\xB0\xA1\r\n", " "},
+        {"lone\x1b\xB0\xA1\r\n", "lone\x1b\xB0\xA1\r\n", " "},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(Describe(r.raw));
+        const std::string raw = r.raw;
+        std::vector<std::vector<std::string>> cuts;
+        for (std::size_t k = 0; k <= raw.size(); ++k)
+            cuts.push_back({raw.substr(0, k), raw.substr(k)});
+        std::vector<std::string> bytes;
+        for (char c : raw)
+            bytes.emplace_back(1, c);
+        cuts.push_back(bytes);
+        for (const auto &reads : cuts) {
+            Screen s;
+            for (const std::string &read : reads)
+                s.Feed(read);
+            ASSERT_EQ(s.store.lines().size(), 1u);
+            EXPECT_EQ(s.store.lines()[0].text, r.text);
+            EXPECT_EQ(s.store.lines()[0].attrs, r.attrs);
+        }
+    }
+    // An unfinished sequence at the end of a read waits for the next one.
+    Screen s;
+    s.Feed("prompt\x1b]0;ti");
+    s.Feed("tle\x07> ");
+    ASSERT_EQ(s.store.lines().size(), 1u);
+    EXPECT_EQ(s.store.lines()[0].text, "prompt> ");
 }
 
 TEST(Decoder, WorkIsLinearInTheBytesReceived)
@@ -327,12 +598,17 @@ TEST(Decoder, WorkIsLinearInTheBytesReceived)
     std::string colourLines;
     while (colourLines.size() < 200000)
         colourLines += std::string(200, '\x1b') + "[31mX\x1b[1;32;44mY\r\n";
+    std::string hidden;
+    while (hidden.size() < 200000)
+        hidden += "\x1b]0;title\x07\x1b[K\x1b(B\x1b"
+                  "7a\x1b[?25l\x1b[38;5;196m";
     const Case cases[] = {
         {"prompt byte by byte", std::string(3000, 'p'), 1},
         {"long line byte by byte", std::string(60000, 'q'), 1},
         {"colour only in 1 KB reads", colourOnly, 1024},
         {"colour only byte by byte", colourOnly.substr(0, 60000), 1},
         {"escape runs in 7-byte reads", colourLines, 7},
+        {"hidden sequences byte by byte", hidden.substr(0, 60000), 1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

@@ -73,7 +73,7 @@ TEST(DecodeLine, TableOfSequences)
         {"\x1b[mX\r\n", "X\r\n", "0001003"},
         {"\x1b[0mX\r\n", "X\r\n", "0001003"},
         {"a\x1b[2Jb\r\n", "ab\r\n", "0002003"},
-        {"a\x1b[Kb\r\n", "a[Kb\r\n", " "},
+        {"a\x1b[Kb\r\n", "ab\r\n", " "},
         {"\x1b[1mX\r\n", "X\r\n", "0001003"},
         {"\x1b[2;37;0mX\r\n", "X\r\n", "0001700"},
         {"a\tb\n", "a      b\n", " "},
@@ -93,8 +93,11 @@ TEST(DecodeLine, TableOfSequences)
         {"ab\x1b[31m", "ab[31m", " "},
         // An escape-like pair starting on a second byte is not a sequence.
         {"\x81\x1b[31mX\n", "\x81\x1b[31mX\n", " "},
-        // Removing an ESC joins the earlier ESC with the "[": both ESCs go.
-        {"\x1b\x1b[[31mX\n", "[[31mX\n", " "},
+        // A broken sequence loses its ESC, which joins the earlier ESC with
+        // the "[": both ESCs go.
+        {"\x1b\x1b[\x01X\n", "[\x01X\n", " "},
+        // ESC "[[" is a whole sequence; the ESC left before it takes the "3".
+        {"\x1b\x1b[[31mX\n", "1mX\n", " "},
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.raw);
