@@ -70,7 +70,7 @@ case $status in
     ;;
 *)
     server_out=$(mktemp)
-    "$server" --port "$port" >"$server_out" 2>&1 &
+    "$server" --port "$port" --negotiate >"$server_out" 2>&1 &
     server_pid=$!
     # Wait for the server to say it listens (or to die trying).
     for _ in $(seq 100); do

@@ -49,14 +49,16 @@ class DemoServerProcess
 public:
     static constexpr int kWaitMs = 10000;
 
-    explicit DemoServerProcess(const QString &logPath)
+    // `extra`: more command-line options, such as --negotiate.
+    explicit DemoServerProcess(const QString &logPath, const QStringList &extra = {})
         : logPath_(logPath)
     {
         const QString program = qEnvironmentVariable("QUORVEL_DEMO_SERVER");
         if (program.isEmpty())
             return;
-        process_.start(program, {QStringLiteral("--port"), QStringLiteral("0"),
-                                 QStringLiteral("--log"), logPath_});
+        process_.start(program, QStringList{QStringLiteral("--port"), QStringLiteral("0"),
+                                            QStringLiteral("--log"), logPath_} +
+                                    extra);
         if (!process_.waitForStarted(kWaitMs))
             return;
         QByteArray out;

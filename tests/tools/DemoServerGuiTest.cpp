@@ -1,5 +1,6 @@
 // Drives the demo game server over a real socket: the bytes a client sees (GBK,
 // CR LF, prompts without line end), the input log, several players, the flood.
+#include "core/session/TelnetReceiver.h"
 #include "support/TestServers.h"
 
 #include <functional>
@@ -28,12 +29,15 @@ QByteArray Gbk(const char *utf8)
 class DemoServer
 {
 public:
+    explicit DemoServer(const QStringList &extra = {})
+        : process_(dir_.filePath(QStringLiteral("received.log")), extra)
+    {}
     quint16 Port() const { return process_.port(); }
     QByteArray Log() const { return process_.Log(); }
 
 private:
     QTemporaryDir dir_;
-    testsupport::DemoServerProcess process_{dir_.filePath(QStringLiteral("received.log"))};
+    testsupport::DemoServerProcess process_;
 };
 
 // A player connection that reads until the server's output reaches a given point.
@@ -284,4 +288,78 @@ TEST_F(DemoServerTest, TelnetAndPasswordSendTheCommandsRealServersSend)
     EXPECT_FALSE(taken.contains("hunter22"));
     // Back to ordinary commands.
     EXPECT_TRUE(player.Command("look\n").contains(Gbk("客店")));
+}
+
+// With --negotiate: the client's own telnet stage answers the offers, the
+// server compresses, and `negotiation` tells what it learnt.
+TEST_F(DemoServerTest, NegotiatingServerCompressesAndKnowsTheWindow)
+{
+    DemoServer server({QStringLiteral("--negotiate")});
+    ASSERT_NE(server.Port(), 0);
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), server.Port());
+    ASSERT_TRUE(socket.waitForConnected(kWaitMs));
+    session::TelnetReceiver client;
+    std::string sizeReply;
+    client.SetWindowSize(100, 40, sizeReply);
+    std::string text;
+    qint64 wire = 0;
+    auto readUntil = [&](const QByteArray &end) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!QByteArray::fromStdString(text).endsWith(end) && timer.elapsed() < kWaitMs) {
+            if (socket.bytesAvailable() == 0)
+                socket.waitForReadyRead(100);
+            const QByteArray got = socket.readAll();
+            wire += got.size();
+            session::TelnetOutput out;
+            client.FeedAll(got.toStdString(), out);
+            text += out.text;
+            if (!out.replies.empty())
+                socket.write(out.replies.data(), qint64(out.replies.size()));
+        }
+        return QByteArray::fromStdString(text);
+    };
+    ASSERT_TRUE(readUntil(Gbk("请输入你的英文名字：")).endsWith(Gbk("请输入你的英文名字：")));
+    socket.write("tester\n");
+    readUntil("> ");
+    // The terminal types take a few round trips: ask until the last is told.
+    QByteArray report;
+    QElapsedTimer asking;
+    asking.start();
+    do {
+        text.clear();
+        socket.write("negotiation\n");
+        report = readUntil("> ");
+    } while (!report.contains("MTTS") && asking.elapsed() < kWaitMs);
+    EXPECT_TRUE(client.compressing());
+    EXPECT_TRUE(report.contains(Gbk("MCCP2 压缩：已开启"))) << report.constData();
+    EXPECT_TRUE(report.contains(Gbk("窗口大小：100 列 × 40 行")));
+    EXPECT_TRUE(report.contains(Gbk("终端类型：QUORVEL, ANSI, MTTS 1")));
+    EXPECT_TRUE(report.contains(Gbk("字符集：GBK")));
+    // A flood arrives whole, in far fewer bytes than it holds.
+    text.clear();
+    wire = 0;
+    socket.write("flood 2000\n");
+    const QByteArray flood = readUntil("> ");
+    EXPECT_EQ(flood.count("\r\n"), 2000);
+    EXPECT_LT(wire * 2, flood.size());
+    EXPECT_FALSE(client.broken());
+}
+
+// The same server for a client that answers nothing: the offers, then the
+// game as before, uncompressed.
+TEST_F(DemoServerTest, NegotiatingServerPlaysAsBeforeForASilentClient)
+{
+    DemoServer server({QStringLiteral("--negotiate")});
+    Player player(server.Port());
+    ASSERT_TRUE(player.Connected());
+    const QByteArray banner = player.ReadUntilEnd(Gbk("请输入你的英文名字："));
+    EXPECT_TRUE(
+        banner.startsWith(QByteArray("\xFF\xFB\x56\xFF\xFD\x1F\xFF\xFD\x18\xFF\xFB\x2A", 12)))
+        << banner.toHex().constData();
+    EXPECT_EQ(banner.count('\xff'), 4);
+    player.Command("tester\n");
+    EXPECT_TRUE(player.Command("look\n").contains(Gbk("客店")));
+    EXPECT_TRUE(player.Command("negotiation\n").contains(Gbk("MCCP2 压缩：未开启")));
 }

@@ -6,9 +6,10 @@
 
 namespace demo {
 
-DemoServer::DemoServer(QFile *log, QObject *parent)
+DemoServer::DemoServer(QFile *log, bool negotiate, QObject *parent)
     : QObject(parent)
     , log_(log)
+    , negotiate_(negotiate)
 {
     connect(&server_, &QTcpServer::newConnection, this, &DemoServer::AcceptPending);
 }
@@ -21,7 +22,7 @@ bool DemoServer::Listen(quint16 port)
 void DemoServer::AcceptPending()
 {
     while (QTcpSocket *socket = server_.nextPendingConnection())
-        new DemoSession(socket, log_, this);
+        new DemoSession(socket, log_, negotiate_, this);
 }
 
 } // namespace demo

@@ -12,7 +12,8 @@ namespace demo {
 class DemoServer : public QObject
 {
 public:
-    explicit DemoServer(QFile *log, QObject *parent = nullptr);
+    // `negotiate`: every session offers telnet options at connect.
+    explicit DemoServer(QFile *log, bool negotiate = false, QObject *parent = nullptr);
 
     // Listens on the loopback address only; port 0 lets the system choose.
     bool Listen(quint16 port);
@@ -23,6 +24,7 @@ private:
     void AcceptPending();
 
     QFile *log_;
+    bool negotiate_;
     QTcpServer server_;
 };
 

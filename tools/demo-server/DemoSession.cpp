@@ -33,21 +33,25 @@ QByteArray TrimSpaces(const QByteArray &bytes)
 
 } // namespace
 
-DemoSession::DemoSession(QTcpSocket *socket, QFile *log, QObject *parent)
+DemoSession::DemoSession(QTcpSocket *socket, QFile *log, bool negotiate, QObject *parent)
     : QObject(parent)
     , socket_(socket)
     , log_(log)
+    , negotiation_(negotiate)
 {
     socket_->setParent(this);
     connect(socket_, &QTcpSocket::readyRead, this, &DemoSession::ReadIncoming);
     connect(socket_, &QTcpSocket::bytesWritten, this, &DemoSession::PumpFlood);
     connect(socket_, &QTcpSocket::disconnected, this, &QObject::deleteLater);
-    Send(Banner() + NamePrompt());
+    Send(negotiation_.Offers() + Banner() + NamePrompt());
 }
 
 void DemoSession::ReadIncoming()
 {
-    partial_ += socket_->readAll();
+    QByteArray answers;
+    partial_ += negotiation_.Take(socket_->readAll(), answers);
+    if (!answers.isEmpty() && socket_->state() == QAbstractSocket::ConnectedState)
+        socket_->write(answers);
     qsizetype start = 0;
     for (;;) {
         const qsizetype lf = partial_.indexOf('\n', start);
@@ -130,6 +134,8 @@ void DemoSession::RunCommand(const QByteArray &command, const QByteArray &argume
     } else if (command == "telnet") {
         Send(TelnetShowcase());
         return; // the showcase ends with its own prompt
+    } else if (command == "negotiation") {
+        Send(negotiation_.Report());
     } else if (command == "password") {
         awaitingPassword_ = true;
         Send(PasswordPrompt());
@@ -206,7 +212,7 @@ void DemoSession::PumpFlood()
         batch.reserve(kFloodBatchLines * 96);
         for (int i = 0; i < kFloodBatchLines && floodLeft_ > 0; ++i, --floodLeft_)
             batch += FloodLine(++floodSent_);
-        socket_->write(batch);
+        socket_->write(negotiation_.Outgoing(batch));
     }
     if (floodLeft_ == 0) {
         SendPrompt();
@@ -217,7 +223,7 @@ void DemoSession::PumpFlood()
 void DemoSession::Send(const QByteArray &bytes)
 {
     if (socket_->state() == QAbstractSocket::ConnectedState)
-        socket_->write(bytes);
+        socket_->write(negotiation_.Outgoing(bytes));
 }
 
 void DemoSession::SendPrompt()

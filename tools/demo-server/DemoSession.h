@@ -2,6 +2,8 @@
 // them, and answers the name question and the commands.
 #pragma once
 
+#include "DemoNegotiation.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -16,7 +18,8 @@ class DemoSession : public QObject
 public:
     // Takes ownership of `socket`. `log` (may be null) is shared by all sessions and
     // outlives them. The session deletes itself when the connection closes.
-    DemoSession(QTcpSocket *socket, QFile *log, QObject *parent);
+    // `negotiate`: offer telnet options at connect (--negotiate).
+    DemoSession(QTcpSocket *socket, QFile *log, bool negotiate, QObject *parent);
 
 private:
     void ReadIncoming();
@@ -34,6 +37,7 @@ private:
 
     QTcpSocket *socket_;
     QFile *log_;
+    DemoNegotiation negotiation_;
     QByteArray partial_;        // bytes after the last line end
     QList<QByteArray> pending_; // received lines (line end stripped) not yet answered
     QByteArray name_;

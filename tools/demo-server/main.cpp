@@ -24,8 +24,13 @@ int main(int argc, char **argv)
         QStringLiteral("log"),
         QStringLiteral("Append every line received from any client, byte for byte, to FILE."),
         QStringLiteral("FILE"));
+    const QCommandLineOption negotiateOption(
+        QStringLiteral("negotiate"),
+        QStringLiteral("Offer MCCP2, NAWS, TTYPE and CHARSET at connect, and compress once the "
+                       "client agrees."));
     parser.addOption(portOption);
     parser.addOption(logOption);
+    parser.addOption(negotiateOption);
     parser.process(app);
 
     bool ok = false;
@@ -46,7 +51,7 @@ int main(int argc, char **argv)
         }
     }
 
-    demo::DemoServer server(log.isOpen() ? &log : nullptr);
+    demo::DemoServer server(log.isOpen() ? &log : nullptr, parser.isSet(negotiateOption));
     if (!server.Listen(static_cast<quint16>(port))) {
         std::fprintf(stderr, "quorvel-demo-server: cannot listen on 127.0.0.1:%u: %s\n", port,
                      qPrintable(server.ErrorText()));
