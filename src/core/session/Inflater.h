@@ -36,11 +36,16 @@ public:
     // Inflates from `in`, appending at most `maxOut` bytes to `out`. Stops
     // when the output is full, the input is used up, or the stream ends.
     Result Inflate(std::string_view in, std::string &out, std::size_t maxOut);
+    // The last call stopped because its output was full: zlib may hold more
+    // output from input it has already taken, to be had by another call
+    // (with no new input, if need be).
+    bool outputFull() const { return outputFull_; }
 
 private:
     struct Stream;
     std::unique_ptr<Stream> stream_;
     bool active_ = false;
+    bool outputFull_ = false;
 };
 
 } // namespace session

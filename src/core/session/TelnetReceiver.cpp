@@ -102,7 +102,8 @@ void TelnetReceiver::Inflate(std::string_view rest, TelnetOutput &out, std::size
     if (r.status == Inflater::Status::End) {
         compressing_ = false;
         out.events.push_back({TelnetEventKind::CompressionEnded, out.text.size(), {}});
-    } else if (r.status == Inflater::Status::Broken || (r.taken == 0 && inflated_.empty())) {
+    } else if (r.status == Inflater::Status::Broken ||
+               (!rest.empty() && r.taken == 0 && inflated_.empty())) {
         // No progress with input and room to spare is as broken as bad data:
         // nothing could ever be read again.
         broken_ = true;

@@ -38,7 +38,12 @@ public:
     bool Step(TelnetOutput &out, std::size_t maxText = kStepBytes);
     // Feed, then Step until nothing is left.
     void FeedAll(std::string_view bytes, TelnetOutput &out);
-    bool pending() const { return !broken_ && queuedPos_ < queued_.size(); }
+    // Work is left: queued bytes, or inflated output held back by the cap.
+    bool pending() const
+    {
+        return !broken_ &&
+               (queuedPos_ < queued_.size() || (compressing_ && inflater_.outputFull()));
+    }
 
     // The compressed stream was corrupt: the connection is to close; nothing
     // more is read.
