@@ -1,17 +1,15 @@
-// TMDIChild: one game session. Owns the connection, the screen thread and the
-// session's collections, and carries out the numbered commands (SessionCommand)
-// that the main frame, the dialogs and the runners send it.
+// TMDIChild: one game session. It composes the connection, the screen thread,
+// the session controller (the road, runners, walking, hotkeys, the name
+// capture), the screen pane and the path panel, glues the socket to the road
+// and the road to the screen queue, and carries out the numbered commands
+// (SessionCommand) that the main frame sends it.
 #pragma once
 
 #include "core/automation/GroupTable.h"
-#include "core/automation/RunnerStop.h"
-#include "core/screen/ScrollState.h"
-#include "core/screen/Selection.h"
-#include "core/session/NameMark.h"
 #include "core/session/ProfileFile.h"
+#include "core/session/SessionController.h"
 #include "core/session/SessionState.h"
 #include "core/session/Socks5.h"
-#include "core/session/TelnetFilter.h"
 #include "render/ScreenThread.h"
 #include "ui/session/SessionPort.h"
 
@@ -24,13 +22,9 @@
 #include <QWidget>
 
 class GameConnection;
-class QLabel;
+class PathPanel;
 class QLineEdit;
-class QListWidget;
-class QPushButton;
-class QScrollBar;
-class QToolButton;
-class ScreenView;
+class ScreenPane;
 class SessionLink;
 class TMDIChild;
 
@@ -79,17 +73,18 @@ class TMDIChild : public QWidget, public SessionPort
     Q_OBJECT
 
 public:
-    // The constructor's order: layout, screen thread, collections, defaults,
-    // then the profile when one is named. `dialogs` may be null: no dialogs.
+    // The constructor's order: the screen thread, the controller, the pane and
+    // panel, the connection, then the profile when one is named. `dialogs`
+    // may be null: no dialogs.
     TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs *dialogs);
     ~TMDIChild() override;
 
     // The message hub for the codes that carry no text. Codes outside 1-20
-    // do nothing; the three that carry text have their own entries below.
+    // do nothing; typed lines, paste texts and hotkeys have their own entries.
     void SessionCommand(int code, int value = 0);
-    // Code 1: Enter in the input line with its text.
+    // Enter in the input line with its text.
     void SendTypedLine(const std::string &typed);
-    // Code 11: a key name offered by the input line; the first equal hotkey fires.
+    // A key name offered by the input line; the first equal hotkey fires.
     void FireHotkey(const std::string &keyName);
 
     // Stores the settings and opens the connection; failures show in a box.
@@ -121,14 +116,17 @@ public:
     void SetMirror(bool on) override;
     std::shared_ptr<automation::TriggerEngine> triggerEngine() override;
     GroupTable &groups() override { return *groups_; }
-    session::HotkeyLists hotkeys() const override { return hotkeys_; }
-    void SetHotkeys(session::HotkeyLists lists) override { hotkeys_ = std::move(lists); }
-    session::PathLists paths() const override { return paths_; }
+    session::HotkeyLists hotkeys() const override { return session_->hotkeys(); }
+    void SetHotkeys(session::HotkeyLists lists) override { session_->SetHotkeys(std::move(lists)); }
+    session::PathLists paths() const override { return session_->paths(); }
     void SetPaths(session::PathLists lists) override;
-    session::DirectionPairs directions() const override { return directions_; }
-    void SetDirections(session::DirectionPairs pairs) override { directions_ = std::move(pairs); }
-    int slowWalkDelayMs() const override { return walk_.slowWalkDelayMs; }
-    void SetSlowWalkDelayMs(int ms) override { walk_.slowWalkDelayMs = ms; }
+    session::DirectionPairs directions() const override { return session_->directions(); }
+    void SetDirections(session::DirectionPairs pairs) override
+    {
+        session_->SetDirections(std::move(pairs));
+    }
+    int slowWalkDelayMs() const override { return session_->walk().slowWalkDelayMs; }
+    void SetSlowWalkDelayMs(int ms) override { session_->SetSlowWalkDelayMs(ms); }
     // Colours and font.
     screen::ScreenLook look() const override { return screen_->Look(); }
     void SetLook(const screen::ScreenLook &look) override;
@@ -146,30 +144,31 @@ public:
     void ApplyProfile(const session::Profile &profile);
 
     const std::string &profilePath() const { return profilePath_; }
-    int nameCaptureStage() const { return nameCaptureStage_; }
-    int runningCommands() const { return runningCommands_; }
-    const session::WalkSettings &walk() const { return walk_; }
-    const session::KeepAliveSettings &keepAlive() const { return keepAlive_; }
-    void SetKeepAlive(const session::KeepAliveSettings &settings) { keepAlive_ = settings; }
+    int nameCaptureStage() const { return session_->nameCaptureStage(); }
+    int runningCommands() const { return session_->runningCommands(); }
+    const session::WalkSettings &walk() const { return session_->walk(); }
+    const session::KeepAliveSettings &keepAlive() const { return session_->keepAlive(); }
+    void SetKeepAlive(const session::KeepAliveSettings &settings)
+    {
+        session_->SetKeepAlive(settings);
+    }
     bool linkActive() const { return linkActive_; }
     // The automatic-input switch (triggers on received text), as its button
     // sets it; the clock's hang-up switches it off.
     void SetTriggersEnabled(bool on);
-    bool selectionReady() const { return selection_.selectionReady; }
+    bool selectionReady() const;
     // Hidden input: the server asked that what the player types now is not
     // shown (it echoes for itself, as before a password).
-    bool inputHidden() const { return telnet_.serverEchoes(); }
+    bool inputHidden() const { return session_->inputHidden(); }
 
     screen::DrawSence &screen() { return *screen_; }
-    GameConnection &connection() { return *cs1; }
+    GameConnection &connection() { return *connection_; }
     QString statusText() const;
     // Frames shown since the window opened (measurements).
-    int framesShown() const { return framesShown_; }
+    int framesShown() const;
     bool pathPanelVisible() const;
 
 signals:
-    // For tests and the frame: the status text changed.
-    void statusChanged(const QString &text);
     // Hidden input: the server switched its echo on or off.
     void inputHiddenChanged(bool hidden);
 
@@ -187,7 +186,19 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    // The road's bytes for the server go to the connection.
+    struct ConnectionWire : session::ServerWire
+    {
+        explicit ConnectionWire(TMDIChild *w)
+            : window(w)
+        {}
+        void WriteToServer(std::string_view bytes) override;
+        TMDIChild *window;
+    };
+
+    void MakeScreen();
     void LayOut();
+    void ConnectSignals();
     // Tells the screen whether anyone can see its frames.
     void UpdateScreenPresence();
     void Notify(int code);
@@ -195,69 +206,27 @@ private:
     void GiveKeyboardToInputLine();
     // Hands a key that reached the window to the input line; false without one.
     bool PassKeyToInputLine(QEvent *key);
-    void WheelTurned(QPoint angleDelta, Qt::KeyboardModifiers modifiers);
+    // The glue of the receive road: socket -> road -> screen queue.
     void OnGameText(const QByteArray &bytes);
-    // Hidden input: the game text of a read, telnet commands taken out.
-    std::string TakeTelnetCommands(const QByteArray &bytes);
-    void ResetTelnet();
-    void SendHiddenLine(const std::string &typed);
-    void OnFrameReady();
-    void CopySelection();
-    void SpeedButton1Click();
-    void SpeedButton2Click();
-    void SpeedButton3Click();
-    void OpenPathPanel(bool forward);
-    void ListBox1DblClick();
-    void bar2Change(int position);
-    void PushSelection();
-    void ShowScrollLock();
-    // Mouse on the drawing area.
-    void ScreenMouseDown(Qt::MouseButton button, int x, int y);
-    void ScreenMouseMove(int x, int y);
-    void ScreenMouseUp(Qt::MouseButton button);
+    void OnLinkActive(bool active);
+    void RecordClicked();
+    void WalkPath(int row, bool slowMode);
     // Codes 8 and 9: the file dialogs, then the save or the load.
     void ChooseProfileFile(bool saving);
 
     SessionDialogs *dialogs_;
     FrameBinding frame_;
-
-    // Session state, by feature.
     std::string profilePath_;
-    int nameCaptureStage_ = 0;
-    session::NameMarkScanner nameMark_; // moves nameCaptureStage_ from 0 to 1
-    int runningCommands_ = 0;
-    session::HotkeyLists hotkeys_;
-    session::PathLists paths_;
-    session::DirectionPairs directions_;
-    session::WalkSettings walk_;
-    session::KeepAliveSettings keepAlive_;
     bool linkActive_ = false;
     bool covered_ = false;
     bool hidden_ = false; // by the last hide or show event
-    session::TelnetFilter telnet_;
+
+    ConnectionWire wire_{this};
     std::unique_ptr<screen::DrawSence> screen_;
-    std::shared_ptr<GroupTable> groups_;
+    std::shared_ptr<GroupTable> groups_ = std::make_shared<GroupTable>();
     std::shared_ptr<SessionLink> link_;
-    // Every runner's host goes through the current stop switch.
-    std::shared_ptr<automation::RunnerStops> stops_ = std::make_shared<automation::RunnerStops>();
-    GameConnection *cs1 = nullptr;
-
-    screen::ScrollState scroll_;
-    int framesShown_ = 0;
-    screen::Selection selection_;
-
-    ScreenView *view_ = nullptr;
-    QScrollBar *bar2 = nullptr;
-    QWidget *Panel1 = nullptr;
-    QLabel *Label1 = nullptr;
-    QToolButton *SpeedButton1 = nullptr;
-    QToolButton *SpeedButton2 = nullptr;
-    QToolButton *SpeedButton3 = nullptr;
-    QToolButton *SpeedButton4 = nullptr;
-    QToolButton *SpeedButton5 = nullptr;
-    QWidget *Panel2 = nullptr;
-    QListWidget *ListBox1 = nullptr;
-    QPushButton *BitBtn1 = nullptr;
-    QToolButton *SpeedButton6 = nullptr;
-    QPushButton *StopButton = nullptr; // "停止"
+    std::unique_ptr<session::SessionController> session_;
+    GameConnection *connection_ = nullptr; // cs1
+    ScreenPane *pane_ = nullptr;
+    PathPanel *Panel2 = nullptr;
 };

@@ -97,10 +97,10 @@ Profile TMDIChild::TakeProfile() const
     automation::TriggerTable table = screen_->triggers()->Snapshot();
     table.RemoveLastRow();
     profile.triggers = std::move(table);
-    profile.hotkeys = hotkeys_;
+    profile.hotkeys = session_->hotkeys();
     profile.groups = groups_->Snapshot();
-    profile.paths = paths_;
-    profile.directions = directions_;
+    profile.paths = session_->paths();
+    profile.directions = session_->directions();
     return profile;
 }
 
@@ -166,9 +166,9 @@ void TMDIChild::ApplyProfile(const Profile &profile)
     engine.Replace(std::move(table));
     groups_->Replace(profile.groups.groupNames, profile.groups.groupContents);
     SetPaths(profile.paths);
-    directions_ = profile.directions;
+    session_->SetDirections(profile.directions);
     if (profile.hotkeys)
-        hotkeys_ = *profile.hotkeys;
+        session_->SetHotkeys(*profile.hotkeys);
     SetLook(LookAfter(profile, screen_->Look()));
     engine.triggersEnabled = wasEnabled;
 }
