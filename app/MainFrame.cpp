@@ -416,7 +416,6 @@ void TMainForm::FrameNotice(int windowIndex, int code)
         // The dialog's controls are read here, as they stand on confirmation.
         if (const auto settings = ClockForm->Settings())
             clock_->TakeOver(*settings);
-        emit clockSettingsConfirmed();
         break;
     case kProfileSavedOrLoaded:
         if (known)

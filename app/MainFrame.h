@@ -161,8 +161,6 @@ public:
 signals:
     // "定时": the clock dialog opens.
     void clockDialogRequested();
-    // Notice 4: the clock dialog's settings were confirmed and are to be taken over.
-    void clockSettingsConfirmed();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -77,8 +77,7 @@ public:
     // that pauses its reading takes part, so no other caller can take the
     // resume meant for it.
     bool EnqueueReceived(std::string item);
-    // Bytes queued and not yet decoded, and the most there ever were.
-    std::size_t QueuedBytes() const { return queuedBytes_.load(); }
+    // The most bytes ever queued and not yet decoded.
     std::size_t MaxQueuedBytes() const { return maxQueuedBytes_.load(); }
 
     // Window thread: the requests and fields of the frame.

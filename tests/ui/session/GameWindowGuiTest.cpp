@@ -227,10 +227,10 @@ TEST(GameWindow, RunnerOutlivingItsWindowFinishesQuietly)
     s->w->StartCommandRun("#WA 150;late line;#HP late");
     delete s->w;
     s->w = nullptr;
-    QTest::qWait(300); // the runner wakes, finds its link closed and ends
+    // The runner wakes, finds its link closed and ends; with the window and its
+    // last runner gone, nothing holds its session any more.
+    EXPECT_TRUE(WaitFor([&] { return engine.expired(); }));
     EXPECT_FALSE(s->server.received.contains("late line"));
-    // With the window and its last runner gone, nothing holds its session.
-    EXPECT_TRUE(engine.expired());
     s->w = new TMDIChild(nullptr, "", &s->dialogs); // the fixture deletes one
 }
 
