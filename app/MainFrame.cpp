@@ -111,7 +111,9 @@ TMainForm::TMainForm(const std::string &startDir, Services services)
     connect(this, &TMainForm::clockDialogRequested, this, &TMainForm::ShowClockDialog);
 
     CreateDialogs();
-    FillSessionDialogs();
+    RoadSetting->openDirectionEditor = [this](SessionPort &window) {
+        DirectSet->LoadDirections(window);
+    };
     ResizeBottom();
     CommandInput->setFocus();
 }
@@ -154,37 +156,45 @@ void TMainForm::CreateDialogs()
     textwin = new Ttextwin(this);
 }
 
-void TMainForm::FillSessionDialogs()
+void TMainForm::OpenDialog(session::SessionCode code)
 {
-    sessionDialogs.openPasteSender = [this](SessionPort &window, const std::string &text) {
-        ClipForm->Fill(&window, text);
-    };
-    sessionDialogs.triggerEditor = [this](SessionPort &window) {
-        AutoSetting->LoadFromSession(window);
-    };
-    sessionDialogs.groupEditor = [this](SessionPort &window) { fCmdsGroup->LoadGroups(window); };
-    // Hotkeys, paths and directions.
-    sessionDialogs.hotkeyEditor = [this](SessionPort &window) { FastKey->LoadHotkeys(window); };
-    sessionDialogs.pathEditor = [this](SessionPort &window) { RoadSetting->ShowFor(window); };
-    sessionDialogs.recordedPathEditor = [this](SessionPort &window, const std::string &recorded) {
-        RoadSetting->ShowRecording(window, recorded);
-    };
-    RoadSetting->openDirectionEditor = [this](SessionPort &window) {
-        DirectSet->LoadDirections(window);
-    };
-    // Colours and font.
-    sessionDialogs.colourDialog = [this](SessionPort &window) {
-        ColorForm->LoadFromSession(window);
-    };
-    sessionDialogs.fontDialog = [this](SessionPort &window) {
-        FontSetting->LoadFromSession(window);
-    };
-    sessionDialogs.closeFontDialog = [this](SessionPort &) { FontSetting->hide(); };
-    // Every window's lines for the auxiliary window go to the one auxiliary
-    // window, so a window's auxLines always name its lines.
-    sessionDialogs.appendAuxLines = [this](const std::vector<std::string> &lines) {
-        textwin->AppendLines(lines);
-    };
+    TMDIChild *window = ActiveSession();
+    if (!window)
+        return;
+    // clang-format off
+    switch (code) {
+    case session::kColourDialog:  ColorForm->LoadFromSession(*window); break;
+    case session::kTriggerEditor: AutoSetting->LoadFromSession(*window); break;
+    case session::kFontDialog:    FontSetting->LoadFromSession(*window); break;
+    case session::kHotkeyEditor:  FastKey->LoadHotkeys(*window); break;
+    case session::kGroupEditor:   fCmdsGroup->LoadGroups(*window); break;
+    case session::kPathEditor:    RoadSetting->ShowFor(*window); break;
+    default:                      break;
+    }
+    // clang-format on
+}
+
+void TMainForm::OpenPasteSender(SessionPort &window, const std::string &text)
+{
+    ClipForm->Fill(&window, text);
+}
+
+void TMainForm::OpenRecordedPath(SessionPort &window, const std::string &recorded)
+{
+    RoadSetting->ShowRecording(window, recorded);
+}
+
+void TMainForm::AppendAuxLines(const std::vector<std::string> &lines)
+{
+    // Every window's lines go to the one auxiliary window, so a window's
+    // auxLines always name its lines.
+    textwin->AppendLines(lines);
+}
+
+QString TMainForm::AskProfileFile(QWidget *parent, const QString &startDir, bool saving)
+{
+    return askProfileFile ? askProfileFile(parent, startDir, saving)
+                          : SessionFrame::AskProfileFile(parent, startDir, saving);
 }
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
@@ -311,7 +321,7 @@ void TMainForm::OpenGameWindow(const QString &caption)
         return;
 
     // 3. The window, with the chosen site's profile.
-    auto *child = new TMDIChild(nullptr, BookMark->chosenProfile(), &sessionDialogs);
+    auto *child = new TMDIChild(nullptr, BookMark->chosenProfile(), this);
     // 4. The site's name wins over the given caption.
     const std::string site = BookMark->siteNameField();
     child->setWindowTitle(site.empty() ? caption : gbk::ToQString(site));

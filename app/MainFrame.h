@@ -4,6 +4,7 @@
 // windows and its tabs in step with the notices the windows send back.
 #pragma once
 
+#include "core/session/SessionCodes.h"
 #include "core/shell/Clock.h"
 #include "core/shell/History.h"
 #include "ui/platform/HelpViewer.h"
@@ -42,6 +43,7 @@ class Ttextwin;
 
 class TMainForm : public QMainWindow,
                   public FrameNoticeSink,
+                  public SessionFrame,
                   public CommandInputEdit::Host,
                   private shell::ClockWindows
 {
@@ -106,6 +108,17 @@ public:
     bool ActiveInputHidden() override;
     // A command for the active game window; nothing when there is none.
     void SendToActive(int code);
+    // One of the shared dialogs, opened with the active window's port; nothing
+    // without an active window or for a code that names no dialog.
+    void OpenDialog(session::SessionCode code);
+
+    // What the game windows ask of the frame.
+    void OpenPasteSender(SessionPort &window, const std::string &text) override;
+    void OpenRecordedPath(SessionPort &window, const std::string &recorded) override;
+    void AppendAuxLines(const std::vector<std::string> &lines) override;
+    QString AskProfileFile(QWidget *parent, const QString &startDir, bool saving) override;
+    // Replaces the profile file dialogs (tests); empty: the platform's.
+    std::function<QString(QWidget *parent, const QString &startDir, bool saving)> askProfileFile;
 
     // Entry i's frame inside the area, or null.
     QMdiSubWindow *SubWindowOf(int index) const;
@@ -150,9 +163,6 @@ public:
     TFontSetting *FontSetting = nullptr;
     Ttextwin *textwin = nullptr;
 
-    // What every game window hands its collections to.
-    SessionDialogs sessionDialogs;
-
     platform::NotificationTray &tray() { return *services_.tray; }
     // True while the frame is hidden behind the notification area (or
     // minimised in its place).
@@ -168,7 +178,6 @@ protected:
 
 private:
     void CreateDialogs();
-    void FillSessionDialogs();
     void BuildToolbar();
     void BuildMenus();
     void FillWindowMenu();

@@ -117,7 +117,7 @@ protected:
     // in the colour dialog, something in every collection, then "保存设置".
     TMDIChild *SaveSiteProfile(const QString &site, const QString &path)
     {
-        form->sessionDialogs.profileFileDialog = [path](QWidget *, const QString &, bool saving) {
+        form->askProfileFile = [path](QWidget *, const QString &, bool saving) {
             return saving ? path : QString();
         };
         TMDIChild *w = Open(site);
@@ -643,7 +643,7 @@ TEST_F(MainFrame, AuxWindowFollowsTheWindows)
         return bool(aux->syncSession() == nullptr || aux->syncSession() == form->sessions[0]);
     }));
     // Lines a window hands out land in the auxiliary window.
-    form->sessionDialogs.appendAuxLines({"mirrored line"});
+    form->AppendAuxLines({"mirrored line"});
     ASSERT_EQ(aux->lines().back(), std::string("mirrored line"));
 }
 

@@ -144,7 +144,7 @@ TEST_F(PathsHotkeys, SlowWalkPausesAfterEachLine)
 {
     w->SetPaths({{"slow"}, {"look\r\nn\r\ns"}});
     // The delay is set where the player sets it.
-    form->SendToActive(session::kPathEditor);
+    form->OpenDialog(session::kPathEditor);
     form->RoadSetting->Edit2->setText(QStringLiteral("400"));
     QTest::mouseClick(form->RoadSetting->BitBtn5, Qt::LeftButton);
     ASSERT_EQ(w->walk().slowWalkDelayMs, 400);
@@ -203,7 +203,7 @@ TEST_F(PathsHotkeys, EmptyRecordingSaysSo)
 
 TEST_F(PathsHotkeys, HotkeyBoundInTheEditorSendsItsTwoLines)
 {
-    form->SendToActive(session::kHotkeyEditor);
+    form->OpenDialog(session::kHotkeyEditor);
     TFastKey *editor = form->FastKey;
     ASSERT_TRUE(editor->isVisible());
     QTest::keyClick(editor->Edit1, Qt::Key_F5);

@@ -21,18 +21,25 @@ using namespace session;
 
 namespace {
 
-// A window made without dialogs (tests, tools) finds every hook empty.
-SessionDialogs &NoDialogs()
+// A window made without a frame (tests, tools) asks nobody.
+struct NoFrame : SessionFrame
 {
-    static SessionDialogs none;
+    void OpenPasteSender(SessionPort &, const std::string &) override {}
+    void OpenRecordedPath(SessionPort &, const std::string &) override {}
+    void AppendAuxLines(const std::vector<std::string> &) override {}
+};
+
+SessionFrame &NoDialogs()
+{
+    static NoFrame none;
     return none;
 }
 
 } // namespace
 
-TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs *dialogs)
+TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionFrame *frame)
     : QWidget(owner)
-    , dialogs_(dialogs ? dialogs : &NoDialogs())
+    , dialogs_(frame ? frame : &NoDialogs())
     , profilePath_(profile)
 {
     setWindowTitle(QStringLiteral("MDI Child"));
@@ -54,11 +61,8 @@ void TMDIChild::MakeScreen()
     screen_->SetWindow(true);
     SessionLink::WindowSide side;
     side.writeLine = [this](const std::string &line) { session_->SendLine(line); };
-    side.appendAuxLine = [this](std::string text) {
-        if (dialogs_->appendAuxLines)
-            dialogs_->appendAuxLines({std::move(text)});
-    };
-    side.runnerCount = [this](int delta) { SessionCommand(kRunnerCount, delta); };
+    side.appendAuxLine = [this](std::string text) { dialogs_->AppendAuxLines({std::move(text)}); };
+    side.runnerCount = [this](int delta) { session_->RunnerCountChanged(delta); };
     link_ = std::make_shared<SessionLink>(this, screen_.get(), groups_, screen_->triggers(),
                                           std::move(side));
     session_ = std::make_unique<SessionController>(link_, groups_, wire_);
@@ -66,11 +70,7 @@ void TMDIChild::MakeScreen()
     Panel2 = new PathPanel(this);
     screen_->mirrorOut = [this](std::vector<std::string> lines) {
         QMetaObject::invokeMethod(
-            this,
-            [this, lines = std::move(lines)] {
-                if (dialogs_->appendAuxLines)
-                    dialogs_->appendAuxLines(lines);
-            },
+            this, [this, lines = std::move(lines)] { dialogs_->AppendAuxLines(lines); },
             Qt::QueuedConnection);
     };
     // A firing trigger starts its runner from the screen thread; the runner's
@@ -106,10 +106,8 @@ void TMDIChild::ConnectSignals()
         session_->SetWalkForward(forward);
         Panel2->Open();
     });
-    connect(pane_, &ScreenPane::pasteRequested, this, [this](const std::string &text) {
-        if (dialogs_->openPasteSender)
-            dialogs_->openPasteSender(*this, text);
-    });
+    connect(pane_, &ScreenPane::pasteRequested, this,
+            [this](const std::string &text) { dialogs_->OpenPasteSender(*this, text); });
     connect(Panel2, &PathPanel::walkRequested, this, &TMDIChild::WalkPath);
     connect(Panel2, &PathPanel::stopRequested, this, &TMDIChild::StopRunners);
 }
@@ -272,32 +270,22 @@ void TMDIChild::ReturnToFollow()
 
 void TMDIChild::SessionCommand(int code, int value)
 {
-    // Hands this window to one of the shared dialogs, when it exists.
-    auto open = [this](std::function<void(SessionPort &)> SessionDialogs::*dialog) {
-        if (dialogs_->*dialog)
-            (dialogs_->*dialog)(*this);
-    };
+    // The dialog codes (2, 3, 4, 12, 15, 17) are the frame's: it opens the
+    // dialog itself with this window's port.
     // clang-format off
     switch (code) {
-    case kColourDialog:    open(&SessionDialogs::colourDialog); break;
-    case kTriggerEditor:   open(&SessionDialogs::triggerEditor); break;
-    case kFontDialog:      open(&SessionDialogs::fontDialog); break;
     case kReconnect:       connection_->Reconnect(); break;
     case kRunnerCount:     session_->RunnerCountChanged(value); break;
     case kSaveProfile:     ChooseProfileFile(true); break;
     case kLoadProfile:     ChooseProfileFile(false); break;
     case kReattachScreen:  UpdateScreenPresence(); screen_->RequestRedraw(); break;
-    case kHotkeyEditor:    open(&SessionDialogs::hotkeyEditor); break;
     case kMirrorOn:        SetMirror(true); break;
     case kMirrorOff:       SetMirror(false); break;
-    case kGroupEditor:     open(&SessionDialogs::groupEditor); break;
-    case kFontApplied:     open(&SessionDialogs::closeFontDialog); screen_->RequestRedraw();
-                           pane_->EndDrag(); break;
-    case kPathEditor:      open(&SessionDialogs::pathEditor); break;
+    case kFontApplied:     screen_->RequestRedraw(); pane_->EndDrag(); break;
     case kMinuteTick:      session_->MinuteTick(); break;
     case kHangUp:          session_->HangUp(); break;
     case kCopySelection:   pane_->CopySelection(); break;
-    default:               break; // codes outside 1-20 do nothing
+    default:               break; // dialog codes and codes outside 1-20 do nothing
     }
     // clang-format on
 }
@@ -391,8 +379,8 @@ void TMDIChild::RecordClicked()
     if (recording == SessionController::Recording::kNothingRecorded)
         platform::ShowSystemMessage(this, QStringLiteral("没有记录下任何动作"),
                                     platform::MessageIcon::Error);
-    else if (recording == SessionController::Recording::kRecorded && dialogs_->recordedPathEditor)
-        dialogs_->recordedPathEditor(*this, session_->walk().recordedPath);
+    else if (recording == SessionController::Recording::kRecorded)
+        dialogs_->OpenRecordedPath(*this, session_->walk().recordedPath);
 }
 
 void TMDIChild::WalkPath(int row, bool slowMode)

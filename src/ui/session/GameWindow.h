@@ -13,7 +13,6 @@
 #include "render/ScreenThread.h"
 #include "ui/session/SessionPort.h"
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,26 +35,21 @@ public:
     virtual void FrameNotice(int windowIndex, int code) = 0;
 };
 
-// The shared dialogs a window hands itself to, through its port. The main
-// frame fills these in; a dialog that does not exist leaves its entry empty.
-struct SessionDialogs
+// What a game window asks of the frame around it; the main frame implements it.
+// The frame opens every other dialog itself, with the active window's port.
+class SessionFrame
 {
-    std::function<void(SessionPort &)> colourDialog;    // code 2
-    std::function<void(SessionPort &)> triggerEditor;   // code 3
-    std::function<void(SessionPort &)> fontDialog;      // code 4
-    std::function<void(SessionPort &)> closeFontDialog; // code 16
-    std::function<void(SessionPort &)> hotkeyEditor;    // code 12
-    std::function<void(SessionPort &)> groupEditor;     // code 15
-    std::function<void(SessionPort &)> pathEditor;      // code 17
-    // The end of a path recording: the path editor opens with the recording.
-    std::function<void(SessionPort &, const std::string &recorded)> recordedPathEditor;
+public:
+    virtual ~SessionFrame() = default;
     // Right button: the paste sender takes the selection and this window as its target.
-    std::function<void(SessionPort &, const std::string &text)> openPasteSender;
+    virtual void OpenPasteSender(SessionPort &window, const std::string &text) = 0;
+    // The end of a path recording: the path editor opens with the recording.
+    virtual void OpenRecordedPath(SessionPort &window, const std::string &recorded) = 0;
     // Lines for the auxiliary window (mirror and "#HP"), on the window's thread.
-    std::function<void(const std::vector<std::string> &lines)> appendAuxLines;
-    // Profiles: asks for the file to save to (code 8) or load from (code 9), starting
-    // in `startDir`; an empty answer is a cancel. Empty: the platform's file dialogs.
-    std::function<QString(QWidget *parent, const QString &startDir, bool saving)> profileFileDialog;
+    virtual void AppendAuxLines(const std::vector<std::string> &lines) = 0;
+    // Profiles: the file to save to (code 8) or load from (code 9), starting in
+    // `startDir`; an empty answer is a cancel. By default the platform's file dialogs.
+    virtual QString AskProfileFile(QWidget *parent, const QString &startDir, bool saving);
 };
 
 // What the main frame tells a window once it has made it.
@@ -74,9 +68,9 @@ class TMDIChild : public QWidget, public SessionPort
 
 public:
     // The constructor's order: the screen thread, the controller, the pane and
-    // panel, the connection, then the profile when one is named. `dialogs`
-    // may be null: no dialogs.
-    TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs *dialogs);
+    // panel, the connection, then the profile when one is named. `frame` may
+    // be null: no paste sender, no path editor, no aux window.
+    TMDIChild(QWidget *owner, const std::string &profile, SessionFrame *frame);
     ~TMDIChild() override;
 
     // The message hub for the codes that carry no text. Codes outside 1-20
@@ -214,7 +208,7 @@ private:
     // Codes 8 and 9: the file dialogs, then the save or the load.
     void ChooseProfileFile(bool saving);
 
-    SessionDialogs *dialogs_;
+    SessionFrame *dialogs_;
     FrameBinding frame_;
     std::string profilePath_;
     bool linkActive_ = false;

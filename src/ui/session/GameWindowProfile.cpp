@@ -40,8 +40,10 @@ QString ReadFailure(const ProfileReadError &error)
         .arg(gbk::ToQString(error.lineText));
 }
 
+} // namespace
+
 // The platform's file dialogs, as the window's save and open dialogs are set up.
-QString AskForProfile(QWidget *parent, const QString &startDir, bool saving)
+QString SessionFrame::AskProfileFile(QWidget *parent, const QString &startDir, bool saving)
 {
     QFileDialog dialog(parent);
     dialog.setDirectory(startDir);
@@ -60,14 +62,10 @@ QString AskForProfile(QWidget *parent, const QString &startDir, bool saving)
     return dialog.selectedFiles().front();
 }
 
-} // namespace
-
 void TMDIChild::ChooseProfileFile(bool saving)
 {
     const QString startDir = FileName(frame_.settingsDir);
-    const QString chosen = dialogs_->profileFileDialog
-                               ? dialogs_->profileFileDialog(this, startDir, saving)
-                               : AskForProfile(this, startDir, saving);
+    const QString chosen = dialogs_->AskProfileFile(this, startDir, saving);
     if (chosen.isEmpty())
         return;
     const std::string path = gbk::FromQString(chosen);

@@ -2,6 +2,7 @@
 // that are never connected.
 #include "core/session/SessionCodes.h"
 #include "support/FakeSessionPort.h"
+#include "support/HookedFrame.h"
 #include "support/MessageLog.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
@@ -76,7 +77,7 @@ class AuxWindow : public ::testing::Test
 protected:
     TMDIChild *NewWindow();
 
-    SessionDialogs dialogs_;
+    testsupport::HookedFrame dialogs_;
     FrameStandIn frame_;
     std::unique_ptr<Ttextwin> aux_;
     std::unique_ptr<TClipForm> clip_;
@@ -90,7 +91,7 @@ protected:
         aux_ = std::make_unique<Ttextwin>();
         clip_ = std::make_unique<TClipForm>();
         frame_.aux = aux_.get();
-        dialogs_ = {};
+        dialogs_ = testsupport::HookedFrame();
         dialogs_.appendAuxLines = [this](const Lines &lines) { aux_->AppendLines(lines); };
         dialogs_.openPasteSender = [this](SessionPort &w, const std::string &text) {
             clip_->Fill(&w, text);

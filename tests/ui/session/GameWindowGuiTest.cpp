@@ -3,6 +3,7 @@
 #include "core/automation/Triggers.h"
 #include "core/session/SessionCodes.h"
 #include "render/GbkCodec.h"
+#include "support/HookedFrame.h"
 #include "support/QtWait.h"
 #include "ui/session/GameWindow.h"
 #include "ui/session/ScreenView.h"
@@ -31,7 +32,7 @@ struct NoticeLog : FrameNoticeSink
 struct Session
 {
     FakeGameServer server;
-    SessionDialogs dialogs;
+    testsupport::HookedFrame dialogs;
     NoticeLog frame;
     QLineEdit input;
     TMDIChild *w;
@@ -236,7 +237,7 @@ TEST(GameWindow, RunnerOutlivingItsWindowFinishesQuietly)
 
 TEST(GameWindow, ClosedConnectionEchoesWithoutSending)
 {
-    SessionDialogs dialogs;
+    testsupport::HookedFrame dialogs;
     TMDIChild w(nullptr, "", &dialogs);
     w.setAttribute(Qt::WA_DeleteOnClose, false);
     w.resize(400, 200);

@@ -5,6 +5,7 @@
 #include "core/session/ProfileFile.h"
 #include "core/session/SessionCodes.h"
 #include "render/GbkCodec.h"
+#include "support/HookedFrame.h"
 #include "support/MessageLog.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
@@ -247,7 +248,7 @@ TEST_F(ProfileFiles, NewWindowRoundTrip)
 
 TEST_F(ProfileFiles, HubCodesAskInTheSettingsFolder)
 {
-    SessionDialogs dialogs;
+    testsupport::HookedFrame dialogs;
     std::vector<std::pair<QString, bool>> asked;
     QString answer = Path("hub.qvl");
     dialogs.profileFileDialog = [&](QWidget *, const QString &start, bool saving) {
