@@ -41,6 +41,10 @@ class TColorForm;
 class TFontSetting;
 class Ttextwin;
 
+namespace testsupport {
+template <class Server> class FrameFixture;
+}
+
 class TMainForm : public QMainWindow,
                   public FrameNoticeSink,
                   public SessionFrame,
@@ -123,6 +127,29 @@ public:
     // Entry i's frame inside the area, or null.
     QMdiSubWindow *SubWindowOf(int index) const;
 
+    // Timer1 and Timer2 with the clock's program-wide settings, which the
+    // clock dialog edits.
+    shell::Clock &clock() { return *clock_; }
+    // "定时": the clock dialog, filled from the frame's settings.
+    void ShowClockDialog();
+
+    platform::NotificationTray &tray() { return *services_.tray; }
+    // True while the frame is hidden behind the notification area (or
+    // minimised in its place).
+    bool hiddenToTray() const { return hiddenToTray_; }
+
+signals:
+    // "定时": the clock dialog opens.
+    void clockDialogRequested();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    // Tests reach the frame's controls and state through their shared fixture.
+    template <class Server> friend class testsupport::FrameFixture;
+
     // Frame state.
     std::array<TMDIChild *, kMaxSessions> sessions{};
     int sessionCount = 0;
@@ -131,12 +158,6 @@ public:
     bool firstActivationDone = false;
     // commandHistory and historyPos, one for the whole program.
     shell::CommandHistory history;
-
-    // Timer1 and Timer2 with the clock's program-wide settings, which the
-    // clock dialog edits.
-    shell::Clock &clock() { return *clock_; }
-    // "定时": the clock dialog, filled from the frame's settings.
-    void ShowClockDialog();
 
     // Controls.
     QFrame *Panel2 = nullptr; // the toolbar
@@ -163,20 +184,6 @@ public:
     TFontSetting *FontSetting = nullptr;
     Ttextwin *textwin = nullptr;
 
-    platform::NotificationTray &tray() { return *services_.tray; }
-    // True while the frame is hidden behind the notification area (or
-    // minimised in its place).
-    bool hiddenToTray() const { return hiddenToTray_; }
-
-signals:
-    // "定时": the clock dialog opens.
-    void clockDialogRequested();
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void changeEvent(QEvent *event) override;
-
-private:
     void CreateDialogs();
     void BuildToolbar();
     void BuildMenus();
