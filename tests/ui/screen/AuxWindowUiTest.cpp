@@ -20,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -59,6 +60,18 @@ void WriteAll(const QString &path, const QByteArray &bytes)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);
+}
+
+// The process's peak resident memory so far, in bytes (0 where unknown).
+std::size_t PeakResidentBytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').front().toULongLong() * 1024;
+    return 0;
 }
 
 bool StoreHas(TMDIChild &w, const std::string &text)
@@ -239,6 +252,66 @@ TEST_F(AuxWindow, ReadAppendsTheFileEachTime)
     QTest::mouseClick(aux_->BitBtn3, Qt::LeftButton); // "清空"
     ASSERT_EQ(aux_->lines(), Lines{});
     ASSERT_TRUE(messages_.empty());
+}
+
+TEST_F(AuxWindow, ALargeFileIsReadInPiecesKeepingOnlyItsNewestLines)
+{
+    // 96 MiB of numbered lines, written a piece at a time.
+    const QString path = dir_.filePath(QStringLiteral("large.txt"));
+    int count = 0;
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        while (f.size() < (96 << 20)) {
+            QByteArray piece;
+            while (piece.size() < (1 << 20))
+                piece += "\xB5\xDA " + QByteArray::number(count++) + " \xD0\xD0 game text\r\n";
+            ASSERT_EQ(f.write(piece), piece.size());
+        }
+    }
+    const std::size_t cap = 1u << 20;
+    aux_->setMaxBytes(cap);
+    aux_->setFileChooser([&](QWidget *, bool save) { return save ? QString() : path; });
+    aux_->AppendLines({"before"});
+    const std::size_t peakBefore = PeakResidentBytes();
+
+    QTest::mouseClick(aux_->BitBtn2, Qt::LeftButton);
+    // The click only starts the reading; a line that comes meanwhile waits behind the file.
+    ASSERT_TRUE(aux_->loading());
+    ASSERT_FALSE(aux_->LoadNote->text().isEmpty());
+    aux_->AppendLines({"after"});
+    ASSERT_TRUE(WaitFor([&] { return !aux_->loading(); }, 60000));
+    ASSERT_TRUE(messages_.empty());
+    ASSERT_TRUE(aux_->LoadNote->text().contains(QStringLiteral("只保留了最后的部分")));
+
+    const Lines kept = aux_->lines();
+    EXPECT_LE(aux_->textBytes(), cap);
+    ASSERT_GT(kept.size(), 1000u);
+    EXPECT_EQ(kept.back(), "after");
+    for (std::size_t i = 0; i + 1 < kept.size(); ++i) // the file's last lines, whole and in order
+        ASSERT_EQ(kept[i], "\xB5\xDA " + std::to_string(count - int(kept.size()) + 1 + int(i)) +
+                               " \xD0\xD0 game text");
+    // Read whole, the file alone would have taken three times its size.
+    if (peakBefore > 0) {
+        EXPECT_LT(PeakResidentBytes() - peakBefore, std::size_t(48) << 20);
+    }
+}
+
+TEST_F(AuxWindow, AFileThatIsNotTextLoadsWithoutHarm)
+{
+    const std::size_t cap = 256u << 10;
+    aux_->setMaxBytes(cap);
+    const QString path = dir_.filePath(QStringLiteral("binary.bin"));
+    QByteArray bytes;
+    for (int i = 0; bytes.size() < (4 << 20); ++i) // NUL bytes, lone lead bytes, invalid pairs
+        bytes += QByteArray("\0\0\xFF\x80\xFE\x7F\x81", 7) + (i % 300 == 0 ? "\n" : "\xA1");
+    WriteAll(path, bytes);
+    aux_->setFileChooser([&](QWidget *, bool save) { return save ? QString() : path; });
+    QTest::mouseClick(aux_->BitBtn2, Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return !aux_->loading(); }, 30000));
+    EXPECT_FALSE(aux_->lines().empty());
+    EXPECT_LE(aux_->textBytes(), cap);
+    EXPECT_TRUE(messages_.empty());
 }
 
 TEST_F(AuxWindow, SaveWritesGbkLinesWithCrLf)
