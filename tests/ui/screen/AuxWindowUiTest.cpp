@@ -1,5 +1,6 @@
 // The auxiliary window and the paste sender driven against real game windows
 // that are never connected.
+#include "core/screen/PasteText.h"
 #include "core/session/SessionCodes.h"
 #include "support/FakeSessionPort.h"
 #include "support/MessageLog.h"
@@ -475,6 +476,31 @@ TEST_F(AuxWindow, PasteSenderRefusesABadDelay)
     ASSERT_EQ(messages_.size(), std::size_t(3));
     ASSERT_TRUE(messages_[0].text.contains(QStringLiteral("abc")));
     ASSERT_EQ(clip_->pasteText(), std::string());
+}
+
+TEST_F(AuxWindow, PasteSenderKeepsTheFirstLinesOfAHugeSelection)
+{
+    std::string text;
+    int count = 0;
+    while (text.size() < (24u << 20))
+        text += "line " + std::to_string(count++) + " \xD6\xD0\xCE\xC4\r\n";
+    clip_->Fill(nullptr, text);
+    // The fill shows one batch; the rest follows while the window keeps turning.
+    ASSERT_LE(clip_->Memo1->document()->blockCount(), 5000);
+    ASSERT_TRUE(clip_->CutNote->isVisibleTo(clip_.get()));
+    clip_->FlushMemo();
+    const Lines kept = MemoLines(*clip_->Memo1);
+    EXPECT_LE(std::size_t(clip_->Memo1->document()->characterCount()), screen::kPasteKeepBytes);
+    ASSERT_GT(kept.size(), 10000u);
+    ASSERT_LT(kept.size(), std::size_t(count));
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        ASSERT_EQ(kept[i], "line " + std::to_string(i) + " \xD6\xD0\xCE\xC4");
+
+    // A selection within the cap is kept whole, and says nothing.
+    clip_->Fill(nullptr, "short\r\n");
+    clip_->FlushMemo();
+    EXPECT_EQ(MemoLines(*clip_->Memo1), Lines{"short"});
+    EXPECT_FALSE(clip_->CutNote->isVisibleTo(clip_.get()));
 }
 
 TEST_F(AuxWindow, PasteSenderWithClosedTargetSendsNothing)
