@@ -150,8 +150,8 @@ void TClipForm::BitBtn3Click()
     const std::optional<std::string> text = screen::BuildPasteText(
         gbk::FromQString(Edit1->text()), MemoLines(*Memo1), gbk::FromQString(Edit2->text()));
     if (!text) {
-        platform::ShowSystemMessage(
-            this, QStringLiteral("每行延迟必须是整数毫秒数，“%1”不是整数。").arg(Edit2->text()));
+        platform::ShowSystemMessage(this, QStringLiteral("每行延迟必须是整数毫秒数，“%1”不是整数。")
+                                              .arg(platform::Excerpt(Edit2->text())));
         return;
     }
     pasteText_ = *text;

@@ -468,13 +468,22 @@ TEST_F(AuxWindow, PasteSenderRefusesABadDelay)
 {
     TMDIChild *a = NewWindow();
     clip_->Fill(a, "hello\r\n");
-    for (const QString &delay : {QStringLiteral("abc"), QStringLiteral("1.5"), QString()}) {
+    // A long delay text is quoted in part, never split inside a character.
+    QString smiles;
+    for (int i = 0; i < 100; ++i)
+        smiles += QStringLiteral("😀");
+    for (const QString &delay : {QStringLiteral("abc"), QStringLiteral("1.5"), QString(),
+                                 QString(1000000, QLatin1Char('9')), smiles}) {
         clip_->Edit2->setText(delay);
         QTest::mouseClick(clip_->BitBtn3, Qt::LeftButton);
         ASSERT_TRUE(clip_->isVisible());
     }
-    ASSERT_EQ(messages_.size(), std::size_t(3));
+    ASSERT_EQ(messages_.size(), std::size_t(5));
     ASSERT_TRUE(messages_[0].text.contains(QStringLiteral("abc")));
+    ASSERT_TRUE(messages_[3].text.contains(QString(80, QLatin1Char('9')) + QChar(0x2026)));
+    ASSERT_LT(messages_[3].text.size(), 120);
+    ASSERT_TRUE(messages_[4].text.contains(smiles.left(160) + QChar(0x2026)));
+    ASSERT_FALSE(messages_[4].text.contains(smiles.left(162)));
     ASSERT_EQ(clip_->pasteText(), std::string());
 }
 
