@@ -35,7 +35,8 @@ public:
     // The kept lines, each ended by LF; the keeper is spent.
     std::string Finish();
 
-    // True when lines were (or will be) left out.
+    // True when lines were (or will be) left out; final once Finish has run,
+    // which may add the last line's end.
     bool cut() const { return over_; }
     // The bytes held now (what the cap bounds).
     std::size_t heldBytes() const { return buf_.capacity(); }

@@ -29,7 +29,7 @@ public:
     const QString &error() const { return error_; }
     // The file's size in bytes (0 for a file that is not a regular file).
     qint64 size() const { return size_; }
-    // True when the file held more than is kept.
+    // True when the file held more than is kept; final after TakeLines.
     bool cut() const { return keeper_.cut(); }
     // The kept lines, each ended by LF; call once, after the last piece.
     std::string TakeLines() { return keeper_.Finish(); }

@@ -367,8 +367,8 @@ void Ttextwin::FinishLoad()
             this, QStringLiteral("无法读取文件“%1”：%2")
                       .arg(QDir::toNativeSeparators(load->path()), load->error()));
     } else {
-        const bool cut = load->cut();
         std::string lines = load->TakeLines();
+        const bool cut = load->cut(); // after the last line's end is counted
         // The file alone is over the cap: read whole, it would have pushed
         // every line still waiting out before they were shown.
         if (cut) {

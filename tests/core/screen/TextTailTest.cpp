@@ -72,6 +72,17 @@ TEST(TailKeeper, PiecesAndSeekingKeepWhatTheWholeFileKeeps)
     }
 }
 
+TEST(TailKeeper, TheLastLineEndCountsTowardTheCap)
+{
+    // Found by the fuzzer: a file that reaches the cap only with the line end
+    // its last line is given is cut, and says so once finished.
+    TailKeeper keeper(8);
+    keeper.Feed("abc\nabcd");
+    EXPECT_FALSE(keeper.cut());
+    EXPECT_EQ(keeper.Finish(), "abcd\n");
+    EXPECT_TRUE(keeper.cut());
+}
+
 TEST(TailKeeper, ALargeFileHoldsNoMoreThanTheCapAndAPiece)
 {
     const std::size_t cap = 1u << 20;
