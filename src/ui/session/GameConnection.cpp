@@ -1,5 +1,6 @@
 #include "ui/session/GameConnection.h"
 
+#include "core/text/GbkText.h"
 #include "render/GbkCodec.h"
 
 #include <utility>
@@ -104,7 +105,7 @@ QString GameConnection::TargetName() const
 {
     const bool proxy = settings_.useProxy;
     return QStringLiteral("%1:%2")
-        .arg(gbk::ToQString(proxy ? settings_.proxyHost : settings_.hostAddress))
+        .arg(gbk::ToQString(gbk::Excerpt(proxy ? settings_.proxyHost : settings_.hostAddress)))
         .arg(Port(proxy ? settings_.proxyPort : settings_.hostPort));
 }
 
