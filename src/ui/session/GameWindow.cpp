@@ -6,15 +6,12 @@
 #include "render/GbkCodec.h"
 #include "ui/platform/SystemMessage.h"
 #include "ui/session/GameConnection.h"
+#include "ui/session/InputLineKeeper.h"
 #include "ui/session/PathPanel.h"
 #include "ui/session/ScreenPane.h"
 #include "ui/session/SessionLink.h"
 
-#include <QCoreApplication>
-#include <QEvent>
-#include <QKeyEvent>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QWheelEvent>
 
 using namespace session;
@@ -68,6 +65,7 @@ void TMDIChild::MakeScreen()
     session_ = std::make_unique<SessionController>(link_, groups_, wire_);
     pane_ = new ScreenPane(*screen_, this);
     Panel2 = new PathPanel(this);
+    keeper_ = new InputLineKeeper(*this, *Panel2);
     screen_->mirrorOut = [this](std::vector<std::string> lines) {
         QMetaObject::invokeMethod(
             this, [this, lines = std::move(lines)] { dialogs_->AppendAuxLines(lines); },
@@ -162,57 +160,7 @@ void TMDIChild::BindToFrame(const FrameBinding &binding)
     // activating it) passes it on to the input line; a click on a control
     // that takes no focus walks up to here.
     setFocusPolicy(frame_.inputLine ? Qt::StrongFocus : Qt::NoFocus);
-}
-
-void TMDIChild::GiveKeyboardToInputLine()
-{
-    if (frame_.inputLine && !Panel2->isVisible())
-        frame_.inputLine->setFocus(Qt::OtherFocusReason);
-}
-
-bool TMDIChild::PassKeyToInputLine(QEvent *key)
-{
-    QLineEdit *line = frame_.inputLine;
-    if (!line)
-        return false;
-    line->setFocus(Qt::OtherFocusReason);
-    QCoreApplication::sendEvent(line, key);
-    return true;
-}
-
-bool TMDIChild::event(QEvent *event)
-{
-    // The area wraps the window in a frame of its own, which takes the focus
-    // when its title bar is clicked; it is watched from here.
-    if (event->type() == QEvent::ParentAboutToChange && parentWidget())
-        parentWidget()->removeEventFilter(this);
-    if (event->type() == QEvent::ParentChange && qobject_cast<QMdiSubWindow *>(parentWidget()))
-        parentWidget()->installEventFilter(this);
-    return QWidget::event(event);
-}
-
-bool TMDIChild::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == parentWidget()) {
-        if (event->type() == QEvent::FocusIn)
-            GiveKeyboardToInputLine();
-        else if (event->type() == QEvent::KeyPress && !Panel2->isVisible())
-            return PassKeyToInputLine(event);
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void TMDIChild::focusInEvent(QFocusEvent *event)
-{
-    QWidget::focusInEvent(event);
-    GiveKeyboardToInputLine();
-}
-
-void TMDIChild::keyPressEvent(QKeyEvent *event)
-{
-    // Keys the open path list leaves alone (Enter walks the path) stay there.
-    if (Panel2->isVisible() || !PassKeyToInputLine(event))
-        QWidget::keyPressEvent(event);
+    keeper_->SetInputLine(frame_.inputLine);
 }
 
 void TMDIChild::wheelEvent(QWheelEvent *event)

@@ -21,6 +21,7 @@
 #include <QWidget>
 
 class GameConnection;
+class InputLineKeeper;
 class PathPanel;
 class QLineEdit;
 class ScreenPane;
@@ -168,12 +169,6 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
-    // The input line keeps the keyboard: keys that reach the window anyway,
-    // and the frame the area wraps it in, are handed to the line.
-    bool event(QEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    void focusInEvent(QFocusEvent *event) override;
     // The wheel over the screen or the status bar moves the scroll bar.
     void wheelEvent(QWheelEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -196,10 +191,6 @@ private:
     // Tells the screen whether anyone can see its frames.
     void UpdateScreenPresence();
     void Notify(int code);
-    // The input line takes the focus, unless the open path panel holds it.
-    void GiveKeyboardToInputLine();
-    // Hands a key that reached the window to the input line; false without one.
-    bool PassKeyToInputLine(QEvent *key);
     // The glue of the receive road: socket -> road -> screen queue.
     void OnGameText(const QByteArray &bytes);
     void OnLinkActive(bool active);
@@ -223,4 +214,7 @@ private:
     GameConnection *connection_ = nullptr; // cs1
     ScreenPane *pane_ = nullptr;
     PathPanel *Panel2 = nullptr;
+    // The input line keeps the keyboard: the window's focus and the keys that
+    // reach it, or the frame the area wraps it in, are handed to the line.
+    InputLineKeeper *keeper_ = nullptr;
 };
