@@ -19,16 +19,9 @@ using namespace session;
 namespace {
 
 // A window made without a frame (tests, tools) asks nobody.
-struct NoFrame : SessionFrame
-{
-    void OpenPasteSender(SessionPort &, const std::string &) override {}
-    void OpenRecordedPath(SessionPort &, const std::string &) override {}
-    void AppendAuxLines(const std::vector<std::string> &) override {}
-};
-
 SessionFrame &NoDialogs()
 {
-    static NoFrame none;
+    static SessionFrame none;
     return none;
 }
 
@@ -174,41 +167,16 @@ void TMDIChild::Connect(const session::ConnectSettings &settings)
     connection_->Connect(settings);
 }
 
-void TMDIChild::RunCommandText(const std::string &text, bool slowMode, int slowDelayMs)
-{
-    StartCommandRun(text, slowMode, slowDelayMs);
-}
-
 void TMDIChild::RunPasteText(const std::string &text)
 {
     StartCommandRun(text);
     ReturnToFollow();
 }
 
-void TMDIChild::SetMirror(bool on)
-{
-    screen_->SetMirror(on);
-}
-
-std::shared_ptr<automation::TriggerEngine> TMDIChild::triggerEngine()
-{
-    return screen_->triggers();
-}
-
 void TMDIChild::SetPaths(session::PathLists lists)
 {
     Panel2->SetPathNames(lists.pathNames);
     session_->SetPaths(std::move(lists));
-}
-
-void TMDIChild::StartCommandRun(const std::string &text, bool slowMode, int slowDelayMs)
-{
-    session_->StartRun(text, slowMode, slowDelayMs);
-}
-
-void TMDIChild::StopRunners()
-{
-    session_->StopRunners();
 }
 
 void TMDIChild::ReturnToFollow()
@@ -254,12 +222,6 @@ void TMDIChild::SendTypedLine(const std::string &typed)
         frame_.inputLine->clear();
     else
         frame_.inputLine->selectAll();
-}
-
-void TMDIChild::FireHotkey(const std::string &keyName)
-{
-    // Not recorded, not in the history; the caption and the input line stay.
-    session_->FireHotkey(keyName);
 }
 
 void TMDIChild::OnGameText(const QByteArray &bytes)

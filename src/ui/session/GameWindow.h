@@ -36,18 +36,19 @@ public:
     virtual void FrameNotice(int windowIndex, int code) = 0;
 };
 
-// What a game window asks of the frame around it; the main frame implements it.
-// The frame opens every other dialog itself, with the active window's port.
+// What a game window asks of the frame around it; the main frame implements it,
+// and a window without a frame asks this one, which does nothing. The frame
+// opens every other dialog itself, with the active window's port.
 class SessionFrame
 {
 public:
     virtual ~SessionFrame() = default;
     // Right button: the paste sender takes the selection and this window as its target.
-    virtual void OpenPasteSender(SessionPort &window, const std::string &text) = 0;
+    virtual void OpenPasteSender(SessionPort &, const std::string &) {}
     // The end of a path recording: the path editor opens with the recording.
-    virtual void OpenRecordedPath(SessionPort &window, const std::string &recorded) = 0;
+    virtual void OpenRecordedPath(SessionPort &, const std::string &) {}
     // Lines for the auxiliary window (mirror and "#HP"), on the window's thread.
-    virtual void AppendAuxLines(const std::vector<std::string> &lines) = 0;
+    virtual void AppendAuxLines(const std::vector<std::string> &) {}
     // Profiles: the file to save to (code 8) or load from (code 9), starting in
     // `startDir`; an empty answer is a cancel. By default the platform's file dialogs.
     virtual QString AskProfileFile(QWidget *parent, const QString &startDir, bool saving);
@@ -79,16 +80,20 @@ public:
     void SessionCommand(int code, int value = 0);
     // Enter in the input line with its text.
     void SendTypedLine(const std::string &typed);
-    // A key name offered by the input line; the first equal hotkey fires.
-    void FireHotkey(const std::string &keyName);
+    // A key name offered by the input line; the first equal hotkey fires (not
+    // recorded, not in the history; the caption and the input line stay).
+    void FireHotkey(const std::string &keyName) { session_->FireHotkey(keyName); }
 
     // Stores the settings and opens the connection; failures show in a box.
     void Connect(const session::ConnectSettings &settings);
 
-    void StartCommandRun(const std::string &text, bool slowMode = false, int slowDelayMs = 1500);
+    void StartCommandRun(const std::string &text, bool slowMode = false, int slowDelayMs = 1500)
+    {
+        session_->StartRun(text, slowMode, slowDelayMs);
+    }
     // The path panel's "停止": every runner of this window still going ends at
     // its next step or wait; runners started later run normally.
-    void StopRunners();
+    void StopRunners() { session_->StopRunners(); }
     void ReturnToFollow();
     // The main frame calls this when the window becomes the active one.
     void Activated();
@@ -106,10 +111,16 @@ public:
 
     // SessionPort.
     QObject *lifetime() override { return this; }
-    void RunCommandText(const std::string &text, bool slowMode, int slowDelayMs) override;
+    void RunCommandText(const std::string &text, bool slowMode, int slowDelayMs) override
+    {
+        StartCommandRun(text, slowMode, slowDelayMs);
+    }
     void RunPasteText(const std::string &text) override;
-    void SetMirror(bool on) override;
-    std::shared_ptr<automation::TriggerEngine> triggerEngine() override;
+    void SetMirror(bool on) override { screen_->SetMirror(on); }
+    std::shared_ptr<automation::TriggerEngine> triggerEngine() override
+    {
+        return screen_->triggers();
+    }
     GroupTable &groups() override { return *groups_; }
     session::HotkeyLists hotkeys() const override { return session_->hotkeys(); }
     void SetHotkeys(session::HotkeyLists lists) override { session_->SetHotkeys(std::move(lists)); }
