@@ -62,11 +62,6 @@ DrawSence::~DrawSence()
     Stop();
 }
 
-DrawSence::ReturnMemoryWhenGone::~ReturnMemoryWhenGone()
-{
-    platform::ReturnFreedMemory();
-}
-
 void DrawSence::Start()
 {
     if (!thread_.joinable())

@@ -41,16 +41,6 @@ struct FrameOutput
 
 class DrawSence
 {
-    // Declared first, so it goes last: once the store, the decoder and the
-    // queue are freed, a closed window's memory goes back to the system.
-    struct ReturnMemoryWhenGone
-    {
-        ReturnMemoryWhenGone() = default;
-        ReturnMemoryWhenGone(const ReturnMemoryWhenGone &) = delete;
-        ReturnMemoryWhenGone &operator=(const ReturnMemoryWhenGone &) = delete;
-        ~ReturnMemoryWhenGone();
-    } returnMemoryWhenGone_;
-
 public:
     // Frames are drawn at most this often; a flood coalesces into them.
     static constexpr std::chrono::milliseconds kFrameInterval{16};
