@@ -1,6 +1,7 @@
 #include "ui/session/GameWindow.h"
 
 #include "core/automation/CommandRunner.h"
+#include "core/platform/MemoryReturn.h"
 #include "core/session/SessionCodes.h"
 #include "core/text/GbkText.h"
 #include "render/GbkCodec.h"
@@ -11,6 +12,7 @@
 #include "ui/session/ScreenPane.h"
 #include "ui/session/SessionLink.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QWheelEvent>
 
@@ -113,6 +115,11 @@ TMDIChild::~TMDIChild()
     // The controller goes before the connection: nothing it says may reach it.
     connection_->disconnect(this);
     Notify(kWindowDestroyed);
+    // The screen and the window's children are freed after this body; once
+    // the window is wholly gone, what it held goes back to the system.
+    if (QCoreApplication *app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(
+            app, [] { platform::ReturnFreedMemory(); }, Qt::QueuedConnection);
 }
 
 void TMDIChild::ConnectionWire::WriteToServer(std::string_view bytes)
