@@ -29,6 +29,22 @@ SessionFrame &NoDialogs()
 
 } // namespace
 
+// What the window's runners ask of it, on its thread: lines through the road,
+// lines for the aux window and the count of running runners.
+struct TMDIChild::RunnerSide final : SessionLink::WindowSide
+{
+    explicit RunnerSide(TMDIChild *w)
+        : window(w)
+    {}
+    void WriteLine(const std::string &line) override { window->session_->SendLine(line); }
+    void AppendAuxLine(std::string text) override
+    {
+        window->dialogs_->AppendAuxLines({std::move(text)});
+    }
+    void RunnerCountChanged(int delta) override { window->session_->RunnerCountChanged(delta); }
+    TMDIChild *window;
+};
+
 TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionFrame *frame)
     : QWidget(owner)
     , dialogs_(frame ? frame : &NoDialogs())
@@ -51,12 +67,9 @@ void TMDIChild::MakeScreen()
 {
     screen_ = std::make_unique<screen::DrawSence>();
     screen_->SetWindow(true);
-    SessionLink::WindowSide side;
-    side.writeLine = [this](const std::string &line) { session_->SendLine(line); };
-    side.appendAuxLine = [this](std::string text) { dialogs_->AppendAuxLines({std::move(text)}); };
-    side.runnerCount = [this](int delta) { session_->RunnerCountChanged(delta); };
+    runnerSide_ = std::make_unique<RunnerSide>(this);
     link_ = std::make_shared<SessionLink>(this, screen_.get(), groups_, screen_->triggers(),
-                                          std::move(side));
+                                          *runnerSide_);
     session_ = std::make_unique<SessionController>(link_, groups_, wire_);
     pane_ = new ScreenPane(*screen_, this);
     Panel2 = new PathPanel(this);
@@ -125,26 +138,6 @@ TMDIChild::~TMDIChild()
 void TMDIChild::ConnectionWire::WriteToServer(std::string_view bytes)
 {
     window->connection_->WriteLine(std::string(bytes));
-}
-
-QString TMDIChild::statusText() const
-{
-    return pane_->statusText();
-}
-
-int TMDIChild::framesShown() const
-{
-    return pane_->framesShown();
-}
-
-bool TMDIChild::selectionReady() const
-{
-    return pane_->selectionReady();
-}
-
-bool TMDIChild::pathPanelVisible() const
-{
-    return Panel2->isVisible();
 }
 
 void TMDIChild::Notify(int code)

@@ -11,6 +11,8 @@
 #include "core/session/SessionState.h"
 #include "core/session/Socks5.h"
 #include "render/ScreenThread.h"
+#include "ui/session/PathPanel.h"
+#include "ui/session/ScreenPane.h"
 #include "ui/session/SessionPort.h"
 
 #include <memory>
@@ -22,9 +24,7 @@
 
 class GameConnection;
 class InputLineKeeper;
-class PathPanel;
 class QLineEdit;
-class ScreenPane;
 class SessionLink;
 class TMDIChild;
 
@@ -162,17 +162,17 @@ public:
     // The automatic-input switch (triggers on received text), as its button
     // sets it; the clock's hang-up switches it off.
     void SetTriggersEnabled(bool on);
-    bool selectionReady() const;
+    bool selectionReady() const { return pane_->selectionReady(); }
     // Hidden input: the server asked that what the player types now is not
     // shown (it echoes for itself, as before a password).
     bool inputHidden() const { return session_->inputHidden(); }
 
     screen::DrawSence &screen() { return *screen_; }
     GameConnection &connection() { return *connection_; }
-    QString statusText() const;
+    QString statusText() const { return pane_->statusText(); }
     // Frames shown since the window opened (measurements).
-    int framesShown() const;
-    bool pathPanelVisible() const;
+    int framesShown() const { return pane_->framesShown(); }
+    bool pathPanelVisible() const { return Panel2->isVisible(); }
 
 signals:
     // Hidden input: the server switched its echo on or off.
@@ -196,6 +196,7 @@ private:
         TMDIChild *window;
     };
 
+    struct RunnerSide;
     void MakeScreen();
     void LayOut();
     void ConnectSignals();
@@ -218,6 +219,7 @@ private:
     bool hidden_ = false; // by the last hide or show event
 
     ConnectionWire wire_{this};
+    std::unique_ptr<RunnerSide> runnerSide_; // outlives the link's posted calls
     std::unique_ptr<screen::DrawSence> screen_;
     std::shared_ptr<GroupTable> groups_ = std::make_shared<GroupTable>();
     std::shared_ptr<SessionLink> link_;

@@ -10,12 +10,12 @@
 
 SessionLink::SessionLink(QObject *window, screen::DrawSence *screen,
                          std::shared_ptr<GroupTable> groups,
-                         std::shared_ptr<automation::TriggerEngine> triggers, WindowSide side)
+                         std::shared_ptr<automation::TriggerEngine> triggers, WindowSide &side)
     : window_(window)
     , screen_(screen)
     , groups_(std::move(groups))
     , triggers_(std::move(triggers))
-    , side_(std::move(side))
+    , side_(side)
 {
     // The engine's own screen lines (a cut trigger command) are raised on the
     // screen thread, which the screen outlives.
@@ -108,7 +108,7 @@ void SessionLink::EnqueueUntilStopped(std::string item, std::stop_token stop)
 
 void SessionLink::WriteLine(std::string line)
 {
-    Post([this, line = std::move(line)] { side_.writeLine(line); });
+    Post([this, line = std::move(line)] { side_.WriteLine(line); });
 }
 
 void SessionLink::Sleep(int ms)
@@ -130,15 +130,15 @@ void SessionLink::SetTriggerGroupEnabled(std::string_view groupUpper, bool enabl
 
 void SessionLink::AppendAuxLine(std::string text)
 {
-    Post([this, text = std::move(text)]() mutable { side_.appendAuxLine(std::move(text)); });
+    Post([this, text = std::move(text)]() mutable { side_.AppendAuxLine(std::move(text)); });
 }
 
 void SessionLink::RunnerStarted()
 {
-    Post([this] { side_.runnerCount(+1); });
+    Post([this] { side_.RunnerCountChanged(+1); });
 }
 
 void SessionLink::RunnerEnded()
 {
-    Post([this] { side_.runnerCount(-1); });
+    Post([this] { side_.RunnerCountChanged(-1); });
 }

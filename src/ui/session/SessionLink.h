@@ -25,12 +25,15 @@ class DrawSence;
 class SessionLink : public RunnerHost
 {
 public:
-    // What the window does on its own thread when a runner asks for it.
-    struct WindowSide
+    // What the window does on its own thread when a runner asks for it; the
+    // window implements it and outlives every call posted to it.
+    class WindowSide
     {
-        std::function<void(const std::string &line)> writeLine;
-        std::function<void(std::string text)> appendAuxLine;
-        std::function<void(int delta)> runnerCount;
+    public:
+        virtual ~WindowSide() = default;
+        virtual void WriteLine(const std::string &line) = 0;
+        virtual void AppendAuxLine(std::string text) = 0;
+        virtual void RunnerCountChanged(int delta) = 0;
     };
 
     // Items longer than this reach the screen in pieces of this size, each
@@ -40,7 +43,7 @@ public:
     // The window stops the screen's thread before the link's last owner
     // outside the runners lets it go: the screen calls back into the link.
     SessionLink(QObject *window, screen::DrawSence *screen, std::shared_ptr<GroupTable> groups,
-                std::shared_ptr<automation::TriggerEngine> triggers, WindowSide side);
+                std::shared_ptr<automation::TriggerEngine> triggers, WindowSide &side);
 
     // Called by the window before it goes; afterwards nothing reaches it.
     void Close();
@@ -74,5 +77,5 @@ private:
     screen::DrawSence *screen_;
     std::shared_ptr<GroupTable> groups_;
     std::shared_ptr<automation::TriggerEngine> triggers_;
-    WindowSide side_;
+    WindowSide &side_;
 };
