@@ -57,3 +57,5 @@ if [ -n "$s100" ] && [ -n "$s1000" ]; then
 fi
 # A burst long enough for its frame rate and peak memory to mean something.
 "$build/bench/quorvel_flood" "$build/tools/demo-server/quorvel-demo-server" 1000000
+# What TLS adds to the same flood.
+"$build/bench/quorvel_tls_flood" "$build/tools/demo-server/quorvel-demo-server" 300000
