@@ -14,6 +14,10 @@ DemoTlsServer::DemoTlsServer(QFile *log, QObject *parent)
     : QObject(parent)
     , log_(log)
 {
+    // The client asks its player about the self-signed certificate in the
+    // middle of the handshake; the server waits for that answer as long as the
+    // client's own connect limit would.
+    server_.setHandshakeTimeout(30000);
     // A player is handed over once the handshake is done.
     connect(&server_, &QTcpServer::pendingConnectionAvailable, this, &DemoTlsServer::AcceptPending);
 }

@@ -90,6 +90,7 @@ void GameConnection::Connect(const session::ConnectSettings &settings)
     tlsStarted_ = false;
     encrypted_ = false;
     asking_ = false;
+    trustedJustNow_ = false;
 
     session::Socks5Failure refused = session::CheckSettings(settings_);
     if (refused != session::Socks5Failure::None) {
@@ -272,8 +273,10 @@ void GameConnection::cs1Read()
 void GameConnection::ReadGameText()
 {
     QByteArray bytes = cs1->readAll();
-    if (!bytes.isEmpty())
+    if (!bytes.isEmpty()) {
+        trustedJustNow_ = false;
         emit gameText(bytes);
+    }
 }
 
 void GameConnection::PauseReading()
@@ -328,6 +331,23 @@ void GameConnection::ReadHandshake()
 
 void GameConnection::cs1Error(QAbstractSocket::SocketError error)
 {
+    // The player is still looking at the certificate: the answer says what
+    // became of the connection, not a second box over the first.
+    if (asking_) {
+        cs1->abort();
+        return;
+    }
+    // A server that gave up waiting for the player's answer hangs up before
+    // its first word (over TLS 1.3 even after the handshake seemed done). The
+    // certificate is trusted now, so the connection the player asked for is
+    // made again, and goes through without a question.
+    if (trustedJustNow_ && error == QAbstractSocket::RemoteHostClosedError &&
+        cs1->bytesAvailable() == 0) {
+        trustedJustNow_ = false;
+        cs1->abort();
+        QMetaObject::invokeMethod(this, &GameConnection::Reconnect, Qt::QueuedConnection);
+        return;
+    }
     if (tlsStarted_ && !encrypted_) {
         // Whatever ends the handshake is a failure to say, with the library's
         // reason; a reason that shows the server answered in clear says so.
@@ -452,6 +472,10 @@ bool GameConnection::AnswerTrust(int attempt, bool trust)
         StartLimit(limitLeftMs_);
         cs1->ignoreSslErrors();
         cs1->resume();
+        trustedJustNow_ = true;
+    } else {
+        // The server gave up waiting for the answer (see cs1Error).
+        QMetaObject::invokeMethod(this, &GameConnection::Reconnect, Qt::QueuedConnection);
     }
     return saved;
 }

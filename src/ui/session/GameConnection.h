@@ -124,6 +124,7 @@ private:
     int attempt_ = 0;
     bool tlsStarted_ = false; // the TLS handshake of this attempt began
     bool encrypted_ = false;
-    bool asking_ = false; // a trust question of this attempt waits for its answer
+    bool asking_ = false;         // a trust question of this attempt waits for its answer
+    bool trustedJustNow_ = false; // trusted by the player, no game text seen yet
     QString askedFingerprint_;
 };

@@ -120,12 +120,14 @@ public:
     quint16 port() const { return serverPort(); }
 
     std::vector<QSslSocket *> peers; // the encrypted ones
+    std::vector<QSslSocket *> all;   // every connection, from its start
     QByteArray received;
 
 protected:
     void incomingConnection(qintptr descriptor) override
     {
         auto *socket = new QSslSocket(this);
+        all.push_back(socket);
         socket->setSocketDescriptor(descriptor);
         socket->setLocalCertificate(certificate_);
         socket->setPrivateKey(key_);
@@ -463,4 +465,27 @@ TEST_F(TlsConnection, PinFileRoundTripsAndSurvivesAFailedWrite)
     c.Connect(Direct("127.0.0.1", server.port()));
     PlayOneLine(c, p, server);
     EXPECT_EQ(p.saved, std::vector<bool>{false});
+}
+
+TEST_F(TlsConnection, ServerThatGaveUpWhileThePlayerDecidedIsConnectedAgainOnTrust)
+{
+    TlsServer server("self");
+    GameConnection c;
+    c.SetPinFile(pins);
+    Player p(c, false);
+    std::vector<TrustQuestion> asked;
+    QObject::connect(&c, &GameConnection::trustQuestion,
+                     [&](const TrustQuestion &q) { asked.push_back(q); });
+    c.Connect(Direct("127.0.0.1", server.port()));
+    ASSERT_TRUE(WaitFor([&] { return asked.size() == 1; }));
+    // The server's own handshake limit runs out while the box is up.
+    server.all.back()->abort();
+    EXPECT_TRUE(c.AnswerTrust(asked[0].attempt, true));
+    // Not a quiet end: the pinned certificate goes through at once.
+    ASSERT_TRUE(WaitFor([&] { return c.IsOpen() && p.game == kWelcome; }))
+        << p.statuses.join(" | ").toStdString();
+    EXPECT_EQ(asked.size(), 1u);
+    EXPECT_EQ(server.all.size(), 2u);
+    EXPECT_EQ(p.statuses.last(), kDirectTls);
+    EXPECT_TRUE(p.failures.isEmpty());
 }
