@@ -82,7 +82,8 @@ void GameConnection::Connect(const session::ConnectSettings &settings)
     const std::string &proxyHost = settings_.proxyHost;
     const std::int32_t hostPort = settings_.hostPort, proxyPort = settings_.proxyPort;
     handshake_.emplace(settings_);
-    gameStream_ = !useProxy;
+    // Over TLS, game text flows once the handshake is done.
+    gameStream_ = !useProxy && !settings_.tls;
     paused_ = false;
     heldBack_.clear();
     connected_ = false;
@@ -470,9 +471,10 @@ bool GameConnection::AnswerTrust(int attempt, bool trust)
                        WritePinFile(pinFile_, pins);
     if (cs1->state() == QAbstractSocket::ConnectedState) {
         StartLimit(limitLeftMs_);
+        // Set first: resuming may already meet the server's hang-up.
+        trustedJustNow_ = true;
         cs1->ignoreSslErrors();
         cs1->resume();
-        trustedJustNow_ = true;
     } else {
         // The server gave up waiting for the answer (see cs1Error).
         QMetaObject::invokeMethod(this, &GameConnection::Reconnect, Qt::QueuedConnection);

@@ -26,13 +26,17 @@ bool AskToTrust(QWidget *parent, const TrustQuestion &question)
 void AnswerTrustWithDialog(GameConnection &connection, QWidget *parent)
 {
     QPointer<QWidget> over(parent);
+    QPointer<GameConnection> asking(&connection);
     QObject::connect(&connection, &GameConnection::trustQuestion, parent,
-                     [&connection, over](const TrustQuestion &question) {
+                     [asking, over](const TrustQuestion &question) {
                          const bool trust = AskToTrust(over, question);
-                         if (!connection.AnswerTrust(question.attempt, trust))
+                         // The window may have gone while the box was up.
+                         if (!asking)
+                             return;
+                         if (!asking->AnswerTrust(question.attempt, trust))
                              platform::ShowSystemMessage(
                                  over, QStringLiteral("无法保存证书记录文件%1！这次仍然信任此证书，"
                                                       "下次连接时会再问。")
-                                           .arg(connection.pinFile()));
+                                           .arg(asking->pinFile()));
                      });
 }

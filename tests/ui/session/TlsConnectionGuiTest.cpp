@@ -225,8 +225,15 @@ TEST_F(TlsConnection, TrustedCertificateConnectsSilentlyByAddressAndByName)
         GameConnection c;
         c.SetPinFile(pins);
         Player p(c);
+        // Nothing is written while the handshake runs.
+        bool earlyWritten = true;
+        QObject::connect(&c, &GameConnection::statusText, [&](const QString &s) {
+            if (s == kHandshaking)
+                earlyWritten = c.WriteLine("early\n");
+        });
         c.Connect(Direct(host, server.port()));
         PlayOneLine(c, p, server);
+        EXPECT_FALSE(earlyWritten);
         EXPECT_EQ(p.statuses, (QStringList{kTrying, kHandshaking, kDirectTls}));
         EXPECT_TRUE(p.questions.empty());
         EXPECT_TRUE(p.failures.isEmpty());
