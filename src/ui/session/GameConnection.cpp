@@ -2,6 +2,7 @@
 
 #include "core/session/CertificatePins.h"
 #include "core/session/TlsTrust.h"
+#include "core/text/GbkText.h"
 #include "render/GbkCodec.h"
 #include "ui/session/PinFile.h"
 
@@ -151,14 +152,14 @@ QString GameConnection::TargetName() const
 {
     const bool proxy = settings_.useProxy;
     return QStringLiteral("%1:%2")
-        .arg(gbk::ToQString(proxy ? settings_.proxyHost : settings_.hostAddress))
+        .arg(gbk::ToQString(gbk::Excerpt(proxy ? settings_.proxyHost : settings_.hostAddress)))
         .arg(Port(proxy ? settings_.proxyPort : settings_.hostPort));
 }
 
 QString GameConnection::GameServerName() const
 {
     return QStringLiteral("%1:%2")
-        .arg(gbk::ToQString(settings_.hostAddress))
+        .arg(gbk::ToQString(gbk::Excerpt(settings_.hostAddress)))
         .arg(Port(settings_.hostPort));
 }
 

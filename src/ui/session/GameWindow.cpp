@@ -1,6 +1,7 @@
 #include "ui/session/GameWindow.h"
 
 #include "core/automation/CommandRunner.h"
+#include "core/platform/MemoryReturn.h"
 #include "core/session/NameCapture.h"
 #include "core/session/PathReversal.h"
 #include "core/session/SessionCodes.h"
@@ -212,6 +213,11 @@ TMDIChild::~TMDIChild()
     screen_->Stop();
     cs1->Close();
     Notify(kWindowDestroyed);
+    // The screen and the window's children are freed after this body; once
+    // the window is wholly gone, what it held goes back to the system.
+    if (QCoreApplication *app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(
+            app, [] { platform::ReturnFreedMemory(); }, Qt::QueuedConnection);
 }
 
 QString TMDIChild::statusText() const

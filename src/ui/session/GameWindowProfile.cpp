@@ -25,19 +25,47 @@ void Fail(QWidget *window, const QString &text)
     platform::ShowSystemMessage(window, text, platform::MessageIcon::Error);
 }
 
+// Every refusal but the first two names the line where reading stopped and
+// quotes the start of it (the reader keeps no more than a message shows).
 QString ReadFailure(const ProfileReadError &error)
 {
+    QString what;
     switch (error.fault) {
     case ProfileFault::kEmpty:
         return QStringLiteral("不是QUORVEL配置文件！无法读取.");
     case ProfileFault::kNotAProfile:
         return QStringLiteral("不是Quorvel配置文件！无法读取.");
     case ProfileFault::kBadNumber:
+        what = QStringLiteral("设置文件第%1行“%2”不是十进制整数");
+        break;
+    case ProfileFault::kStrayLine:
+        what = QStringLiteral("设置文件第%1行“%2”不属于任何一段");
+        break;
+    case ProfileFault::kOutOfOrder:
+        what = QStringLiteral("设置文件第%1行“%2”这一段的次序不对或重复了");
+        break;
+    case ProfileFault::kNoTextStart:
+        what = QStringLiteral("设置文件第%1行“%2”不是文本的开始行");
+        break;
+    case ProfileFault::kCutOff:
+        what = error.inRecord ? QStringLiteral("设置文件第%1行“%2”之前，%3段的一条记录没有写完")
+                              : QStringLiteral("设置文件第%1行“%2”之前，%3段没有结束行");
+        break;
+    case ProfileFault::kEndsEarly:
+        what = error.inRecord
+                   ? QStringLiteral("设置文件在第%1行“%2”之后就结束了，%3段的一条记录没有写完")
+                   : QStringLiteral("设置文件在第%1行“%2”之后就结束了，%3段没有写完");
         break;
     }
-    return QStringLiteral("设置文件第%1行“%2”不是十进制整数，无法读取！窗口的设置没有改变。")
-        .arg(error.lineNumber)
-        .arg(gbk::ToQString(error.lineText));
+    // One pass over the markers, so a quoted "%1" stays as it is.
+    const QString line = QString::number(error.lineNumber);
+    // Control bytes (the markers' own, or those of a file that is not text)
+    // are left out of the quote: a message box shows them as nothing useful.
+    QString quote = gbk::ToQString(error.lineText);
+    quote.removeIf([](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+    what = error.section.empty() ? what.arg(line, quote)
+                                 : what.arg(line, quote, gbk::ToQString(error.section));
+    return what + QStringLiteral("，无法读取！窗口的设置没有改变。");
 }
 
 // The platform's file dialogs, as the window's save and open dialogs are set up.
