@@ -1,5 +1,6 @@
 #include "MainFrame.h"
 
+#include "core/session/CertificatePins.h"
 #include "core/session/SessionCodes.h"
 #include "core/text/GbkText.h"
 #include "render/GbkCodec.h"
@@ -16,13 +17,16 @@
 #include "ui/screen/PasteSender.h"
 #include "ui/session/CoverWatch.h"
 #include "ui/session/DirectionEditor.h"
+#include "ui/session/GameConnection.h"
 #include "ui/session/PathEditor.h"
+#include "ui/session/TrustDialog.h"
 #include "ui/shell/About.h"
 #include "ui/shell/ClockDialog.h"
 #include "ui/shell/HotkeyEditor.h"
 #include "ui/shell/ProgramIcon.h"
 #include "ui/sites/SiteDialog.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFrame>
@@ -338,10 +342,16 @@ void TMainForm::OpenGameWindow(const QString &caption)
     window->setWindowIcon(windowIcon());
     window->showMaximized();
     ClientArea->setActiveSubWindow(window);
-    // 7. The connection, with the dialog's values in this order.
+    // 7. The connection, with the dialog's values in this order. Certificates
+    // it cannot trust alone are put to the player; pins live beside the site list.
+    child->connection().SetPinFile(
+        QDir(QFile::decodeName(programDir.c_str()))
+            .filePath(QString::fromLatin1(session::kPinFileName.data(),
+                                          qsizetype(session::kPinFileName.size()))));
+    AnswerTrustWithDialog(child->connection(), child);
     child->Connect({BookMark->hostAddress(), BookMark->hostPort(), BookMark->useProxy(),
                     BookMark->proxyHost(), BookMark->proxyPort(), BookMark->proxyAuth(),
-                    BookMark->proxyUser(), BookMark->proxyPassword()});
+                    BookMark->proxyUser(), BookMark->proxyPassword(), BookMark->useTls()});
     // 8. Its tab, selected.
     ++sessionCount;
     {

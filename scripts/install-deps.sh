@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libqt6dbus6 libgl-dev
     qt6-translations-l10n
     libgtest-dev libgmock-dev libbenchmark-dev
-    microsocks xvfb xauth dbus dbus-daemon
+    microsocks openssl xvfb xauth dbus dbus-daemon
     fonts-wqy-zenhei
     clang libclang-rt-14-dev clang-format clang-tidy
 )
