@@ -1,5 +1,6 @@
 #include "MainFrame.h"
 
+#include "core/session/CertificatePins.h"
 #include "core/session/SessionCodes.h"
 #include "core/text/GbkText.h"
 #include "render/GbkCodec.h"
@@ -16,13 +17,16 @@
 #include "ui/screen/PasteSender.h"
 #include "ui/session/CoverWatch.h"
 #include "ui/session/DirectionEditor.h"
+#include "ui/session/GameConnection.h"
 #include "ui/session/PathEditor.h"
+#include "ui/session/TrustDialog.h"
 #include "ui/shell/About.h"
 #include "ui/shell/ClockDialog.h"
 #include "ui/shell/HotkeyEditor.h"
 #include "ui/shell/ProgramIcon.h"
 #include "ui/sites/SiteDialog.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFrame>
@@ -111,7 +115,9 @@ TMainForm::TMainForm(const std::string &startDir, Services services)
     connect(this, &TMainForm::clockDialogRequested, this, &TMainForm::ShowClockDialog);
 
     CreateDialogs();
-    FillSessionDialogs();
+    RoadSetting->openDirectionEditor = [this](SessionPort &window) {
+        DirectSet->LoadDirections(window);
+    };
     ResizeBottom();
     CommandInput->setFocus();
 }
@@ -154,37 +160,45 @@ void TMainForm::CreateDialogs()
     textwin = new Ttextwin(this);
 }
 
-void TMainForm::FillSessionDialogs()
+void TMainForm::OpenDialog(session::SessionCode code)
 {
-    sessionDialogs.openPasteSender = [this](SessionPort &window, const std::string &text) {
-        ClipForm->Fill(&window, text);
-    };
-    sessionDialogs.triggerEditor = [this](SessionPort &window) {
-        AutoSetting->LoadFromSession(window);
-    };
-    sessionDialogs.groupEditor = [this](SessionPort &window) { fCmdsGroup->LoadGroups(window); };
-    // Hotkeys, paths and directions.
-    sessionDialogs.hotkeyEditor = [this](SessionPort &window) { FastKey->LoadHotkeys(window); };
-    sessionDialogs.pathEditor = [this](SessionPort &window) { RoadSetting->ShowFor(window); };
-    sessionDialogs.recordedPathEditor = [this](SessionPort &window, const std::string &recorded) {
-        RoadSetting->ShowRecording(window, recorded);
-    };
-    RoadSetting->openDirectionEditor = [this](SessionPort &window) {
-        DirectSet->LoadDirections(window);
-    };
-    // Colours and font.
-    sessionDialogs.colourDialog = [this](SessionPort &window) {
-        ColorForm->LoadFromSession(window);
-    };
-    sessionDialogs.fontDialog = [this](SessionPort &window) {
-        FontSetting->LoadFromSession(window);
-    };
-    sessionDialogs.closeFontDialog = [this](SessionPort &) { FontSetting->hide(); };
-    // Every window's lines for the auxiliary window go to the one auxiliary
-    // window, so a window's auxLines always name its lines.
-    sessionDialogs.appendAuxLines = [this](const std::vector<std::string> &lines) {
-        textwin->AppendLines(lines);
-    };
+    TMDIChild *window = ActiveSession();
+    if (!window)
+        return;
+    // clang-format off
+    switch (code) {
+    case session::kColourDialog:  ColorForm->LoadFromSession(*window); break;
+    case session::kTriggerEditor: AutoSetting->LoadFromSession(*window); break;
+    case session::kFontDialog:    FontSetting->LoadFromSession(*window); break;
+    case session::kHotkeyEditor:  FastKey->LoadHotkeys(*window); break;
+    case session::kGroupEditor:   fCmdsGroup->LoadGroups(*window); break;
+    case session::kPathEditor:    RoadSetting->ShowFor(*window); break;
+    default:                      break;
+    }
+    // clang-format on
+}
+
+void TMainForm::OpenPasteSender(SessionPort &window, const std::string &text)
+{
+    ClipForm->Fill(&window, text);
+}
+
+void TMainForm::OpenRecordedPath(SessionPort &window, const std::string &recorded)
+{
+    RoadSetting->ShowRecording(window, recorded);
+}
+
+void TMainForm::AppendAuxLines(const std::vector<std::string> &lines)
+{
+    // Every window's lines go to the one auxiliary window, so a window's
+    // auxLines always name its lines.
+    textwin->AppendLines(lines);
+}
+
+QString TMainForm::AskProfileFile(QWidget *parent, const QString &startDir, bool saving)
+{
+    return askProfileFile ? askProfileFile(parent, startDir, saving)
+                          : SessionFrame::AskProfileFile(parent, startDir, saving);
 }
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
@@ -311,7 +325,7 @@ void TMainForm::OpenGameWindow(const QString &caption)
         return;
 
     // 3. The window, with the chosen site's profile.
-    auto *child = new TMDIChild(nullptr, BookMark->chosenProfile(), &sessionDialogs);
+    auto *child = new TMDIChild(nullptr, BookMark->chosenProfile(), this);
     // 4. The site's name wins over the given caption.
     const std::string site = BookMark->siteNameField();
     child->setWindowTitle(site.empty() ? caption : gbk::ToQString(site));
@@ -328,10 +342,16 @@ void TMainForm::OpenGameWindow(const QString &caption)
     window->setWindowIcon(windowIcon());
     window->showMaximized();
     ClientArea->setActiveSubWindow(window);
-    // 7. The connection, with the dialog's values in this order.
+    // 7. The connection, with the dialog's values in this order. Certificates
+    // it cannot trust alone are put to the player; pins live beside the site list.
+    child->connection().SetPinFile(
+        QDir(QFile::decodeName(programDir.c_str()))
+            .filePath(QString::fromLatin1(session::kPinFileName.data(),
+                                          qsizetype(session::kPinFileName.size()))));
+    AnswerTrustWithDialog(child->connection(), child);
     child->Connect({BookMark->hostAddress(), BookMark->hostPort(), BookMark->useProxy(),
                     BookMark->proxyHost(), BookMark->proxyPort(), BookMark->proxyAuth(),
-                    BookMark->proxyUser(), BookMark->proxyPassword()});
+                    BookMark->proxyUser(), BookMark->proxyPassword(), BookMark->useTls()});
     // 8. Its tab, selected.
     ++sessionCount;
     {
@@ -416,7 +436,6 @@ void TMainForm::FrameNotice(int windowIndex, int code)
         // The dialog's controls are read here, as they stand on confirmation.
         if (const auto settings = ClockForm->Settings())
             clock_->TakeOver(*settings);
-        emit clockSettingsConfirmed();
         break;
     case kProfileSavedOrLoaded:
         if (known)

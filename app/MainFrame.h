@@ -4,6 +4,7 @@
 // windows and its tabs in step with the notices the windows send back.
 #pragma once
 
+#include "core/session/SessionCodes.h"
 #include "core/shell/Clock.h"
 #include "core/shell/History.h"
 #include "ui/platform/HelpViewer.h"
@@ -40,8 +41,13 @@ class TColorForm;
 class TFontSetting;
 class Ttextwin;
 
+namespace testsupport {
+template <class Server> class FrameFixture;
+}
+
 class TMainForm : public QMainWindow,
                   public FrameNoticeSink,
+                  public SessionFrame,
                   public CommandInputEdit::Host,
                   private shell::ClockWindows
 {
@@ -106,9 +112,43 @@ public:
     bool ActiveInputHidden() override;
     // A command for the active game window; nothing when there is none.
     void SendToActive(int code);
+    // One of the shared dialogs, opened with the active window's port; nothing
+    // without an active window or for a code that names no dialog.
+    void OpenDialog(session::SessionCode code);
+
+    // What the game windows ask of the frame.
+    void OpenPasteSender(SessionPort &window, const std::string &text) override;
+    void OpenRecordedPath(SessionPort &window, const std::string &recorded) override;
+    void AppendAuxLines(const std::vector<std::string> &lines) override;
+    QString AskProfileFile(QWidget *parent, const QString &startDir, bool saving) override;
+    // Replaces the profile file dialogs (tests); empty: the platform's.
+    std::function<QString(QWidget *parent, const QString &startDir, bool saving)> askProfileFile;
 
     // Entry i's frame inside the area, or null.
     QMdiSubWindow *SubWindowOf(int index) const;
+
+    // Timer1 and Timer2 with the clock's program-wide settings, which the
+    // clock dialog edits.
+    shell::Clock &clock() { return *clock_; }
+    // "定时": the clock dialog, filled from the frame's settings.
+    void ShowClockDialog();
+
+    platform::NotificationTray &tray() { return *services_.tray; }
+    // True while the frame is hidden behind the notification area (or
+    // minimised in its place).
+    bool hiddenToTray() const { return hiddenToTray_; }
+
+signals:
+    // "定时": the clock dialog opens.
+    void clockDialogRequested();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    // Tests reach the frame's controls and state through their shared fixture.
+    template <class Server> friend class testsupport::FrameFixture;
 
     // Frame state.
     std::array<TMDIChild *, kMaxSessions> sessions{};
@@ -118,12 +158,6 @@ public:
     bool firstActivationDone = false;
     // commandHistory and historyPos, one for the whole program.
     shell::CommandHistory history;
-
-    // Timer1 and Timer2 with the clock's program-wide settings, which the
-    // clock dialog edits.
-    shell::Clock &clock() { return *clock_; }
-    // "定时": the clock dialog, filled from the frame's settings.
-    void ShowClockDialog();
 
     // Controls.
     QFrame *Panel2 = nullptr; // the toolbar
@@ -150,27 +184,7 @@ public:
     TFontSetting *FontSetting = nullptr;
     Ttextwin *textwin = nullptr;
 
-    // What every game window hands its collections to.
-    SessionDialogs sessionDialogs;
-
-    platform::NotificationTray &tray() { return *services_.tray; }
-    // True while the frame is hidden behind the notification area (or
-    // minimised in its place).
-    bool hiddenToTray() const { return hiddenToTray_; }
-
-signals:
-    // "定时": the clock dialog opens.
-    void clockDialogRequested();
-    // Notice 4: the clock dialog's settings were confirmed and are to be taken over.
-    void clockSettingsConfirmed();
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void changeEvent(QEvent *event) override;
-
-private:
     void CreateDialogs();
-    void FillSessionDialogs();
     void BuildToolbar();
     void BuildMenus();
     void FillWindowMenu();

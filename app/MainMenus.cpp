@@ -68,12 +68,12 @@ void TMainForm::BuildToolbar()
     const std::function<void()> actions[] = {
         [this] { OpenGameWindow(); },
         [this] { CloseActiveWindow(); },
-        [this] { SendToActive(kTriggerEditor); },
+        [this] { OpenDialog(kTriggerEditor); },
         [this] { ShowAuxWindow(); },
-        [this] { SendToActive(kHotkeyEditor); },
-        [this] { SendToActive(kGroupEditor); },
-        [this] { SendToActive(kColourDialog); },
-        [this] { SendToActive(kPathEditor); },
+        [this] { OpenDialog(kHotkeyEditor); },
+        [this] { OpenDialog(kGroupEditor); },
+        [this] { OpenDialog(kColourDialog); },
+        [this] { OpenDialog(kPathEditor); },
         [this] { emit clockDialogRequested(); },
         [this] { SendToActive(kSaveProfile); },
         [this] { SendToActive(kLoadProfile); },
@@ -117,6 +117,7 @@ void TMainForm::BuildMenus()
         return item;
     };
     auto send = [this](int code) { return [this, code] { SendToActive(code); }; };
+    auto open = [this](SessionCode code) { return [this, code] { OpenDialog(code); }; };
 
     QMenu *file = menuBar()->addMenu(QStringLiteral("文件"));
     add(file, QStringLiteral("新窗口"), QStringLiteral("连接游戏服务器，打开新的游戏窗口"),
@@ -129,21 +130,21 @@ void TMainForm::BuildMenus()
 
     QMenu *settings = menuBar()->addMenu(QStringLiteral("设置"));
     add(settings, QStringLiteral("字体设定"), QStringLiteral("设定当前窗口的字体"),
-        send(kFontDialog));
+        open(kFontDialog));
     add(settings, QStringLiteral("颜色设定"), QStringLiteral("设定当前窗口的颜色"),
-        send(kColourDialog));
+        open(kColourDialog));
     add(settings, QStringLiteral("辅助窗口"), QStringLiteral("显示辅助窗口"),
         [this] { ShowAuxWindow(); });
     add(settings, QStringLiteral("自动"), QStringLiteral("设定当前窗口的触发器（自动输入）"),
-        send(kTriggerEditor));
+        open(kTriggerEditor));
     add(settings, QStringLiteral("快捷键"), QStringLiteral("设定当前窗口的快捷键"),
-        send(kHotkeyEditor));
+        open(kHotkeyEditor));
     add(settings, QStringLiteral("路径"), QStringLiteral("编辑当前窗口的行走路径"),
-        send(kPathEditor));
+        open(kPathEditor));
     add(settings, QStringLiteral("定时"), QStringLiteral("定时发送命令、定时挂断"),
         [this] { emit clockDialogRequested(); });
     add(settings, QStringLiteral("命令组"), QStringLiteral("设定当前窗口的命令组"),
-        send(kGroupEditor));
+        open(kGroupEditor));
     settings->addSeparator();
     add(settings, QStringLiteral("保存设置"), QStringLiteral("把当前窗口的设置保存到设置文件"),
         send(kSaveProfile));

@@ -9,7 +9,7 @@ packages=(
     qt6-translations-l10n
     zlib1g-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    microsocks xvfb xauth dbus dbus-daemon
+    microsocks openssl xvfb xauth dbus dbus-daemon
     fonts-wqy-zenhei
     clang libclang-rt-14-dev clang-format clang-tidy
 )

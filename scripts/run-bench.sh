@@ -57,3 +57,7 @@ if [ -n "$s100" ] && [ -n "$s1000" ]; then
 fi
 # A burst long enough for its frame rate and peak memory to mean something.
 "$build/bench/quorvel_flood" "$build/tools/demo-server/quorvel-demo-server" 1000000
+# A million commands echoed through a window, then a 100 MB burst of escapes.
+"$build/bench/quorvel_longsession" 1000000 100
+# What TLS adds to the same flood.
+"$build/bench/quorvel_tls_flood" "$build/tools/demo-server/quorvel-demo-server" 1000000

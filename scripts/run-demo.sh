@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# `make run`: starts the local demo game server, seeds the run folder's site list
-# with it, and runs the client there until the player closes it.
-# Usage: run-demo.sh BUILD_DIR PORT
+# `make run`: starts the local demo game server (a plain port and a TLS port
+# beside it, with a self-signed certificate made once in the run folder), seeds
+# the run folder's site list with both, and runs the client there until the
+# player closes it.
+# Usage: run-demo.sh BUILD_DIR PORT [TLS_PORT]   (TLS_PORT defaults to PORT + 1)
 set -euo pipefail
 
 build=${1:-build}
@@ -18,6 +20,11 @@ for program in "$server" "$client"; do
 done
 if [[ ! $port =~ ^[0-9]+$ ]] || ((port < 1 || port > 65535)); then
     echo "run-demo: bad port '$port'" >&2
+    exit 1
+fi
+tls_port=${3:-$((port + 1))}
+if [[ ! $tls_port =~ ^[0-9]+$ ]] || ((tls_port < 1 || tls_port > 65535 || tls_port == port)); then
+    echo "run-demo: bad TLS port '$tls_port'" >&2
     exit 1
 fi
 
@@ -69,12 +76,25 @@ case $status in
     exit 1
     ;;
 *)
+    mkdir -p "$rundir"
+    # The TLS port's certificate: self-signed, made once, kept with the run folder.
+    cert="$rundir/demo-tls.crt"
+    key="$rundir/demo-tls.key"
+    if [[ ! -s $cert || ! -s $key ]]; then
+        (umask 077 && openssl req -x509 -newkey rsa:2048 -nodes -days 3650 \
+            -subj "/CN=Quorvel Demo MUD" -addext "subjectAltName=DNS:localhost,IP:127.0.0.1" \
+            -keyout "$key" -out "$cert" 2>/dev/null) || {
+            echo "run-demo: openssl could not make the demo certificate" >&2
+            exit 1
+        }
+    fi
     server_out=$(mktemp)
-    "$server" --port "$port" --negotiate >"$server_out" 2>&1 &
+    "$server" --port "$port" --tls-port "$tls_port" --cert "$cert" --key "$key" --negotiate \
+        >"$server_out" 2>&1 &
     server_pid=$!
-    # Wait for the server to say it listens (or to die trying).
+    # Wait for the server to say it listens on both ports (or to die trying).
     for _ in $(seq 100); do
-        grep -q '^listening on ' "$server_out" && break
+        grep -q '^listening for TLS on ' "$server_out" && break
         if ! kill -0 "$server_pid" 2>/dev/null; then
             echo "run-demo: the demo server did not start:" >&2
             cat "$server_out" >&2
@@ -83,11 +103,11 @@ case $status in
         fi
         sleep 0.05
     done
-    if ! grep -q '^listening on ' "$server_out"; then
+    if ! grep -q '^listening for TLS on ' "$server_out"; then
         echo "run-demo: the demo server did not report listening" >&2
         exit 1
     fi
-    started="demo server started on 127.0.0.1:$port"
+    started="demo server started on 127.0.0.1:$port, TLS on $tls_port"
     ;;
 esac
 
@@ -96,12 +116,14 @@ mkdir -p "$rundir"
 # regard to case, so any spelling already there is the player's and is kept.
 if [[ -z $(find "$rundir" -maxdepth 1 -iname 'quorvel.ini' -print -quit) ]]; then
     printf '%s\r\n' '[Mud-List]' 'name=本地演示' 'address=127.0.0.1' "port=$port" 'profile= ' ' ' \
+        'name=本地演示（加密）' 'address=127.0.0.1' "port=$tls_port" 'profile= ' 'tls=1' ' ' \
         '[Proxy]' 'Proxy=0' 'ProxyAddress=' 'ProxyPort=1080' 'ProxyAuth=0' 'ProxyUser=' \
         'ProxyPass=' | iconv -f UTF-8 -t GBK >"$rundir/Quorvel.ini"
 fi
 
 client_abs=$(cd "$(dirname "$client")" && pwd)/$(basename "$client")
-echo "Quorvel: $started; the client runs in $rundir (pick the site 本地演示); close it to stop."
+echo "Quorvel: $started; the client runs in $rundir (pick the site 本地演示, or 本地演示（加密）"\
+    "for TLS); close it to stop."
 # The client runs as a child we wait for, so that a signal to this script (Ctrl+C,
 # kill) runs the traps at once and takes both the client and the server down.
 (cd "$rundir" && exec "$client_abs") &

@@ -182,8 +182,8 @@ struct Window
     QLineEdit input;
     TMDIChild *w; // owned by its subwindow in the area
 
-    Window(QMdiArea &area, CoverWatch &covers, SessionDialogs &dialogs, int port)
-        : w(new TMDIChild(nullptr, "", &dialogs))
+    Window(QMdiArea &area, CoverWatch &covers, int port)
+        : w(new TMDIChild(nullptr, "", nullptr))
     {
         w->BindToFrame({&input, 0, nullptr, "", ""});
         QMdiSubWindow *sub = area.addSubWindow(w);
@@ -227,13 +227,12 @@ int main(int argc, char **argv)
     }
     const int port = QString::fromLatin1(server.readLine()).section(' ', 2).trimmed().toInt();
 
-    SessionDialogs dialogs;
     QMdiArea area;
     CoverWatch covers(area);
     area.resize(1280, 800 + area.style()->pixelMetric(QStyle::PM_TitleBarHeight));
     area.show();
     std::vector<std::unique_ptr<Window>> windows;
-    windows.push_back(std::make_unique<Window>(area, covers, dialogs, port));
+    windows.push_back(std::make_unique<Window>(area, covers, port));
     TMDIChild &w = *windows[0]->w;
     QLineEdit &input = windows[0]->input;
 
@@ -270,7 +269,7 @@ int main(int argc, char **argv)
     // Ten windows, each with a full scrollback (the store keeps up to 3,500
     // lines); the one in front is seen.
     for (int i = 1; i < 10; ++i) {
-        windows.push_back(std::make_unique<Window>(area, covers, dialogs, port));
+        windows.push_back(std::make_unique<Window>(area, covers, port));
         Flood(*windows.back()->w, windows.back()->input, 3350);
     }
     area.setActiveSubWindow(area.subWindowList().front());

@@ -1,5 +1,6 @@
 #include "render/ScreenThread.h"
 
+#include "core/platform/MemoryReturn.h"
 #include "core/platform/ThreadPriority.h"
 #include "render/FramePainter.h"
 #include "render/GbkCodec.h"
@@ -227,10 +228,20 @@ void DrawSence::Run(std::stop_token stop)
                 if (canDraw)
                     wake_.wait_until(lock, stop, lastFrame_ + kFrameInterval,
                                      [&] { return !inputQueue.empty(); });
-                else
+                else if (unreturnedBytes_ < kReturnAfterBytes)
                     wake_.wait(lock, stop, [&] {
                         return !inputQueue.empty() || (redrawRequested && !windowMissing);
                     });
+                else if (!wake_.wait_for(lock, stop, kQuietBeforeReturn, [&] {
+                             return !inputQueue.empty() || (redrawRequested && !windowMissing);
+                         })) {
+                    // Quiet since a large burst drained: what it freed goes back.
+                    unreturnedBytes_ = 0;
+                    lock.unlock();
+                    platform::ReturnFreedMemory();
+                    ++memoryReturns_;
+                    lock.lock();
+                }
             }
         }
         if (stop.stop_requested())
@@ -306,6 +317,7 @@ void DrawSence::DecodeSlice()
     }
     linesDecoded_ += batch_.count;
     bytesDecoded_ += taken;
+    unreturnedBytes_ += taken;
     // 3. The mirror.
     if (mirroring && !mirrored_.empty())
         mirrorOut(std::move(mirrored_));
@@ -318,6 +330,8 @@ void DrawSence::DecodeSlice()
     const std::size_t left = queuedBytes_ -= taken;
     if (left <= kResumeBytes && drainWanted_.exchange(false) && queueDrained)
         queueDrained();
+    if (taken > 0 && roomMade)
+        roomMade();
     if (left == 0) {
         // The burst is over: its buffers go back.
         decoder_.Shrink();

@@ -53,6 +53,11 @@ public:
     // decoded, and reads again once the queue is down to kResumeBytes.
     static constexpr std::size_t kQueueBound = 1 << 20;
     static constexpr std::size_t kResumeBytes = kQueueBound / 2;
+    // Once this much has been decoded since memory last went back to the
+    // system, the screen gives the freed memory back when the queue has been
+    // empty for kQuietBeforeReturn: after a burst, not between its reads.
+    static constexpr std::uint64_t kReturnAfterBytes = 8u << 20;
+    static constexpr std::chrono::milliseconds kQuietBeforeReturn{200};
 
     DrawSence();
     ~DrawSence(); // stops the thread
@@ -65,6 +70,9 @@ public:
     // Called on the screen thread when the queue, once over its bound, is down
     // to kResumeBytes again.
     std::function<void()> queueDrained;
+    // Called on the screen thread after every slice that took bytes off the
+    // queue: writers waiting for room look again. Set before Start.
+    std::function<void()> roomMade;
 
     void Start();
     void Stop();
@@ -112,6 +120,8 @@ public:
     // Lines and bytes decoded since the start, without taking the store's lock.
     std::uint64_t LinesDecoded() const { return linesDecoded_.load(); }
     std::uint64_t BytesDecoded() const { return bytesDecoded_.load(); }
+    // Times freed memory went back to the system after a burst.
+    int MemoryReturns() const { return memoryReturns_.load(); }
     // Waits this long after each slice (tests and measurements of a slow screen).
     void SetSliceDelay(std::chrono::microseconds delay) { sliceDelayUs_ = delay.count(); }
     // Bytes held by the decoder's buffers (tests: they shrink after a burst).
@@ -145,6 +155,7 @@ private:
     std::atomic<bool> drainWanted_{false};
     std::atomic<long long> sliceDelayUs_{0};
     std::atomic<std::size_t> decoderCapacity_{0};
+    std::atomic<int> memoryReturns_{0};
 
     // Screen thread only: the item being decoded and how far it has got.
     std::string current_;
@@ -152,6 +163,7 @@ private:
     Decoder decoder_;
     Decoder::Batch batch_;
     std::vector<std::string> mirrored_;
+    std::uint64_t unreturnedBytes_ = 0; // decoded since memory last went back
 
     // The store: changed only by the screen thread; the lock lets other
     // threads take a snapshot and is held only for the commit.

@@ -37,7 +37,7 @@ protected:
     FakeClock *time = nullptr;
     FakeHangUp *machine = nullptr;
 
-    TClockForm &dialog() { return *form->ClockForm; }
+    TClockForm &dialog() { return *ClockForm(); }
 
     // "定时" from the "设置" menu, as the player opens it.
     void OpenDialogFromMenu()
@@ -68,9 +68,9 @@ protected:
     {
         next.port = server->port();
         form->OpenGameWindow();
-        if (form->sessionCount == 0)
+        if (sessionCount() == 0)
             return nullptr;
-        TMDIChild *window = form->sessions[form->sessionCount - 1];
+        TMDIChild *window = sessions()[sessionCount() - 1];
         // Game text flows: lines sent from here on reach the server.
         if (!QTest::qWaitFor([&] { return window->connection().IsOpen(); }, 5000))
             return nullptr;
@@ -219,8 +219,8 @@ TEST_F(ClockFrame, ClosingAWindowThatStaysConnectedEndsTheWait)
     testsupport::FakeGameServer stubborn;
     next.port = stubborn.port();
     form->OpenGameWindow();
-    ASSERT_EQ(form->sessionCount, 2);
-    TMDIChild *other = form->sessions[1];
+    ASSERT_EQ(sessionCount(), 2);
+    TMDIChild *other = sessions()[1];
     ASSERT_TRUE(WaitFor([&] { return bool(other->connection().IsOpen()); }));
 
     shell::ClockSettings settings = form->clock().settings();
@@ -243,7 +243,7 @@ TEST_F(ClockFrame, ClosingAWindowThatStaysConnectedEndsTheWait)
     QMdiSubWindow *frame = form->SubWindowOf(1);
     ASSERT_TRUE(frame);
     frame->close();
-    ASSERT_TRUE(WaitFor([&] { return (form->sessionCount) == (1); }));
+    ASSERT_TRUE(WaitFor([&] { return (sessionCount()) == (1); }));
     time->Advance(5000);
     ASSERT_TRUE(form->clock().pausing());
     time->Advance(1500);

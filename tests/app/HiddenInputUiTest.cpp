@@ -44,8 +44,8 @@ protected:
     {
         ASSERT_NO_FATAL_FAILURE(StartFrame());
         form->OpenGameWindow();
-        ASSERT_EQ(form->sessionCount, 1);
-        w = form->sessions[0];
+        ASSERT_EQ(sessionCount(), 1);
+        w = sessions()[0];
         // The name prompt, then the name.
         ASSERT_TRUE(WaitFor([&] { return (w->nameCaptureStage()) == (1); }));
         TypeLine(QStringLiteral("tester"));
@@ -59,27 +59,27 @@ TEST_F(HiddenInput, PasswordShowsAsDotsAndLeavesNoTrace)
     ASSERT_EQ(w->windowTitle(), QStringLiteral("demo(tester)"));
     TypeLine(QStringLiteral("password"));
     ASSERT_TRUE(WaitFor([&] { return bool(w->inputHidden()); }));
-    ASSERT_EQ(form->CommandInput->echoMode(), QLineEdit::Password);
+    ASSERT_EQ(CommandInput()->echoMode(), QLineEdit::Password);
 
-    form->CommandInput->clear();
-    QTest::keyClicks(form->CommandInput, QStringLiteral("hunter22"));
-    ASSERT_TRUE(form->CommandInput->displayText() != QStringLiteral("hunter22"));
-    QTest::keyClick(form->CommandInput, Qt::Key_Return);
+    CommandInput()->clear();
+    QTest::keyClicks(CommandInput(), QStringLiteral("hunter22"));
+    ASSERT_TRUE(CommandInput()->displayText() != QStringLiteral("hunter22"));
+    QTest::keyClick(CommandInput(), Qt::Key_Return);
 
     // The server's answer comes after it took the line and gave the echo back.
     ASSERT_TRUE(
         WaitFor([&] { return bool(StoreHolds(Gbk(QStringLiteral("密码已收到（8 个字节）")))); }));
-    ASSERT_TRUE(WaitFor([&] { return (form->CommandInput->echoMode()) == (QLineEdit::Normal); }));
+    ASSERT_TRUE(WaitFor([&] { return (CommandInput()->echoMode()) == (QLineEdit::Normal); }));
     ASSERT_TRUE(ServerLog().contains("\nhunter22\n"));
     ASSERT_TRUE(!StoreHolds("hunter22"));
-    ASSERT_EQ(form->CommandInput->text(), QString());
-    ASSERT_EQ(form->history.commandHistory, (std::vector<std::string>{"tester", "password"}));
+    ASSERT_EQ(CommandInput()->text(), QString());
+    ASSERT_EQ(history().commandHistory, (std::vector<std::string>{"tester", "password"}));
     ASSERT_EQ(w->windowTitle(), QStringLiteral("demo(tester)"));
-    ASSERT_EQ(form->TabControl1->tabText(0), QStringLiteral("demo(tester)"));
+    ASSERT_EQ(TabControl1()->tabText(0), QStringLiteral("demo(tester)"));
 
     // Up brings back the last visible line, never the password.
-    QTest::keyClick(form->CommandInput, Qt::Key_Up);
-    ASSERT_EQ(form->CommandInput->text(), QStringLiteral("password"));
+    QTest::keyClick(CommandInput(), Qt::Key_Up);
+    ASSERT_EQ(CommandInput()->text(), QStringLiteral("password"));
 }
 
 TEST_F(HiddenInput, TelnetCommandsNeverShow)

@@ -60,34 +60,34 @@ protected:
 TEST_F(KeyboardAndWindows, EverySwitchLeavesTheLastCommandSelected)
 {
     ASSERT_TRUE(Open() && Open());
-    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (form->CommandInput); }));
+    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (CommandInput()); }));
     TypeLineTo("where", 1);
 
     // A click on the first tab.
-    QTabBar *tabs = form->TabControl1;
+    QTabBar *tabs = TabControl1();
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
-    ASSERT_TRUE(WaitFor([&] { return (form->ActiveSession()) == (form->sessions[0]); }));
-    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (form->CommandInput); }));
+    ASSERT_TRUE(WaitFor([&] { return (form->ActiveSession()) == (sessions()[0]); }));
+    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (CommandInput()); }));
     TypeLineTo("hp", 0);
     ASSERT_EQ(server->received[0], QByteArray("hp\n"));
 
     // The "窗口" menu's entry for the second window.
-    emit form->WindowMenu->aboutToShow();
+    emit WindowMenu()->aboutToShow();
     QAction *second = nullptr;
-    for (QAction *item : form->WindowMenu->actions()) {
+    for (QAction *item : WindowMenu()->actions()) {
         if (item->isCheckable() && item->text().startsWith(QLatin1String("2 ")))
             second = item;
     }
     ASSERT_TRUE(second);
     second->trigger();
-    ASSERT_TRUE(WaitFor([&] { return (form->ActiveSession()) == (form->sessions[1]); }));
-    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (form->CommandInput); }));
+    ASSERT_TRUE(WaitFor([&] { return (form->ActiveSession()) == (sessions()[1]); }));
+    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (CommandInput()); }));
     TypeLineTo("look", 1);
     ASSERT_EQ(server->received[1], QByteArray("where\nlook\n"));
 
     // Anything else that takes the focus and gives it back.
-    form->TabControl1->setFocus();
-    form->CommandInput->setFocus();
+    TabControl1()->setFocus();
+    CommandInput()->setFocus();
     TypeLineTo("score", 1);
     ASSERT_EQ(server->received[1], QByteArray("where\nlook\nscore\n"));
 }
@@ -107,7 +107,7 @@ TEST_F(KeyboardAndWindows, TheScreenTheBarAndTheButtonsNeverTakeTheKeyboard)
     QTest::mouseMove(view, QPoint(view->width() - 4, 4));
     QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(view->width() - 4, 4));
     ASSERT_TRUE(w->selectionReady());
-    ASSERT_EQ(QApplication::focusWidget(), form->CommandInput);
+    ASSERT_EQ(QApplication::focusWidget(), CommandInput());
     TypeLineTo("north", 0);
 
     // The scroll bar and the status buttons.
@@ -117,30 +117,30 @@ TEST_F(KeyboardAndWindows, TheScreenTheBarAndTheButtonsNeverTakeTheKeyboard)
     auto *lock = w->findChild<QToolButton *>(QStringLiteral("SpeedButton1"));
     ASSERT_TRUE(lock);
     QTest::mouseClick(lock, Qt::LeftButton);
-    ASSERT_EQ(QApplication::focusWidget(), form->CommandInput);
+    ASSERT_EQ(QApplication::focusWidget(), CommandInput());
     TypeLineTo("south", 0);
 
     // The window's own frame: the area hands its focus on to the line.
     QMdiSubWindow *frame = form->SubWindowOf(0);
     frame->showNormal();
     frame->setFocus();
-    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (form->CommandInput); }));
+    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (CommandInput()); }));
     TypeLineTo("east", 0);
 
     // A key that reaches the game window anyway lands in the line.
-    form->CommandInput->clear();
+    CommandInput()->clear();
     QTest::keyClick(w, Qt::Key_W);
-    ASSERT_EQ(form->CommandInput->text(), QStringLiteral("w"));
-    ASSERT_EQ(QApplication::focusWidget(), form->CommandInput);
+    ASSERT_EQ(CommandInput()->text(), QStringLiteral("w"));
+    ASSERT_EQ(QApplication::focusWidget(), CommandInput());
 }
 
 TEST_F(KeyboardAndWindows, TabStaysInTheInputLine)
 {
     ASSERT_TRUE(Open());
-    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (form->CommandInput); }));
+    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (CommandInput()); }));
     Press(Qt::Key_Tab);
     Press(Qt::Key_Backtab, Qt::ShiftModifier);
-    ASSERT_EQ(QApplication::focusWidget(), form->CommandInput);
+    ASSERT_EQ(QApplication::focusWidget(), CommandInput());
     TypeLineTo("west", 0);
 }
 
@@ -157,12 +157,12 @@ TEST_F(KeyboardAndWindows, CtrlCCopiesTheSelectionWhereverTheFocusIs)
     QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(view->width() - 2, 4));
     ASSERT_TRUE(WaitFor([&] { return bool(!w->screen().SelectedText().empty()); }));
     QApplication::clipboard()->setText(QStringLiteral("before"));
-    form->TabControl1->setFocus();
-    ASSERT_EQ(QApplication::focusWidget(), form->TabControl1);
+    TabControl1()->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), TabControl1());
     Press(Qt::Key_C, Qt::ControlModifier);
     ASSERT_EQ(QApplication::clipboard()->text(), QStringLiteral("hello world"));
     ASSERT_TRUE(!w->selectionReady());
-    ASSERT_EQ(QApplication::focusWidget(), form->CommandInput);
+    ASSERT_EQ(QApplication::focusWidget(), CommandInput());
 }
 
 TEST_F(KeyboardAndWindows, WheelScrollsThreeRowsAndStopsFollowing)
@@ -186,7 +186,7 @@ TEST_F(KeyboardAndWindows, WheelScrollsThreeRowsAndStopsFollowing)
     ASSERT_EQ(lock->property("tag").toInt(), 0);
     QApplication::sendEvent(view, &up);
     ASSERT_EQ(bar->value(), end - 6);
-    ASSERT_EQ(QApplication::focusWidget(), form->CommandInput);
+    ASSERT_EQ(QApplication::focusWidget(), CommandInput());
 }
 
 TEST_F(KeyboardAndWindows, ALineWithASpaceNeverBecomesTheCaption)
@@ -199,9 +199,9 @@ TEST_F(KeyboardAndWindows, ALineWithASpaceNeverBecomesTheCaption)
     TypeLineTo("connect wizard potrzebie", 0);
     ASSERT_EQ(w->nameCaptureStage(), 2);
     ASSERT_EQ(w->windowTitle(), QStringLiteral("mud"));
-    ASSERT_EQ(form->TabControl1->tabText(0), QStringLiteral("mud"));
-    emit form->WindowMenu->aboutToShow();
-    for (QAction *item : form->WindowMenu->actions()) {
+    ASSERT_EQ(TabControl1()->tabText(0), QStringLiteral("mud"));
+    emit WindowMenu()->aboutToShow();
+    for (QAction *item : WindowMenu()->actions()) {
         ASSERT_TRUE(!item->text().contains(QLatin1String("potrzebie")));
     }
     // The capture is over: a later one-word line leaves the caption too.
@@ -216,7 +216,7 @@ TEST_F(KeyboardAndWindows, CascadedWindowsKeepAUsableSize)
     }
     TMDIChild *active = form->ActiveSession();
     form->CascadeWindows();
-    const QRect area = form->ClientArea->viewport()->rect();
+    const QRect area = ClientArea()->viewport()->rect();
     QList<QPoint> corners;
     for (int i = 0; i < 5; ++i) {
         const QRect g = form->SubWindowOf(i)->geometry();
@@ -226,9 +226,9 @@ TEST_F(KeyboardAndWindows, CascadedWindowsKeepAUsableSize)
         ASSERT_TRUE(!corners.contains(g.topLeft()));
         corners << g.topLeft();
         // The screen inside has room for rows of text.
-        ASSERT_TRUE(form->sessions[i]->findChild<ScreenView *>()->height() > 100);
+        ASSERT_TRUE(sessions()[i]->findChild<ScreenView *>()->height() > 100);
     }
     ASSERT_EQ(form->ActiveSession(), active);
-    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (form->CommandInput); }));
+    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (CommandInput()); }));
     TypeLineTo("cascaded", 4);
 }

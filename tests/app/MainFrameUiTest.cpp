@@ -51,38 +51,38 @@ protected:
     // Closes the window the frame treats as active and waits for its notice.
     void CloseActive()
     {
-        const int before = form->sessionCount;
+        const int before = sessionCount();
         form->CloseActiveWindow();
-        ASSERT_TRUE(WaitFor([&] { return (form->sessionCount) == (before - 1); }));
+        ASSERT_TRUE(WaitFor([&] { return (sessionCount()) == (before - 1); }));
     }
 
     QStringList TabTexts() const
     {
         QStringList texts;
-        for (int i = 0; i < form->TabControl1->count(); ++i)
-            texts << form->TabControl1->tabText(i);
+        for (int i = 0; i < TabControl1()->count(); ++i)
+            texts << TabControl1()->tabText(i);
         return texts;
     }
 
     // The array is dense, every window knows its place and its tab says its caption.
     void CheckBookkeeping()
     {
-        ASSERT_EQ(form->TabControl1->count(), form->sessionCount);
-        for (int i = 0; i < form->sessionCount; ++i) {
-            ASSERT_TRUE(form->sessions[i] != nullptr);
-            ASSERT_EQ(form->sessions[i]->frameBinding().windowIndex, i);
-            ASSERT_EQ(form->TabControl1->tabText(i), form->sessions[i]->windowTitle());
+        ASSERT_EQ(TabControl1()->count(), sessionCount());
+        for (int i = 0; i < sessionCount(); ++i) {
+            ASSERT_TRUE(sessions()[i] != nullptr);
+            ASSERT_EQ(sessions()[i]->frameBinding().windowIndex, i);
+            ASSERT_EQ(TabControl1()->tabText(i), sessions()[i]->windowTitle());
         }
-        for (int i = form->sessionCount; i < TMainForm::kMaxSessions; ++i) {
-            ASSERT_TRUE(form->sessions[i] == nullptr);
+        for (int i = sessionCount(); i < TMainForm::kMaxSessions; ++i) {
+            ASSERT_TRUE(sessions()[i] == nullptr);
         }
     }
 
     void CheckShown(int index)
     {
-        ASSERT_EQ(form->ClientArea->currentSubWindow(), form->SubWindowOf(index));
-        ASSERT_EQ(form->TabControl1->currentIndex(), index);
-        ASSERT_EQ(form->ActiveSession(), form->sessions[index]);
+        ASSERT_EQ(ClientArea()->currentSubWindow(), form->SubWindowOf(index));
+        ASSERT_EQ(TabControl1()->currentIndex(), index);
+        ASSERT_EQ(form->ActiveSession(), sessions()[index]);
     }
 
     // Each sent line gets a runner of its own, and runners keep no order among
@@ -96,19 +96,19 @@ protected:
 
     void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        QTest::keyClick(form->CommandInput, static_cast<Qt::Key>(key), modifiers);
+        QTest::keyClick(CommandInput(), static_cast<Qt::Key>(key), modifiers);
     }
 
     // Letters come as key presses; Chinese comes committed by the input method.
     void TypeLine(const QString &text)
     {
-        form->CommandInput->clear();
+        CommandInput()->clear();
         if (text.toLatin1() == text.toUtf8()) {
-            QTest::keyClicks(form->CommandInput, text);
+            QTest::keyClicks(CommandInput(), text);
         } else {
             QInputMethodEvent typed;
             typed.setCommitString(text);
-            QApplication::sendEvent(form->CommandInput, &typed);
+            QApplication::sendEvent(CommandInput(), &typed);
         }
         Key(Qt::Key_Return);
     }
@@ -117,18 +117,18 @@ protected:
     // in the colour dialog, something in every collection, then "保存设置".
     TMDIChild *SaveSiteProfile(const QString &site, const QString &path)
     {
-        form->sessionDialogs.profileFileDialog = [path](QWidget *, const QString &, bool saving) {
+        form->askProfileFile = [path](QWidget *, const QString &, bool saving) {
             return saving ? path : QString();
         };
         TMDIChild *w = Open(site);
         if (!w)
             return nullptr;
-        form->ColorForm->chooseColour = [](QWidget *, QColor) {
+        ColorForm()->chooseColour = [](QWidget *, QColor) {
             return std::optional<QColor>(QColor(0, 40, 80));
         };
-        form->toolButtons[6]->click(); // "颜色"
-        QTest::mousePress(form->ColorForm->Shape[16], Qt::LeftButton);
-        form->ColorForm->BitBtn1->click();
+        toolButtons()[6]->click(); // "颜色"
+        QTest::mousePress(ColorForm()->Shape[16], Qt::LeftButton);
+        ColorForm()->BitBtn1->click();
         automation::TriggerTable table;
         table.AddRow(std::string(automation::kTriggerOn), "(*)hits you", "flee", "FIGHT");
         table.AddRow(" ", " ", " ", " ");
@@ -136,7 +136,7 @@ protected:
         w->SetHotkeys({{"Alt+1"}, {"kill rat\r\nhp"}});
         w->groups().Replace({"heal"}, {"eat\r\ndrink"});
         w->SetPaths({{"home"}, {"e\r\nn"}});
-        form->toolButtons[9]->click(); // "保存设置"
+        toolButtons()[9]->click(); // "保存设置"
         return w;
     }
 
@@ -172,15 +172,15 @@ TEST_F(MainFrame, ProgramDirIsTrimmedAndEndsInSlash)
 TEST_F(MainFrame, FrameLayout)
 {
     ASSERT_EQ(form->windowTitle(), QStringLiteral("Quorvel"));
-    ASSERT_EQ(form->Panel2->height(), 75);
-    ASSERT_EQ(form->Panel1->height(), 23);
-    ASSERT_EQ(QApplication::focusWidget(), form->CommandInput);
+    ASSERT_EQ(Panel2()->height(), 75);
+    ASSERT_EQ(Panel1()->height(), 23);
+    ASSERT_EQ(QApplication::focusWidget(), CommandInput());
     const QStringList captions{"连接", "断开", "自动", "辅助窗",   "快捷键",  "命令组",
                                "颜色", "路径", "定时", "保存设置", "读取设置"};
-    ASSERT_EQ(int(form->toolButtons.size()), captions.size());
+    ASSERT_EQ(int(toolButtons().size()), captions.size());
     int x = -1;
     for (int i = 0; i < captions.size(); ++i) {
-        QToolButton *button = form->toolButtons[i];
+        QToolButton *button = toolButtons()[i];
         ASSERT_EQ(button->text(), captions[i]);
         ASSERT_EQ(button->size(), QSize(69, 49));
         ASSERT_EQ(button->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
@@ -190,13 +190,12 @@ TEST_F(MainFrame, FrameLayout)
         x = button->x();
     }
     // The tabs lie inside the toolbar, under the buttons.
-    ASSERT_EQ(form->TabControl1->parentWidget(), form->Panel2);
-    ASSERT_TRUE(form->TabControl1->y() >= 49);
+    ASSERT_EQ(TabControl1()->parentWidget(), Panel2());
+    ASSERT_TRUE(TabControl1()->y() >= 49);
     // Input line and tabs follow the bottom panel's width.
     form->resize(900, 500);
-    ASSERT_TRUE(
-        WaitFor([&] { return (form->CommandInput->width()) == (form->Panel1->width() - 4); }));
-    ASSERT_EQ(form->TabControl1->width(), form->Panel1->width() - 8);
+    ASSERT_TRUE(WaitFor([&] { return (CommandInput()->width()) == (Panel1()->width() - 4); }));
+    ASSERT_EQ(TabControl1()->width(), Panel1()->width() - 8);
 }
 
 TEST_F(MainFrame, MenusAsDrawn)
@@ -228,18 +227,18 @@ TEST_F(MainFrame, OpenedWindowIsWiredIn)
 {
     TMDIChild *w = Open();
     ASSERT_TRUE(w);
-    ASSERT_EQ(form->sessionCount, 1);
+    ASSERT_EQ(sessionCount(), 1);
     ASSERT_EQ(w->windowTitle(), QStringLiteral("mud"));
     const FrameBinding &bound = w->frameBinding();
     ASSERT_EQ(bound.windowIndex, 0);
     ASSERT_EQ(bound.frameWindow, static_cast<FrameNoticeSink *>(form.get()));
-    ASSERT_EQ(bound.inputLine, static_cast<QLineEdit *>(form->CommandInput));
-    ASSERT_EQ(bound.settingsDir, form->programDir);
+    ASSERT_EQ(bound.inputLine, static_cast<QLineEdit *>(CommandInput()));
+    ASSERT_EQ(bound.settingsDir, programDir());
     ASSERT_EQ(bound.siteName, std::string("mud"));
     ASSERT_EQ(TabTexts(), QStringList{"mud"});
     CheckShown(0);
     ASSERT_TRUE(form->SubWindowOf(0)->isMaximized());
-    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (form->CommandInput); }));
+    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (CommandInput()); }));
     // The site dialog was given the program folder and wrote its list there.
     ASSERT_TRUE(QFile::exists(dir->filePath("Quorvel.ini")));
 }
@@ -260,11 +259,11 @@ TEST_F(MainFrame, SiteWithoutANameOpensNoWindow)
     next.name = QStringLiteral("  ");
     form->OpenGameWindow();
     ASSERT_EQ(dialogRuns, 1);
-    ASSERT_EQ(form->sessionCount, 0);
+    ASSERT_EQ(sessionCount(), 0);
     ASSERT_TRUE(TabTexts().isEmpty());
     ASSERT_EQ(messages.size(), std::size_t(1));
     ASSERT_TRUE(Open());
-    ASSERT_EQ(form->sessionCount, 1);
+    ASSERT_EQ(sessionCount(), 1);
     CheckBookkeeping();
 }
 
@@ -275,12 +274,12 @@ TEST_F(MainFrame, ClosingTheMiddleWindowMovesTheRightOneDown)
     TMDIChild *third = Open(QStringLiteral("three"));
     ASSERT_TRUE(first && second && third);
     // The player picks the middle tab and closes its window.
-    form->TabControl1->setCurrentIndex(1);
+    TabControl1()->setCurrentIndex(1);
     CheckShown(1);
     ASSERT_EQ(form->ActiveSession(), second);
     CloseActive();
-    ASSERT_EQ(form->sessions[0], first);
-    ASSERT_EQ(form->sessions[1], third);
+    ASSERT_EQ(sessions()[0], first);
+    ASSERT_EQ(sessions()[1], third);
     ASSERT_EQ(third->frameBinding().windowIndex, 1);
     ASSERT_EQ(TabTexts(), (QStringList{"one", "three"}));
     CheckBookkeeping();
@@ -298,12 +297,12 @@ TEST_F(MainFrame, ClosingTheRightmostShowsItsLeftNeighbour)
     CloseActive();
     CheckShown(0);
     CloseActive();
-    ASSERT_EQ(form->TabControl1->count(), 0);
+    ASSERT_EQ(TabControl1()->count(), 0);
     ASSERT_TRUE(form->ActiveSession() == nullptr);
     CheckBookkeeping();
     // With no window the close does nothing.
     form->CloseActiveWindow();
-    ASSERT_EQ(form->sessionCount, 0);
+    ASSERT_EQ(sessionCount(), 0);
 }
 
 TEST_F(MainFrame, ClosingByItsOwnFrameIsTheSame)
@@ -312,7 +311,7 @@ TEST_F(MainFrame, ClosingByItsOwnFrameIsTheSame)
                 Open(QStringLiteral("c")));
     // The player closes the first window with its own close button.
     form->SubWindowOf(0)->close();
-    ASSERT_TRUE(WaitFor([&] { return (form->sessionCount) == (2); }));
+    ASSERT_TRUE(WaitFor([&] { return (sessionCount()) == (2); }));
     ASSERT_EQ(TabTexts(), (QStringList{"b", "c"}));
     CheckBookkeeping();
     CheckShown(0);
@@ -333,10 +332,10 @@ TEST_F(MainFrame, CancelledSiteDialogChangesNothing)
     next.confirm = false;
     form->OpenGameWindow();
     ASSERT_EQ(dialogRuns, 2);
-    ASSERT_EQ(form->sessionCount, 1);
+    ASSERT_EQ(sessionCount(), 1);
     ASSERT_EQ(TabTexts(), QStringList{"mud"});
     ASSERT_EQ(w->keepAlive().keepAliveMinutes, 9);
-    ASSERT_EQ(form->ClientArea->subWindowList().size(), 1);
+    ASSERT_EQ(ClientArea()->subWindowList().size(), 1);
 }
 
 TEST_F(MainFrame, KeepAliveIsCopiedOnlyForAllWindows)
@@ -365,7 +364,7 @@ TEST_F(MainFrame, TheFortyFirstWindowIsRefused)
     for (int i = 0; i < TMainForm::kMaxSessions; ++i) {
         ASSERT_TRUE(Open()) << qPrintable(QString::number(i));
     }
-    ASSERT_EQ(form->sessionCount, 40);
+    ASSERT_EQ(sessionCount(), 40);
     const int runs = dialogRuns;
     const auto connections = server->sockets.size();
     next.port = server->port();
@@ -374,25 +373,25 @@ TEST_F(MainFrame, TheFortyFirstWindowIsRefused)
     ASSERT_TRUE(messages[0].text.contains(QStringLiteral("40")));
     // Nothing else: no dialog, no window, no tab, no connection.
     ASSERT_EQ(dialogRuns, runs);
-    ASSERT_EQ(form->sessionCount, 40);
-    ASSERT_EQ(form->TabControl1->count(), 40);
-    ASSERT_EQ(form->ClientArea->subWindowList().size(), 40);
+    ASSERT_EQ(sessionCount(), 40);
+    ASSERT_EQ(TabControl1()->count(), 40);
+    ASSERT_EQ(ClientArea()->subWindowList().size(), 40);
     ASSERT_EQ(server->sockets.size(), connections);
     // After one is closed the next is taken again, and it is the only
     // connection made since the refusal.
     CloseActive();
     ASSERT_TRUE(Open());
     ASSERT_EQ(server->sockets.size(), connections + 1);
-    ASSERT_EQ(form->sessionCount, 40);
+    ASSERT_EQ(sessionCount(), 40);
     CheckBookkeeping();
 }
 
 TEST_F(MainFrame, TabSelectionShowsItsWindow)
 {
     ASSERT_TRUE(Open() && Open() && Open());
-    form->TabControl1->setCurrentIndex(0);
+    TabControl1()->setCurrentIndex(0);
     CheckShown(0);
-    form->TabControl1->setCurrentIndex(2);
+    TabControl1()->setCurrentIndex(2);
     CheckShown(2);
 }
 
@@ -400,10 +399,10 @@ TEST_F(MainFrame, ActivatingAWindowSelectsItsTab)
 {
     ASSERT_TRUE(Open() && Open());
     // Activation reaches the frame as notice 3 from the window.
-    form->ClientArea->setActiveSubWindow(form->SubWindowOf(0));
-    ASSERT_EQ(form->TabControl1->currentIndex(), 0);
-    ASSERT_EQ(form->textwin->currentSession(), form->sessions[0]);
-    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (form->CommandInput); }));
+    ClientArea()->setActiveSubWindow(form->SubWindowOf(0));
+    ASSERT_EQ(TabControl1()->currentIndex(), 0);
+    ASSERT_EQ(textwin()->currentSession(), sessions()[0]);
+    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (CommandInput()); }));
 }
 
 TEST_F(MainFrame, CapturedNameMovesToTheTab)
@@ -431,16 +430,16 @@ TEST_F(MainFrame, EnterSendsTheLineAndKeepsHistory)
                                 "\nget all\nget all\n";
     ASSERT_TRUE(WaitFor([&] { return (got) == (expected); }));
     // "look" and the two characters are short; "get all" once.
-    ASSERT_EQ(form->history.commandHistory, (std::vector<std::string>{"north", "get all"}));
-    ASSERT_EQ(form->CommandInput->selectedText(), QStringLiteral("get all"));
+    ASSERT_EQ(history().commandHistory, (std::vector<std::string>{"north", "get all"}));
+    ASSERT_EQ(CommandInput()->selectedText(), QStringLiteral("get all"));
     // Up recalls, and Enter sends the recalled line.
     Key(Qt::Key_Up);
     Key(Qt::Key_Up);
-    ASSERT_EQ(form->CommandInput->text(), QStringLiteral("north"));
+    ASSERT_EQ(CommandInput()->text(), QStringLiteral("north"));
     Key(Qt::Key_Return);
     ASSERT_TRUE(WaitFor([&] { return bool(got.endsWith("get all\nnorth\n")); }));
-    ASSERT_EQ(form->history.commandHistory, (std::vector<std::string>{"get all", "north"}));
-    ASSERT_EQ(form->history.historyPos, 0);
+    ASSERT_EQ(history().commandHistory, (std::vector<std::string>{"get all", "north"}));
+    ASSERT_EQ(history().historyPos, 0);
 }
 
 TEST_F(MainFrame, UpAndDownWalkTheHistory)
@@ -480,14 +479,14 @@ TEST_F(MainFrame, UpAndDownWalkTheHistory)
         };
         for (const Step &step : steps) {
             Key(step.key, mods);
-            ASSERT_EQ(form->CommandInput->text(), step.text);
+            ASSERT_EQ(CommandInput()->text(), step.text);
             if (!step.text.isEmpty() && step.text != QStringLiteral("entry1")) {
-                ASSERT_EQ(form->CommandInput->selectedText(), step.text);
+                ASSERT_EQ(CommandInput()->selectedText(), step.text);
             }
         }
         // Up and Down are never offered to the hotkeys: a line sent after them
         // arrives alone.
-        form->CommandInput->setText(QStringLiteral("marker"));
+        CommandInput()->setText(QStringLiteral("marker"));
         Key(Qt::Key_Return);
         ASSERT_TRUE(WaitFor([&] { return bool(server->received[0].endsWith("marker\n")); }));
         ASSERT_EQ(server->received[0], sent + "marker\n");
@@ -499,24 +498,24 @@ TEST_F(MainFrame, OtherKeysAreOfferedToTheHotkeys)
     TMDIChild *w = Open();
     ASSERT_TRUE(w);
     w->SetHotkeys({{"Ctrl+K", "F:", "Shift+", "A"}, {"kill rat", "flee", "shifted", "ay"}});
-    QTest::keyClick(form->CommandInput, Qt::Key_K, Qt::ControlModifier);
+    QTest::keyClick(CommandInput(), Qt::Key_K, Qt::ControlModifier);
     ASSERT_TRUE(WaitFor([&] { return (server->received[0]) == (QByteArray("kill rat\n")); }));
-    QTest::keyClick(form->CommandInput, Qt::Key_F10);
+    QTest::keyClick(CommandInput(), Qt::Key_F10);
     ASSERT_TRUE(WaitFor([&] { return (server->received[0]) == (QByteArray("kill rat\nflee\n")); }));
     // A plain letter fires nothing here but is typed into the line.
-    form->CommandInput->clear();
-    QTest::keyClick(form->CommandInput, Qt::Key_A);
-    ASSERT_EQ(form->CommandInput->text(), QStringLiteral("a"));
+    CommandInput()->clear();
+    QTest::keyClick(CommandInput(), Qt::Key_A);
+    ASSERT_EQ(CommandInput()->text(), QStringLiteral("a"));
     ASSERT_TRUE(
         WaitFor([&] { return (server->received[0]) == (QByteArray("kill rat\nflee\nay\n")); }));
     // Shift pressed on its own is a key too.
-    QTest::keyPress(form->CommandInput, Qt::Key_Shift);
+    QTest::keyPress(CommandInput(), Qt::Key_Shift);
     ASSERT_TRUE(WaitFor(
         [&] { return (server->received[0]) == (QByteArray("kill rat\nflee\nay\nshifted\n")); }));
-    QTest::keyRelease(form->CommandInput, Qt::Key_Shift);
+    QTest::keyRelease(CommandInput(), Qt::Key_Shift);
     // Enter offers its own (empty) name before the line goes.
     w->SetHotkeys({{""}, {"empty name"}});
-    form->CommandInput->setText(QStringLiteral("say hi"));
+    CommandInput()->setText(QStringLiteral("say hi"));
     Key(Qt::Key_Return);
     ASSERT_TRUE(WaitFor([&] { return bool(server->received[0].contains("say hi\n")); }));
     ASSERT_TRUE(WaitFor([&] { return bool(server->received[0].contains("empty name\n")); }));
@@ -524,14 +523,14 @@ TEST_F(MainFrame, OtherKeysAreOfferedToTheHotkeys)
 
 TEST_F(MainFrame, KeysWithoutAWindowDoNothing)
 {
-    QTest::keyClicks(form->CommandInput, QStringLiteral("north"));
+    QTest::keyClicks(CommandInput(), QStringLiteral("north"));
     Key(Qt::Key_Return);
-    ASSERT_EQ(form->CommandInput->text(), QStringLiteral("north"));
-    ASSERT_TRUE(form->history.commandHistory.empty());
-    form->history.commandHistory = {"older", "newer"};
+    ASSERT_EQ(CommandInput()->text(), QStringLiteral("north"));
+    ASSERT_TRUE(history().commandHistory.empty());
+    history().commandHistory = {"older", "newer"};
     Key(Qt::Key_Up);
-    ASSERT_EQ(form->history.historyPos, 0);
-    ASSERT_EQ(form->CommandInput->text(), QStringLiteral("north"));
+    ASSERT_EQ(history().historyPos, 0);
+    ASSERT_EQ(CommandInput()->text(), QStringLiteral("north"));
 }
 
 TEST_F(MainFrame, CtrlCCopiesTheLineWithoutAScreenSelection)
@@ -539,9 +538,9 @@ TEST_F(MainFrame, CtrlCCopiesTheLineWithoutAScreenSelection)
     TMDIChild *w = Open();
     ASSERT_TRUE(w);
     QApplication::clipboard()->setText(QStringLiteral("before"));
-    form->CommandInput->setText(QStringLiteral("abc def"));
-    form->CommandInput->setSelection(4, 3);
-    QTest::keyClick(form->CommandInput, Qt::Key_C, Qt::ControlModifier);
+    CommandInput()->setText(QStringLiteral("abc def"));
+    CommandInput()->setSelection(4, 3);
+    QTest::keyClick(CommandInput(), Qt::Key_C, Qt::ControlModifier);
     ASSERT_EQ(QApplication::clipboard()->text(), QStringLiteral("def"));
     ASSERT_TRUE(!w->selectionReady());
 }
@@ -562,17 +561,17 @@ TEST_F(MainFrame, CtrlCCopiesTheScreenSelection)
     QTest::mouseRelease(view, Qt::LeftButton, {}, end);
     ASSERT_TRUE(w->selectionReady());
     ASSERT_TRUE(WaitFor([&] { return bool(!w->screen().SelectedText().empty()); }));
-    form->CommandInput->setText(QStringLiteral("typed"));
-    form->CommandInput->selectAll();
-    QTest::keyClick(form->CommandInput, Qt::Key_C, Qt::ControlModifier);
+    CommandInput()->setText(QStringLiteral("typed"));
+    CommandInput()->selectAll();
+    QTest::keyClick(CommandInput(), Qt::Key_C, Qt::ControlModifier);
     ASSERT_EQ(QApplication::clipboard()->text(), QStringLiteral("hello world"));
     ASSERT_TRUE(!w->selectionReady());
     // The caret went to the end with nothing selected.
-    ASSERT_TRUE(!form->CommandInput->hasSelectedText());
-    ASSERT_EQ(form->CommandInput->cursorPosition(), 5);
+    ASSERT_TRUE(!CommandInput()->hasSelectedText());
+    ASSERT_EQ(CommandInput()->cursorPosition(), 5);
     // A second Ctrl+C has no screen selection left: the line's own copy.
-    form->CommandInput->selectAll();
-    QTest::keyClick(form->CommandInput, Qt::Key_C, Qt::ControlModifier);
+    CommandInput()->selectAll();
+    QTest::keyClick(CommandInput(), Qt::Key_C, Qt::ControlModifier);
     ASSERT_EQ(QApplication::clipboard()->text(), QStringLiteral("typed"));
 }
 
@@ -580,25 +579,25 @@ TEST_F(MainFrame, EscapeHidesAndDoubleClickRestores)
 {
     ASSERT_TRUE(Open() && Open());
     form->ShowAuxWindow();
-    ASSERT_TRUE(form->textwin->isVisible());
+    ASSERT_TRUE(textwin()->isVisible());
     Key(Qt::Key_Escape);
     ASSERT_TRUE(!form->isVisible());
     ASSERT_TRUE(tray->shown);
-    ASSERT_TRUE(!form->textwin->isVisible());
-    ASSERT_TRUE(form->auxWasVisible);
+    ASSERT_TRUE(!textwin()->isVisible());
+    ASSERT_TRUE(auxWasVisible());
     tray->onDoubleClick();
     ASSERT_TRUE(form->isVisible());
     ASSERT_TRUE(!tray->shown);
-    ASSERT_TRUE(form->textwin->isVisible());
-    ASSERT_EQ(form->sessionCount, 2);
-    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (form->CommandInput); }));
+    ASSERT_TRUE(textwin()->isVisible());
+    ASSERT_EQ(sessionCount(), 2);
+    ASSERT_TRUE(WaitFor([&] { return (QApplication::focusWidget()) == (CommandInput()); }));
     // Hidden without the auxiliary window: it stays hidden.
-    form->textwin->hide();
+    textwin()->hide();
     Key(Qt::Key_Escape);
-    ASSERT_TRUE(!form->auxWasVisible);
+    ASSERT_TRUE(!auxWasVisible());
     tray->onDoubleClick();
     ASSERT_TRUE(form->isVisible());
-    ASSERT_TRUE(!form->textwin->isVisible());
+    ASSERT_TRUE(!textwin()->isVisible());
 }
 
 TEST_F(MainFrame, EscapeHidesAlsoWithoutAWindow)
@@ -626,48 +625,48 @@ TEST_F(MainFrame, WithoutANotificationAreaTheFrameMinimises)
 
 TEST_F(MainFrame, AuxWindowFollowsTheWindows)
 {
-    Ttextwin *aux = form->textwin;
+    Ttextwin *aux = textwin();
     form->ShowAuxWindow(); // also with no window
     ASSERT_TRUE(aux->isVisible());
     ASSERT_TRUE(aux->syncSession() == nullptr);
     ASSERT_TRUE(Open() && Open());
     form->ShowAuxWindow();
-    ASSERT_EQ(aux->syncSession(), form->sessions[1]);
+    ASSERT_EQ(aux->syncSession(), sessions()[1]);
     aux->BitBtn4Click();
     ASSERT_EQ(aux->BitBtn4->text(), QStringLiteral("停止同步"));
     // Any window closing stops the sync and clears both links.
-    form->TabControl1->setCurrentIndex(0);
+    TabControl1()->setCurrentIndex(0);
     CloseActive();
     ASSERT_EQ(aux->BitBtn4->text(), QStringLiteral("同步接收"));
     ASSERT_TRUE(WaitFor([&] {
-        return bool(aux->syncSession() == nullptr || aux->syncSession() == form->sessions[0]);
+        return bool(aux->syncSession() == nullptr || aux->syncSession() == sessions()[0]);
     }));
     // Lines a window hands out land in the auxiliary window.
-    form->sessionDialogs.appendAuxLines({"mirrored line"});
+    form->AppendAuxLines({"mirrored line"});
     ASSERT_EQ(aux->lines().back(), std::string("mirrored line"));
 }
 
 TEST_F(MainFrame, ToolbarHidesWithItsTabs)
 {
     ASSERT_TRUE(Open());
-    form->ToolbarAction->trigger();
-    ASSERT_TRUE(!form->Panel2->isVisible());
-    ASSERT_TRUE(!form->TabControl1->isVisible());
+    ToolbarAction()->trigger();
+    ASSERT_TRUE(!Panel2()->isVisible());
+    ASSERT_TRUE(!TabControl1()->isVisible());
     // The tabs keep following the windows while hidden.
     ASSERT_TRUE(Open(QStringLiteral("two")));
     ASSERT_EQ(TabTexts(), (QStringList{"mud", "two"}));
-    form->ToolbarAction->trigger();
-    ASSERT_TRUE(form->TabControl1->isVisible());
+    ToolbarAction()->trigger();
+    ASSERT_TRUE(TabControl1()->isVisible());
 }
 
 TEST_F(MainFrame, WindowMenuListsAndArranges)
 {
     ASSERT_TRUE(Open(QStringLiteral("a")) && Open(QStringLiteral("b")) &&
                 Open(QStringLiteral("c")));
-    emit form->WindowMenu->aboutToShow();
+    emit WindowMenu()->aboutToShow();
     QStringList listed;
     QAction *first = nullptr;
-    for (QAction *item : form->WindowMenu->actions()) {
+    for (QAction *item : WindowMenu()->actions()) {
         if (item->isCheckable()) {
             listed << item->text();
             if (!first)
@@ -678,7 +677,7 @@ TEST_F(MainFrame, WindowMenuListsAndArranges)
     first->trigger();
     CheckShown(0);
 
-    const QRect area = form->ClientArea->viewport()->rect();
+    const QRect area = ClientArea()->viewport()->rect();
     form->TileHorizontally();
     for (int i = 0; i < 3; ++i) {
         const QRect g = form->SubWindowOf(i)->geometry();
@@ -702,13 +701,13 @@ TEST_F(MainFrame, WindowMenuListsAndArranges)
         right = window->geometry().right();
     }
     form->CascadeWindows();
-    ASSERT_EQ(form->sessionCount, 3);
+    ASSERT_EQ(sessionCount(), 3);
 }
 
 TEST_F(MainFrame, HelpTriesProgramFolderFirst)
 {
     const QStringList candidates =
-        platform::HelpFileCandidates(QFile::decodeName(form->programDir.c_str()));
+        platform::HelpFileCandidates(QFile::decodeName(programDir().c_str()));
     ASSERT_EQ(candidates.first(), dir->filePath("HELP.HLP"));
     ASSERT_EQ(candidates.value(1), QCoreApplication::applicationDirPath() + "/HELP.HLP");
     help->readable = candidates.value(1);
@@ -744,7 +743,7 @@ TEST_F(MainFrame, HelpFileOpensInTheBrowser)
 TEST_F(MainFrame, AboutBoxIsModelessAndOnTop)
 {
     form->ShowAbout();
-    TAboutBox *about = form->AboutBox;
+    TAboutBox *about = AboutBox();
     ASSERT_TRUE(about->isVisible());
     ASSERT_TRUE(!about->isModal());
     ASSERT_EQ(about->windowTitle(), QStringLiteral("Quorvel"));

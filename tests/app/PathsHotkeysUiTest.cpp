@@ -58,7 +58,7 @@ protected:
                                        .arg(w->statusText())
                                        .arg(w->runningCommands())
                                        .arg(server->port())
-                                       .arg(form->CommandInput->text()))
+                                       .arg(CommandInput()->text()))
                               .arg(QString::fromLatin1(server->LinesFrom(0).join('|'))));
     }
 
@@ -91,7 +91,7 @@ protected:
         Send(QStringLiteral("e"), "e\n");
         Send(QStringLiteral("#2 s"), "s\n");
         QTest::mouseClick(Child<QToolButton>("SpeedButton3"), Qt::LeftButton);
-        TRoadSetting *editor = form->RoadSetting;
+        TRoadSetting *editor = RoadSetting();
         ASSERT_TRUE(editor->isVisible());
         ASSERT_EQ(editor->Memo1->toPlainText(), QStringLiteral("n\ne\n#2 s\n"));
         QTest::keyClicks(editor->Edit1, QStringLiteral("home"));
@@ -106,8 +106,8 @@ protected:
     {
         ASSERT_NO_FATAL_FAILURE(StartFrame());
         form->OpenGameWindow();
-        ASSERT_EQ(form->sessionCount, 1);
-        w = form->sessions[0];
+        ASSERT_EQ(sessionCount(), 1);
+        w = sessions()[0];
         // Lines typed before the game stream is open go nowhere.
         ASSERT_TRUE(
             WaitFor([&] { return (w->statusText()) == (QStringLiteral("状态:连线")); }, kWaitMs));
@@ -127,7 +127,7 @@ TEST_F(PathsHotkeys, RecordedPathWalksForwardAndBack)
     ASSERT_TRUE(panel->isVisible());
     DoubleClickPath(0);
     ASSERT_TRUE(!panel->isVisible());
-    ASSERT_EQ(QApplication::focusWidget(), form->CommandInput);
+    ASSERT_EQ(QApplication::focusWidget(), CommandInput());
     // The walk's lines first; then a marker shows nothing else followed.
     ASSERT_TRUE(server->WaitForCount(from, 4));
     ASSERT_EQ(LinesUntilMarker(from), (QList<QByteArray>{"n\n", "e\n", "s\n", "s\n"}));
@@ -144,9 +144,9 @@ TEST_F(PathsHotkeys, SlowWalkPausesAfterEachLine)
 {
     w->SetPaths({{"slow"}, {"look\r\nn\r\ns"}});
     // The delay is set where the player sets it.
-    form->SendToActive(session::kPathEditor);
-    form->RoadSetting->Edit2->setText(QStringLiteral("400"));
-    QTest::mouseClick(form->RoadSetting->BitBtn5, Qt::LeftButton);
+    form->OpenDialog(session::kPathEditor);
+    RoadSetting()->Edit2->setText(QStringLiteral("400"));
+    QTest::mouseClick(RoadSetting()->BitBtn5, Qt::LeftButton);
     ASSERT_EQ(w->walk().slowWalkDelayMs, 400);
 
     QTest::mouseClick(Child<QToolButton>("SpeedButton4"), Qt::LeftButton);
@@ -190,7 +190,7 @@ TEST_F(PathsHotkeys, EmptyRecordingSaysSo)
     ASSERT_EQ(record->toolTip(), QStringLiteral("路径纪录(状态：开启)"));
     // Spaces only, and a hotkey: neither counts as a recorded move.
     w->SetHotkeys({{"F6"}, {"look"}});
-    QTest::keyClick(form->CommandInput, Qt::Key_F6);
+    QTest::keyClick(CommandInput(), Qt::Key_F6);
     // A blank command goes out as an empty line.
     Send(QStringLiteral("   "), "\n");
     ASSERT_TRUE(server->WaitForLine("look\n"));
@@ -198,13 +198,13 @@ TEST_F(PathsHotkeys, EmptyRecordingSaysSo)
     ASSERT_EQ(record->property("tag").toInt(), 0);
     ASSERT_EQ(record->toolTip(), QStringLiteral("路径纪录(状态：关闭)"));
     ASSERT_EQ(messages.Texts(), QStringList{QStringLiteral("没有记录下任何动作")});
-    ASSERT_TRUE(!form->RoadSetting->isVisible());
+    ASSERT_TRUE(!RoadSetting()->isVisible());
 }
 
 TEST_F(PathsHotkeys, HotkeyBoundInTheEditorSendsItsTwoLines)
 {
-    form->SendToActive(session::kHotkeyEditor);
-    TFastKey *editor = form->FastKey;
+    form->OpenDialog(session::kHotkeyEditor);
+    TFastKey *editor = FastKey();
     ASSERT_TRUE(editor->isVisible());
     QTest::keyClick(editor->Edit1, Qt::Key_F5);
     ASSERT_EQ(editor->Edit1->text(), QStringLiteral("F5"));
@@ -217,24 +217,24 @@ TEST_F(PathsHotkeys, HotkeyBoundInTheEditorSendsItsTwoLines)
     ASSERT_EQ(w->hotkeys().hotkeyCommands, std::vector<std::string>{"say one\r\nsay two"});
 
     form->activateWindow();
-    form->CommandInput->setFocus();
-    form->CommandInput->setText(QStringLiteral("kept"));
+    CommandInput()->setFocus();
+    CommandInput()->setText(QStringLiteral("kept"));
     const qsizetype from = qsizetype(server->LinesFrom(0).size());
     const QString caption = w->windowTitle();
-    const auto history = form->history.commandHistory;
-    QTest::keyClick(form->CommandInput, Qt::Key_F5);
+    const auto before = history().commandHistory;
+    QTest::keyClick(CommandInput(), Qt::Key_F5);
     ASSERT_TRUE(server->WaitForLine("say two\n", from));
     ASSERT_EQ(server->LinesFrom(from), (QList<QByteArray>{"say one\n", "say two\n"}));
     // Not in the history; the line and the caption stay as they were.
-    ASSERT_EQ(form->history.commandHistory, history);
-    ASSERT_EQ(form->CommandInput->text(), QStringLiteral("kept"));
+    ASSERT_EQ(history().commandHistory, before);
+    ASSERT_EQ(CommandInput()->text(), QStringLiteral("kept"));
     ASSERT_EQ(w->windowTitle(), caption);
 
     // A held key fires again on every repeat the keyboard sends.
     const qsizetype held = qsizetype(server->LinesFrom(0).size());
     for (int i = 0; i < 2; ++i) {
         QKeyEvent repeat(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier, QString(), true);
-        QApplication::sendEvent(form->CommandInput, &repeat);
+        QApplication::sendEvent(CommandInput(), &repeat);
         ASSERT_TRUE(server->WaitForLine("say two\n", held + 2 * i));
     }
     ASSERT_EQ(server->LinesFrom(held).size(), 4);
@@ -244,9 +244,9 @@ TEST_F(PathsHotkeys, CtrlCInTheInputLineNeverFires)
 {
     w->SetHotkeys({{"Ctrl+C", "Shift+Ctrl+C", "Ctrl+c"}, {"say c", "say sc", "say pad"}});
     const qsizetype from = qsizetype(server->LinesFrom(0).size());
-    form->CommandInput->setFocus();
-    QTest::keyClick(form->CommandInput, Qt::Key_C, Qt::ControlModifier);
-    QTest::keyClick(form->CommandInput, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
-    QTest::keyClick(form->CommandInput, Qt::Key_3, Qt::ControlModifier | Qt::KeypadModifier);
+    CommandInput()->setFocus();
+    QTest::keyClick(CommandInput(), Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(CommandInput(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(CommandInput(), Qt::Key_3, Qt::ControlModifier | Qt::KeypadModifier);
     ASSERT_EQ(LinesUntilMarker(from), QList<QByteArray>{});
 }

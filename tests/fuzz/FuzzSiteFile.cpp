@@ -33,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const std::string_view port = in.Piece('\x01');
         const std::string_view profile = in.Piece('\x01');
         list.Append(name, address, port, profile);
+        list.siteTls.back() = in.Bool();
     }
     list.proxy.useProxy = in.Bool();
     list.proxy.auth = in.Bool();

@@ -40,6 +40,28 @@ protected:
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<Server> server;
     std::unique_ptr<TMainForm> form;
+
+    // The frame's controls and state, as the tests look at them (the fixture is
+    // the frame's one friend).
+    TMDIChild *const *sessions() const { return form->sessions.data(); }
+    int sessionCount() const { return form->sessionCount; }
+    const std::string &programDir() const { return form->programDir; }
+    bool auxWasVisible() const { return form->auxWasVisible; }
+    shell::CommandHistory &history() const { return form->history; }
+    CommandInputEdit *CommandInput() const { return form->CommandInput; }
+    QFrame *Panel2() const { return form->Panel2; }
+    QTabBar *TabControl1() const { return form->TabControl1; }
+    QMdiArea *ClientArea() const { return form->ClientArea; }
+    QWidget *Panel1() const { return form->Panel1; }
+    const std::vector<QToolButton *> &toolButtons() const { return form->toolButtons; }
+    QMenu *WindowMenu() const { return form->WindowMenu; }
+    QAction *ToolbarAction() const { return form->ToolbarAction; }
+    TAboutBox *AboutBox() const { return form->AboutBox; }
+    TColorForm *ColorForm() const { return form->ColorForm; }
+    TClockForm *ClockForm() const { return form->ClockForm; }
+    TFastKey *FastKey() const { return form->FastKey; }
+    TRoadSetting *RoadSetting() const { return form->RoadSetting; }
+    Ttextwin *textwin() const { return form->textwin; }
     FakeTray *tray = nullptr;
     FakeHelp *help = nullptr;
     SiteChoice next;

@@ -1,6 +1,7 @@
 // Servers the tests talk to: an in-process server that keeps what each
-// connection sent, and the project's demo server as a child process on a free
-// port, whose log of received bytes the test reads back line by line.
+// connection sent, the project's demo server as a child process on a free
+// port, whose log of received bytes the test reads back line by line, and the
+// real microsocks proxy.
 #pragma once
 
 #include <vector>
@@ -145,6 +146,48 @@ private:
     qint64 read_ = 0;
     QByteArray pending_;
     QElapsedTimer clock_;
+};
+
+// The real microsocks proxy on 127.0.0.1 and a free port, for as long as the
+// object lives.
+class MicrosocksProcess
+{
+public:
+    // `extra`: more arguments, such as {"-u", user, "-P", password}. False when
+    // it could not be started or did not take connections.
+    bool Start(const QStringList &extra = {})
+    {
+        {
+            QTcpServer probe;
+            probe.listen(QHostAddress::LocalHost, 0);
+            port_ = probe.serverPort();
+        }
+        process_.setProcessChannelMode(QProcess::MergedChannels);
+        process_.start(QStringLiteral("microsocks"),
+                       QStringList{"-i", "127.0.0.1", "-p", QString::number(port_)} + extra);
+        if (!process_.waitForStarted(5000))
+            return false;
+        // Ready once it accepts a connection.
+        return QTest::qWaitFor(
+            [&] {
+                QTcpSocket probe;
+                probe.connectToHost(QHostAddress::LocalHost, port_);
+                return probe.waitForConnected(100);
+            },
+            5000);
+    }
+    ~MicrosocksProcess()
+    {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+    quint16 port() const { return port_; }
+
+private:
+    QProcess process_;
+    quint16 port_ = 0;
 };
 
 } // namespace testsupport

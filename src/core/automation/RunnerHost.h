@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -13,7 +14,17 @@ public:
     virtual ~RunnerHost() = default;
 
     // One item into the screen's input queue (echoes of sent lines, notices).
+    // A window's host makes the runner wait while the queue is full, so a
+    // runner never queues faster than the screen decodes.
     virtual void Enqueue(std::string item) = 0;
+    // The same for a runner that can be stopped: a wait for room ends, and
+    // the item is dropped, once `stop` is requested. A host that never waits
+    // need not override it.
+    virtual void EnqueueUntilStopped(std::string item, std::stop_token stop)
+    {
+        (void)stop;
+        Enqueue(std::move(item));
+    }
     // One line, ending in LF, to the connection. Dropped silently while the
     // connection is not open. Lines of one runner keep their order and a line is
     // never interleaved with another runner's line.
@@ -57,6 +68,9 @@ public:
     void AppendAuxLine(std::string text) override { inner_->AppendAuxLine(std::move(text)); }
     void RunnerStarted() override { inner_->RunnerStarted(); }
     void RunnerEnded() override { inner_->RunnerEnded(); }
+
+protected:
+    RunnerHost &inner() { return *inner_; }
 
 private:
     std::shared_ptr<RunnerHost> inner_;

@@ -11,6 +11,7 @@ void StopSwitch::Stop()
         stopped_ = true;
     }
     wake_.notify_all();
+    source_.request_stop();
 }
 
 bool StopSwitch::stopped() const
@@ -41,7 +42,9 @@ void StoppableHost::ThrowIfStopped() const
 void StoppableHost::Enqueue(std::string item)
 {
     ThrowIfStopped();
-    ForwardingHost::Enqueue(std::move(item));
+    // A runner waiting for room on the screen is stopped there too.
+    inner().EnqueueUntilStopped(std::move(item), stop_->token());
+    ThrowIfStopped();
 }
 
 void StoppableHost::WriteLine(std::string line)

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
+#include <stop_token>
 
 namespace automation {
 
@@ -31,8 +32,11 @@ public:
     // Waits up to `ms`, or less when the switch is thrown meanwhile; true
     // when it was thrown.
     bool WaitFor(int ms);
+    // Requested when the switch is thrown: for waits that are not our own.
+    std::stop_token token() const { return source_.get_token(); }
 
 private:
+    std::stop_source source_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     bool stopped_ = false;

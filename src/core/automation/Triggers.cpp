@@ -82,7 +82,6 @@ std::string EchoKey(std::string_view s)
 
 // Echo lines longer than the decoder keeps in one line never come back whole.
 constexpr std::size_t kLongestEchoNoted = 0xFFFF;
-constexpr std::size_t kPendingEchoBytes = 1024 * 1024;
 
 } // namespace
 
@@ -193,12 +192,7 @@ void TriggerEngine::NoteQueuedItem(std::string_view item)
     std::string key = EchoKey(line);
     const std::int64_t now = clock_();
     std::lock_guard guard(echoLock_);
-    echoes_.push_back({std::move(key), now});
-    echoBytes_ += line.size();
-    while (echoes_.size() > kMaxPendingEchoes || echoBytes_ > kPendingEchoBytes) {
-        echoBytes_ -= echoes_.front().line.size();
-        echoes_.pop_front();
-    }
+    echoes_.Note(std::move(key), now);
     echoesPending_.store(true, std::memory_order_release);
 }
 
@@ -209,22 +203,15 @@ bool TriggerEngine::TakeEcho(std::string_view line)
     const std::string key = EchoKey(line);
     const std::int64_t now = clock_();
     std::lock_guard guard(echoLock_);
-    while (!echoes_.empty() &&
-           (now - echoes_.front().queuedAt > kEchoMemoryMs || now < echoes_.front().queuedAt)) {
-        echoBytes_ -= echoes_.front().line.size();
-        echoes_.pop_front();
-    }
-    bool found = false;
-    for (auto it = echoes_.begin(); it != echoes_.end(); ++it) {
-        if (it->line == key) {
-            echoBytes_ -= it->line.size();
-            echoes_.erase(it);
-            found = true;
-            break;
-        }
-    }
+    const bool found = echoes_.Take(key, now);
     echoesPending_.store(!echoes_.empty(), std::memory_order_release);
     return found;
+}
+
+TriggerEngine::EchoCounts TriggerEngine::PendingEchoes() const
+{
+    std::lock_guard guard(echoLock_);
+    return {echoes_.size(), echoes_.bytes(), echoes_.HeldBytes()};
 }
 
 void TriggerEngine::CheckTriggers(std::string_view line)

@@ -2,11 +2,11 @@
 // screen thread runs on every decoded line.
 #pragma once
 
+#include "core/automation/EchoLedger.h"
 #include "core/automation/TriggerPrefilter.h"
 
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -70,6 +70,8 @@ public:
     // older ones are forgotten (an echo the decoder reshaped never matches).
     static constexpr std::size_t kMaxPendingEchoes = 256;
     static constexpr std::int64_t kEchoMemoryMs = 10000;
+    // ...and at most this many bytes of them (counted as the engine keeps them).
+    static constexpr std::size_t kPendingEchoBytes = 1024 * 1024;
 
     using FireFn = std::function<void(std::string command)>;
     using NoticeFn = std::function<void(std::string_view pattern)>;
@@ -91,6 +93,16 @@ public:
     // (kEchoPrefix, then the line) is remembered, so that the decoded line,
     // when it comes back, is known as the client's own.
     void NoteQueuedItem(std::string_view item);
+
+    // The echoes remembered now: how many, their running byte count and the
+    // bytes they hold (tests: the two counts agree and stay in bounds).
+    struct EchoCounts
+    {
+        std::size_t count = 0;
+        std::size_t bytes = 0;
+        std::size_t heldBytes = 0;
+    };
+    EchoCounts PendingEchoes() const;
 
     // The window's switch (its automatic-input button); on at start.
     std::atomic<bool> triggersEnabled{true};
@@ -131,14 +143,8 @@ private:
         bool noticed = false;  // within the current burst
     };
     std::vector<Rate> rates_;
-    struct PendingEcho
-    {
-        std::string line;
-        std::int64_t queuedAt = 0;
-    };
-    std::mutex echoLock_; // runners note echoes while the screen thread scans
-    std::deque<PendingEcho> echoes_;
-    std::size_t echoBytes_ = 0;
+    mutable std::mutex echoLock_; // runners note echoes while the screen thread scans
+    EchoLedger echoes_{kMaxPendingEchoes, kPendingEchoBytes, kEchoMemoryMs};
     std::atomic<bool> echoesPending_{false};
     FireFn fire_;
     NoticeFn notice_;

@@ -234,7 +234,6 @@ private:
     void FeedRaw(char c); // a byte known not to be its line's last
     void FinishLine(char last, Batch &batch);
     void CutLine(std::string_view chunkPart, Batch &batch);
-    void EmitPieces(std::vector<DecodedLine> &pieces, std::size_t &count) const;
 
     LineMachine machine_;
     std::string rawLine_; // the present line's bytes from earlier chunks

@@ -19,6 +19,14 @@ std::size_t LineStore::LineBytes(const StoredLine &l)
     return l.text.size() + (l.attrs.data() == kNoRecords.data() ? 0 : l.attrs.size());
 }
 
+std::size_t LineStore::HeldBytes() const
+{
+    std::size_t sum = 0;
+    for (const StoredLine &l : lines_)
+        sum += LineBytes(l);
+    return sum;
+}
+
 void LineStore::DropPartial()
 {
     for (std::size_t k = 0; k < partial_.size() && !lines_.empty(); ++k)

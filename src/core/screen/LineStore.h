@@ -52,6 +52,8 @@ public:
     bool partialPending() const { return !partial_.empty(); }
     // Bytes of text and records held (finished and growing lines).
     std::size_t bytes() const { return bytes_ + partialBytes_; }
+    // The same, summed over the lines held (tests check the two agree).
+    std::size_t HeldBytes() const;
     std::size_t maxBytes() const { return maxBytes_; }
     // Pages holding the stored bytes (memory stays flat once the store is full).
     std::size_t pageCount() const { return pages_.pageCount(); }

@@ -34,6 +34,17 @@ void AppendQuoted(std::string &out, std::string_view line)
 
 } // namespace
 
+std::size_t PasteKeptLength(std::string_view text, std::size_t cap)
+{
+    if (text.size() <= cap)
+        return text.size();
+    // No second byte of a character is a CR or an LF, so a byte search is safe.
+    const std::size_t end = cap == 0 ? std::string_view::npos : text.find_last_of("\r\n", cap - 1);
+    if (end == std::string_view::npos)
+        return gbk::BoundaryAtOrBelow(text, cap);
+    return end + 1;
+}
+
 std::string JoinOneLine(const std::vector<std::string> &lines)
 {
     if (lines.size() == 1 && lines.front().empty())

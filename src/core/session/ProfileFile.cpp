@@ -21,6 +21,7 @@ constexpr std::string_view kTextStart = "cmdstart\x08";
 constexpr std::string_view kTextEnd = "cmdover\x08";
 constexpr char kHeaderMark = '\x03';
 
+// In the order the writer puts them; a file keeps that order.
 enum class Section { kNone, kFont, kColor, kMachine, kFastKey, kGroup, kRoad, kDirect };
 
 Section SectionOf(std::string_view line)
@@ -35,6 +36,24 @@ Section SectionOf(std::string_view line)
     if (line == kDirectSection)   return Section::kDirect;
     // clang-format on
     return Section::kNone; // "over" and any other line ending in the header mark
+}
+
+// The section's marker without its control byte, for messages.
+std::string_view NameOf(Section section)
+{
+    // clang-format off
+    switch (section) {
+    case Section::kNone:    break;
+    case Section::kFont:    return "Font";
+    case Section::kColor:   return "Color";
+    case Section::kMachine: return "Machine";
+    case Section::kFastKey: return "FastKey";
+    case Section::kGroup:   return "CommandGroup";
+    case Section::kRoad:    return "RoadSetting";
+    case Section::kDirect:  return "DirectSet";
+    }
+    // clang-format on
+    return {};
 }
 
 void AddLine(std::string &out, std::string_view line)
@@ -82,58 +101,63 @@ void Gather(std::string &t, std::string_view line)
     t += line;
 }
 
-// One pass over the lines after the header. A record is kept only once it is
-// whole, so the parallel lists never fall out of step, even in a cut-off file.
+ProfileReadError Fault(ProfileFault fault, std::size_t number, std::string_view line)
+{
+    return ProfileReadError{fault, number, gbk::Excerpt(line), {}, false};
+}
+
+// One pass over the lines after the header, taking only what the writer
+// writes: sections in its order, each ended by its end line (the trigger
+// section by the next header), records whole. A record is kept only once it is
+// whole, so the parallel lists never fall out of step.
 class Reader
 {
 public:
     std::optional<ProfileReadError> Line(std::string_view line, std::size_t number)
     {
-        if (!line.empty() && line.back() == kHeaderMark) {
-            Enter(SectionOf(line));
-            return std::nullopt;
-        }
+        if (!line.empty() && line.back() == kHeaderMark)
+            return Marker(line, number);
         switch (state_) {
         case Section::kNone:
-            break;
+            return Fault(ProfileFault::kStrayLine, number, line);
         case Section::kFont: {
             const std::optional<screen::FontField> field = screen::ParseFontField(line);
             if (!field)
-                return ProfileReadError{ProfileFault::kBadNumber, number, std::string(line)};
+                return Fault(ProfileFault::kBadNumber, number, line);
             profile.font = Profile::Font{field->fontName, field->fontSize};
             break;
         }
         case Section::kColor:
             // The format carries 24 values; any further ones are ignored unread.
-            if (j_ < kProfileColours) {
+            if (colours_ < kProfileColours) {
                 const std::optional<std::int32_t> value = gbk::ToInt(line);
                 if (!value)
-                    return ProfileReadError{ProfileFault::kBadNumber, number, std::string(line)};
-                profile.colours[static_cast<std::size_t>(j_)] =
+                    return Fault(ProfileFault::kBadNumber, number, line);
+                profile.colours[static_cast<std::size_t>(colours_)] =
                     static_cast<screen::Colour>(static_cast<std::uint32_t>(*value));
             }
-            ++j_;
+            ++colours_;
             break;
         case Section::kMachine:
             if (j_ < 3) {
-                fields_[static_cast<std::size_t>(j_)].assign(line);
-                if (++j_ == 3)
-                    text_.clear();
-            } else if (GatherText(line)) {
+                fields_[static_cast<std::size_t>(j_++)].assign(line);
+                break;
+            }
+            if (const std::optional<bool> ended = Text(line); !ended) {
+                return Fault(ProfileFault::kNoTextStart, number, line);
+            } else if (*ended) {
                 profile.triggers.AddRow(std::move(fields_[0]), std::move(fields_[1]),
                                         std::move(text_), std::move(fields_[2]));
                 j_ = 0;
             }
             break;
         case Section::kFastKey:
-            Named(line, profile.hotkeys->hotkeyNames, profile.hotkeys->hotkeyCommands);
-            break;
+            return Named(line, number, profile.hotkeys->hotkeyNames,
+                         profile.hotkeys->hotkeyCommands);
         case Section::kGroup:
-            Named(line, profile.groups.groupNames, profile.groups.groupContents);
-            break;
+            return Named(line, number, profile.groups.groupNames, profile.groups.groupContents);
         case Section::kRoad:
-            Named(line, profile.paths.pathNames, profile.paths.pathTexts);
-            break;
+            return Named(line, number, profile.paths.pathNames, profile.paths.pathTexts);
         case Section::kDirect:
             if (j_ == 0) {
                 fields_[0].assign(line);
@@ -148,46 +172,102 @@ public:
         return std::nullopt;
     }
 
+    // The end of the file, after `line`, number `number`: a clean end only
+    // outside every section.
+    std::optional<ProfileReadError> End(std::string_view line, std::size_t number) const
+    {
+        if (state_ == Section::kNone)
+            return std::nullopt;
+        return Open(ProfileFault::kEndsEarly, number, line);
+    }
+
     Profile profile;
 
 private:
-    void Enter(Section section)
+    std::optional<ProfileReadError> Marker(std::string_view line, std::size_t number)
     {
-        state_ = section;
-        j_ = 0;
-        if (section == Section::kFastKey)
+        if (j_ != 0)
+            return Open(ProfileFault::kCutOff, number, line); // a record is open
+        // Every section ends with an end line but the trigger section, which
+        // the next header ends.
+        const bool endsWithOver = state_ != Section::kNone && state_ != Section::kMachine;
+        if (line == kOver) {
+            if (!endsWithOver)
+                return Fault(ProfileFault::kStrayLine, number, line);
+            state_ = Section::kNone;
+            return std::nullopt;
+        }
+        const Section next = SectionOf(line);
+        if (next == Section::kNone)
+            return Fault(ProfileFault::kStrayLine, number, line); // an unknown marker
+        if (endsWithOver)
+            return Open(ProfileFault::kCutOff, number, line);
+        if (next <= last_)
+            return Fault(ProfileFault::kOutOfOrder, number, line);
+        state_ = last_ = next;
+        colours_ = 0;
+        if (next == Section::kFastKey)
             profile.hotkeys = HotkeyLists{}; // a hotkey section replaces the hotkeys
+        return std::nullopt;
+    }
+
+    // The open section, and whether a record of it is open, where reading stopped.
+    ProfileReadError Open(ProfileFault fault, std::size_t number, std::string_view line) const
+    {
+        ProfileReadError error = Fault(fault, number, line);
+        error.section = NameOf(state_);
+        error.inRecord = j_ != 0;
+        return error;
     }
 
     // A name line, then its text; the pair is added when the text ends.
-    void Named(std::string_view line, std::vector<std::string> &names,
-               std::vector<std::string> &texts)
+    std::optional<ProfileReadError> Named(std::string_view line, std::size_t number,
+                                          std::vector<std::string> &names,
+                                          std::vector<std::string> &texts)
     {
         if (j_ == 0) {
             fields_[0].assign(line);
-            text_.clear();
             j_ = 1;
-        } else if (GatherText(line)) {
+            return std::nullopt;
+        }
+        const std::optional<bool> ended = Text(line);
+        if (!ended)
+            return Fault(ProfileFault::kNoTextStart, number, line);
+        if (*ended) {
             names.push_back(std::move(fields_[0]));
             texts.push_back(std::move(text_));
             j_ = 0;
         }
+        return std::nullopt;
     }
 
-    // True when the line ends the text.
-    bool GatherText(std::string_view line)
+    // One line of a record's text, which opens with the start line: true when
+    // the line ends the text, std::nullopt when the text does not open.
+    std::optional<bool> Text(std::string_view line)
     {
-        if (line == kTextStart)
+        if (!textOpen_) {
+            if (line != kTextStart)
+                return std::nullopt;
+            textOpen_ = true;
             text_.clear();
-        else if (line == kTextEnd)
+            return false;
+        }
+        if (line == kTextStart) {
+            text_.clear(); // a second start line starts the text again
+        } else if (line == kTextEnd) {
+            textOpen_ = false;
             return true;
-        else
+        } else {
             Gather(text_, line);
+        }
         return false;
     }
 
-    Section state_ = Section::kNone;
-    int j_ = 0;
+    Section state_ = Section::kNone; // the open section
+    Section last_ = Section::kNone;  // the last section begun, for their order
+    int j_ = 0;                      // lines of the open record read so far
+    int colours_ = 0;                // colour lines of the colour section so far
+    bool textOpen_ = false;
     std::string fields_[3];
     std::string text_;
 };
@@ -244,19 +324,20 @@ ProfileReadResult ReadProfile(std::string_view bytes)
     Reader reader;
     std::size_t number = 0;
     std::size_t b = 0;
+    std::string_view line;
     // Lines end at CR, LF or CR LF; a final line end starts no empty line.
     while (b < bytes.size()) {
         std::size_t e = b;
         while (e < bytes.size() && bytes[e] != '\r' && bytes[e] != '\n')
             ++e;
-        const std::string_view line = bytes.substr(b, e - b);
+        line = bytes.substr(b, e - b);
         if (e < bytes.size())
             e += bytes[e] == '\r' && e + 1 < bytes.size() && bytes[e + 1] == '\n' ? 2 : 1;
         b = e;
         ++number;
         if (number == 1) {
             if (line != kHeader) {
-                result.error = ProfileReadError{ProfileFault::kNotAProfile, 1, {}};
+                result.error = ProfileReadError{ProfileFault::kNotAProfile, 1, {}, {}, false};
                 return result;
             }
             continue;
@@ -267,7 +348,11 @@ ProfileReadResult ReadProfile(std::string_view bytes)
         }
     }
     if (number == 0) {
-        result.error = ProfileReadError{ProfileFault::kEmpty, 0, {}};
+        result.error = ProfileReadError{ProfileFault::kEmpty, 0, {}, {}, false};
+        return result;
+    }
+    if (std::optional<ProfileReadError> error = reader.End(line, number)) {
+        result.error = std::move(error);
         return result;
     }
     result.profile = std::move(reader.profile);

@@ -45,13 +45,23 @@ enum class ProfileFault {
     kEmpty,       // no line at all
     kNotAProfile, // the first line is not the header
     kBadNumber,   // a colour line or the font size is not a decimal integer
+    kStrayLine,   // a line outside every section: after an end line, an unknown
+                  // marker, an end line where no section is open
+    kOutOfOrder,  // a section header before one that comes earlier, or a second time
+    kNoTextStart, // a record's text does not begin with its start line
+    kCutOff,      // a section header or end line while a record or a section is open
+    kEndsEarly,   // the file ends while a record or a section is open
 };
 
+// Where and why reading stopped. Whatever the fault, nothing of the file is
+// given back: a window applies a profile only when it was read whole.
 struct ProfileReadError
 {
     ProfileFault fault;
-    std::size_t lineNumber = 0; // 1-based, for kBadNumber
-    std::string lineText;       // the offending line, for kBadNumber
+    std::size_t lineNumber = 0; // 1-based: the line where reading stopped
+    std::string lineText;       // that line as a message quotes it (gbk::Excerpt)
+    std::string section;        // kCutOff, kEndsEarly: the open section ("Machine")
+    bool inRecord = false;      // kCutOff, kEndsEarly: one of its records was open
 };
 
 struct ProfileReadResult
@@ -64,7 +74,10 @@ struct ProfileReadResult
 std::string WriteProfile(const Profile &profile);
 
 // Reads a whole file. Nothing is half-read: either the whole profile or the
-// first fault comes back.
+// first fault comes back. The body must be what the writer writes, its
+// sections in the writer's order, each at most once; a file may end after any
+// section that is complete (with its end line; the trigger section, which has
+// none, only at the next section header) or after the header alone.
 ProfileReadResult ReadProfile(std::string_view bytes);
 
 // A window's palette and font as a profile stores them.

@@ -1,22 +1,20 @@
 // The numbered commands a game window takes (SessionCommand) and the notices it
-// sends its main frame (FrameNotice).
+// sends its main frame (FrameNotice). A typed line (1), a paste text (5) and a
+// hotkey (11) carry text and have entries of their own, so they have no code here.
 #pragma once
 
 namespace session {
 
 // clang-format off
 enum SessionCode : int {
-    kSendTypedLine     = 1,  // Enter in the input line
     kColourDialog      = 2,
     kTriggerEditor     = 3,
     kFontDialog        = 4,
-    kRunPasteText      = 5,  // from the paste sender
     kReconnect         = 6,
     kRunnerCount       = 7,  // +1 / -1 from the command runners
     kSaveProfile       = 8,
     kLoadProfile       = 9,
     kReattachScreen    = 10, // after the window was re-parented
-    kHotkey            = 11,
     kHotkeyEditor      = 12,
     kMirrorOn          = 13,
     kMirrorOff         = 14,

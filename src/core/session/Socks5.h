@@ -10,8 +10,9 @@
 
 namespace session {
 
-// The eight connection settings of a game window, as the site list hands them over.
-// Texts are GBK bytes.
+// The connection settings of a game window, as the site list hands them over: the
+// eight of every connection, then whether the site is reached over TLS. Texts are
+// GBK bytes.
 struct ConnectSettings
 {
     std::string hostAddress;
@@ -22,6 +23,7 @@ struct ConnectSettings
     bool proxyAuth = false;
     std::string proxyUser;
     std::string proxyPassword;
+    bool tls = false;
 };
 
 // Why a connection attempt was given up before game text could flow.

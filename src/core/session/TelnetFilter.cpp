@@ -56,7 +56,6 @@ void TelnetFilter::Step(unsigned char byte, std::string &out)
             verb_ = byte;
             state_ = State::Option;
         } else if (byte == kSb) {
-            subBytes_ = 0;
             state_ = State::Sub;
         } else {
             // GA, EOR, NOP and the other one-byte commands carry nothing the
@@ -74,14 +73,8 @@ void TelnetFilter::Step(unsigned char byte, std::string &out)
         break;
     case State::Sub:
     case State::SubCommand:
-        // Nothing of it is kept, so memory stays flat; the cap only stops a
-        // subnegotiation that never ends from swallowing the session.
-        if (subBytes_ == kMaxSubnegotiation) {
-            state_ = State::Text;
-            Step(byte, out);
-            break;
-        }
-        ++subBytes_;
+        // Nothing of it is kept, so memory stays flat however long it runs;
+        // none of its payload is ever game text.
         if (state_ == State::SubCommand && byte == kSe)
             state_ = State::Text;
         else if (state_ == State::Sub && byte == kIac)

@@ -13,14 +13,11 @@ namespace session {
 class TelnetFilter
 {
 public:
-    // A subnegotiation longer than this many bytes (after IAC SB) is taken as
-    // never ending: those bytes are dropped and what follows is game text again.
-    static constexpr std::size_t kMaxSubnegotiation = 64 * 1024;
-
     // Appends the game text of `bytes` to `out`. "IAC IAC" gives one 0xFF byte;
     // every other command (option verbs, one-byte commands such as GA and EOR,
-    // subnegotiations) is removed. A command cut by the end of `bytes` is
-    // finished by the next call. Nothing is ever answered.
+    // subnegotiations, however long, up to their IAC SE) is removed. A command
+    // cut by the end of `bytes` is finished by the next call. Nothing is kept
+    // of a subnegotiation and nothing is ever answered.
     void Feed(std::string_view bytes, std::string &out);
 
     // True between the server's "IAC WILL ECHO" and its "IAC WONT ECHO": what
@@ -43,7 +40,6 @@ private:
 
     State state_ = State::Text;
     unsigned char verb_ = 0;
-    std::size_t subBytes_ = 0;
     bool serverEchoes_ = false;
 };
 

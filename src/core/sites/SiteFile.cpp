@@ -35,6 +35,7 @@ void SiteList::Append(std::string_view name, std::string_view address, std::stri
     siteAddresses.emplace_back(address);
     sitePorts.emplace_back(port);
     siteProfiles.emplace_back(profile);
+    siteTls.push_back(false);
 }
 
 int SiteList::Confirm(std::string_view name, std::string_view address, std::string_view port)
@@ -58,6 +59,8 @@ bool SiteList::Delete(int index)
         return false;
     for (auto *list : {&siteNames, &siteAddresses, &sitePorts, &siteProfiles})
         list->erase(list->begin() + index);
+    if (static_cast<std::size_t>(index) < siteTls.size())
+        siteTls.erase(siteTls.begin() + index);
     return true;
 }
 
@@ -128,6 +131,9 @@ SiteList ParseSiteFile(std::string_view text, ProxyEnabling *enabling)
         } else if (auto v = ValueOf(line, "profile=")) {
             if (haveSite)
                 list.siteProfiles.back() = *v;
+        } else if (auto v = ValueOf(line, "tls=")) {
+            if (haveSite)
+                list.siteTls.back() = CheckedFrom(*v);
         } else if (auto v = ValueOf(line, "Proxy=")) {
             proxy.useProxy = CheckedFrom(*v);
             if (enabling)
@@ -186,6 +192,9 @@ std::string FormatSiteFile(const SiteList &list)
         lines.push_back("address=" + std::string(entry(list.siteAddresses, i)));
         lines.push_back("port=" + std::string(entry(list.sitePorts, i)));
         lines.push_back("profile=" + std::string(entry(list.siteProfiles, i)));
+        // Written only when on, so files without TLS sites stay as they were.
+        if (i < list.siteTls.size() && list.siteTls[i])
+            lines.emplace_back("tls=1");
         lines.emplace_back(" ");
     }
     const ProxySettings &proxy = list.proxy;

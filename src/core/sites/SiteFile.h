@@ -52,7 +52,7 @@ struct ProxyEnabling
     bool operator==(const ProxyEnabling &) const = default;
 };
 
-// The sites, in file order: entry i of each of the four lists belongs to site i.
+// The sites, in file order: entry i of each of the lists belongs to site i.
 // All texts are GBK bytes. The lists always have equal length.
 class SiteList
 {
@@ -61,6 +61,7 @@ public:
     std::vector<std::string> siteAddresses;
     std::vector<std::string> sitePorts;
     std::vector<std::string> siteProfiles; // " " when the site has no profile
+    std::vector<bool> siteTls;             // reached over TLS ("tls=1"); off by default
     ProxySettings proxy;
 
     std::size_t size() const { return siteNames.size(); }
@@ -68,7 +69,7 @@ public:
     // Index of the first site named exactly `name`, or -1.
     int Find(std::string_view name) const;
 
-    // Appends a site with the given texts, as they are.
+    // Appends a site with the given texts, as they are, without TLS.
     void Append(std::string_view name, std::string_view address, std::string_view port,
                 std::string_view profile);
 
@@ -78,7 +79,7 @@ public:
     // site's index.
     int Confirm(std::string_view name, std::string_view address, std::string_view port);
 
-    // Removes site `index` from the four lists; false when there is no such site.
+    // Removes site `index` from the lists; false when there is no such site.
     bool Delete(int index);
 
     // After a window opened from a site saved or loaded its profile: the first

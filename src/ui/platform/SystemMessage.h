@@ -17,6 +17,10 @@ using MessagePresenter = std::function<void(QWidget *parent, const QString &text
 // Shows `text` in a modal "系统信息" box (or hands it to the installed presenter).
 void ShowSystemMessage(QWidget *parent, const QString &text, MessageIcon icon = MessageIcon::Error);
 
+// What a message may quote of file content or typed text: at most `maxChars`
+// characters of `text` (a surrogate pair is one), with "…" after a cut.
+QString Excerpt(const QString &text, qsizetype maxChars = 80);
+
 // Replaces the presenter (tests); an empty function restores the real box.
 void SetMessagePresenter(MessagePresenter presenter);
 

@@ -1,15 +1,20 @@
 #include "ui/screen/AuxWindow.h"
 
+#include "core/screen/TextTail.h"
 #include "core/text/GbkText.h"
 #include "render/GbkCodec.h"
 #include "ui/platform/SystemMessage.h"
+#include "ui/screen/AuxFileLoad.h"
 
 #include <utility>
 
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
@@ -67,6 +72,7 @@ Ttextwin::Ttextwin(QWidget *parent)
     BitBtn2 = new QPushButton(QStringLiteral("读取"), this);
     BitBtn3 = new QPushButton(QStringLiteral("清空"), this);
     BitBtn4 = new QPushButton(kStartSync, this);
+    LoadNote = new QLabel(this);
     Memo1 = new QPlainTextEdit(this);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -75,7 +81,7 @@ Ttextwin::Ttextwin(QWidget *parent)
     auto *buttons = new QHBoxLayout;
     for (QPushButton *b : {BitBtn1, BitBtn2, BitBtn3, BitBtn4})
         buttons->addWidget(b);
-    buttons->addStretch();
+    buttons->addWidget(LoadNote, 1);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addLayout(buttons);
@@ -95,6 +101,13 @@ Ttextwin::Ttextwin(QWidget *parent)
         ShowBatch();
         if (HasPending())
             flushTimer_->start();
+    });
+    // A file of "读取" is read a piece per turn of the window thread.
+    loadTimer_ = new QTimer(this);
+    loadTimer_->setInterval(0);
+    connect(loadTimer_, &QTimer::timeout, this, [this] {
+        if (load_ && load_->ReadPiece())
+            FinishLoad();
     });
 }
 
@@ -131,25 +144,57 @@ void Ttextwin::ResetSync()
 
 void Ttextwin::AppendLines(const std::vector<std::string> &lines)
 {
+    std::string text;
     for (const std::string &line : lines) {
-        std::string_view text = line;
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-            text.remove_suffix(1);
-        pending_.append(text);
-        pending_ += '\n';
+        std::string_view kept = line;
+        while (!kept.empty() && (kept.back() == '\n' || kept.back() == '\r'))
+            kept.remove_suffix(1);
+        text.append(kept);
+        text += '\n';
     }
+    if (load_)
+        Hold(text);
+    else
+        AppendPending(std::move(text));
+}
+
+void Ttextwin::AppendPending(std::string &&text)
+{
+    if (!HasPending()) {
+        pending_ = std::move(text);
+        pendingPos_ = 0;
+    } else
+        pending_.append(text);
     // Lines waiting to be shown beyond the cap would only be trimmed once shown.
-    if (pending_.size() - pendingPos_ > maxBytes_) {
-        std::size_t from = pending_.size() - maxBytes_ + maxBytes_ / 4;
-        from = pending_.find('\n', from);
-        pendingPos_ = from == std::string::npos ? pending_.size() : from + 1;
+    const std::size_t from = screen::KeptTailStart(pending_, pendingPos_, maxBytes_);
+    if (from != pendingPos_) {
+        pending_.erase(0, from);
+        pendingPos_ = 0;
     }
     if (HasPending() && !flushTimer_->isActive())
         flushTimer_->start();
 }
 
+void Ttextwin::Hold(std::string_view text)
+{
+    if (waiting_.empty() || !waiting_.back().path.isEmpty())
+        waiting_.push_back({});
+    std::string &held = waiting_.back().lines;
+    held.append(text);
+    held.erase(0, screen::KeptTailStart(held, 0, maxBytes_));
+}
+
 void Ttextwin::FlushPending()
 {
+    while (load_ || !waiting_.empty()) {
+        if (!load_) {
+            StartWaiting();
+            continue;
+        }
+        while (!load_->ReadPiece()) {
+        }
+        FinishLoad();
+    }
     flushTimer_->stop();
     while (HasPending())
         ShowBatch();
@@ -168,7 +213,8 @@ void Ttextwin::ShowBatch()
     InsertAtEnd(gbk::ToQString(batch));
     pendingPos_ = end;
     if (pendingPos_ == pending_.size()) {
-        pending_.clear();
+        // Given back: a large file's lines would otherwise stay held here.
+        std::string().swap(pending_);
         pendingPos_ = 0;
     } else if (pendingPos_ > (1u << 20) && pendingPos_ > pending_.size() / 2) {
         // Lines keep arriving while batches are shown: drop what is shown.
@@ -202,6 +248,26 @@ namespace {
 
 // A text block's own upkeep beside its characters (layout, format, links).
 constexpr std::size_t kBlockBytes = 96;
+
+// What lines ended by LF count against the cap once shown (see textBytes).
+std::size_t ShownBytes(std::string_view lines)
+{
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < lines.size(); i += gbk::CharLength(lines, i))
+        bytes += lines[i] == '\n' ? 2 + kBlockBytes : 2;
+    return bytes;
+}
+
+QString CutNote(const QString &path, qint64 size, std::size_t cap)
+{
+    const QLocale c = QLocale::c();
+    const QString name = QFileInfo(path).fileName();
+    const QString kept = c.formattedDataSize(static_cast<qint64>(cap));
+    if (size <= 0)
+        return QStringLiteral("“%1”超过辅助窗口能保留的%2，只保留了最后的部分。").arg(name, kept);
+    return QStringLiteral("“%1”有%2，超过辅助窗口能保留的%3，只保留了最后的部分。")
+        .arg(name, c.formattedDataSize(size), kept);
+}
 
 } // namespace
 
@@ -268,21 +334,73 @@ void Ttextwin::BitBtn2Click()
     const QString path = ChooseFile(false);
     if (path.isEmpty())
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        platform::ShowSystemMessage(this,
-                                    QStringLiteral("无法读取文件“%1”：%2")
-                                        .arg(QDir::toNativeSeparators(path), file.errorString()));
+    // After any file still being read, in the order they were chosen.
+    if (load_)
+        waiting_.push_back({path, {}});
+    else
+        StartLoad(path);
+}
+
+void Ttextwin::StartLoad(const QString &path)
+{
+    load_ = std::make_unique<AuxFileLoad>(path, maxBytes_);
+    if (!load_->Open()) {
+        const QString error = load_->error();
+        load_.reset();
+        LoadNote->clear();
+        platform::ShowSystemMessage(
+            this,
+            QStringLiteral("无法读取文件“%1”：%2").arg(QDir::toNativeSeparators(path), error));
         return;
     }
-    const QByteArray data = file.readAll();
-    // After any lines still waiting, and shown in batches like them.
-    AppendLines(gbk::SplitLines(std::string_view(data.constData(), data.size())));
+    LoadNote->setText(QStringLiteral("正在读取“%1”…").arg(QFileInfo(path).fileName()));
+    loadTimer_->start();
+}
+
+void Ttextwin::FinishLoad()
+{
+    loadTimer_->stop();
+    const std::unique_ptr<AuxFileLoad> load = std::move(load_);
+    LoadNote->clear();
+    if (!load->error().isEmpty()) {
+        platform::ShowSystemMessage(
+            this, QStringLiteral("无法读取文件“%1”：%2")
+                      .arg(QDir::toNativeSeparators(load->path()), load->error()));
+    } else {
+        std::string lines = load->TakeLines();
+        const bool cut = load->cut(); // after the last line's end is counted
+        // The file alone is over the cap: read whole, it would have pushed
+        // every line still waiting out before they were shown.
+        if (cut) {
+            std::string().swap(pending_);
+            pendingPos_ = 0;
+        }
+        if (cut || ShownBytes(lines) > maxBytes_)
+            LoadNote->setText(CutNote(load->path(), load->size(), maxBytes_));
+        AppendPending(std::move(lines));
+    }
+    StartWaiting();
+}
+
+void Ttextwin::StartWaiting()
+{
+    while (!load_ && !waiting_.empty()) {
+        Waiting next = std::move(waiting_.front());
+        waiting_.pop_front();
+        if (next.path.isEmpty())
+            AppendPending(std::move(next.lines));
+        else
+            StartLoad(next.path);
+    }
 }
 
 void Ttextwin::BitBtn3Click()
 {
-    pending_.clear();
+    loadTimer_->stop();
+    load_.reset();
+    waiting_.clear();
+    LoadNote->clear();
+    std::string().swap(pending_);
     pendingPos_ = 0;
     flushTimer_->stop();
     Memo1->clear();

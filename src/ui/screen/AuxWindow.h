@@ -5,14 +5,19 @@
 #include "ui/session/SessionPort.h"
 
 #include <cstddef>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 
+class AuxFileLoad;
+class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
@@ -54,9 +59,13 @@ public:
     // Appends GBK lines (mirror and "#HP"); a line's own CR LF or LF is dropped.
     // Lines are gathered and shown in batches whenever the window thread is
     // free, so a flood or a large file never freezes the window for long.
+    // Lines that come while a file is being read wait behind it.
     void AppendLines(const std::vector<std::string> &lines);
-    // Shows all gathered lines now.
+    // Reads the files still being read to their end and shows all gathered
+    // lines now.
     void FlushPending();
+    // True while a file of "读取" is still being read.
+    bool loading() const { return load_ != nullptr; }
 
     // The text's lines as GBK, the gathered ones included.
     std::vector<std::string> lines();
@@ -74,6 +83,8 @@ public:
     QPushButton *BitBtn2 = nullptr;
     QPushButton *BitBtn3 = nullptr;
     QPushButton *BitBtn4 = nullptr;
+    // What became of the last "读取": being read, or larger than what is kept.
+    QLabel *LoadNote = nullptr;
 
 private:
     QString ChooseFile(bool save);
@@ -81,6 +92,11 @@ private:
     void ShowBatch();
     void InsertAtEnd(const QString &text);
     void TrimToCap();
+    void AppendPending(std::string &&text);
+    void Hold(std::string_view text);
+    void StartLoad(const QString &path);
+    void FinishLoad();
+    void StartWaiting();
 
     SessionPortRef syncSession_;
     SessionPortRef currentSession_;
@@ -93,4 +109,15 @@ private:
     std::size_t pendingPos_ = 0;
     QTimer *flushTimer_ = nullptr;
     std::size_t maxBytes_ = kDefaultMaxBytes;
+
+    // The file being read, and what came after it in order: further files
+    // (path set) and the lines appended meanwhile (path empty).
+    struct Waiting
+    {
+        QString path;
+        std::string lines;
+    };
+    std::unique_ptr<AuxFileLoad> load_;
+    std::deque<Waiting> waiting_;
+    QTimer *loadTimer_ = nullptr;
 };

@@ -175,8 +175,9 @@ void TFontSetting::BitBtn1Click()
     look.lineSpacing = *spacing;
     look.fontName = font->fontName;
     window->SetLook(look);
-    // The window closes the dialog, redraws with the new row height and ends any drag.
+    // The window redraws with the new row height and ends any drag.
     window->FontApplied();
+    hide();
 }
 
 void TFontSetting::BitBtn2Click()

@@ -5,13 +5,16 @@
 
 #include "ui/session/SessionPort.h"
 
+#include <cstddef>
 #include <string>
 
 #include <QWidget>
 
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QTimer;
 
 class TClipForm : public QWidget
 {
@@ -23,7 +26,12 @@ public:
 
     // Right button on a game window: the memo takes the text (GBK, lines ended
     // by CR LF), the window becomes the target, and the paste sender shows.
+    // The memo keeps the text's first lines up to its cap; they are shown in
+    // batches whenever the window thread is free, so a large selection never
+    // freezes the window.
     void Fill(SessionPort *session, const std::string &text);
+    // Shows the lines still waiting now.
+    void FlushMemo();
 
     const std::string &pasteText() const { return pasteText_; }
     SessionPort *targetSession() const { return targetSession_.get(); }
@@ -40,8 +48,16 @@ public:
     QPushButton *BitBtn2 = nullptr;
     QPushButton *BitBtn3 = nullptr;
     QPushButton *BitBtn4 = nullptr;
+    // Says when the selection was longer than what the memo keeps.
+    QLabel *CutNote = nullptr;
 
 private:
+    void ShowBatch();
+
+    // Lines ended by LF not yet in the memo, from memoPos_ on.
+    std::string memoPending_;
+    std::size_t memoPos_ = 0;
+    QTimer *fillTimer_ = nullptr;
     SessionPortRef targetSession_;
     std::string pasteText_;
 };

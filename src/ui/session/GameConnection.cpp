@@ -1,11 +1,18 @@
 #include "ui/session/GameConnection.h"
 
+#include "core/session/CertificatePins.h"
+#include "core/session/TlsTrust.h"
+#include "core/text/GbkText.h"
 #include "render/GbkCodec.h"
+#include "ui/session/PinFile.h"
 
+#include <algorithm>
 #include <utility>
 
 #include <QHostAddress>
-#include <QTcpSocket>
+#include <QMetaMethod>
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <QTimer>
 #include <QWidget>
 
@@ -26,21 +33,36 @@ quint16 Port(std::int32_t port)
     return static_cast<quint16>(static_cast<std::uint32_t>(port));
 }
 
+const QString kHandshaking = QStringLiteral("正在建立加密连接...");
+
+QString NotTlsText(const QString &server)
+{
+    return QStringLiteral("服务器 %1 不支持加密连接（TLS），请检查端口，"
+                          "或在书签中取消这个站点的“加密连接”！")
+        .arg(server);
+}
+
 } // namespace
 
 GameConnection::GameConnection(QObject *parent)
     : QObject(parent)
-    , cs1(new QTcpSocket(this))
+    , cs1(new QSslSocket(this))
     , connectLimit_(new QTimer(this))
+    , pinFile_(QString::fromLatin1(session::kPinFileName.data(),
+                                   static_cast<qsizetype>(session::kPinFileName.size())))
 {
     connectLimit_->setSingleShot(true);
-    connectLimit_->setInterval(kConnectTimeLimitMs);
     connect(connectLimit_, &QTimer::timeout, this, &GameConnection::ConnectTimedOut);
     cs1->setReadBufferSize(kReadBufferBytes);
+    // A certificate the player has to judge holds the handshake, not the other
+    // way round: the answer comes later, from outside any socket event.
+    cs1->setPauseMode(QAbstractSocket::PauseOnSslErrors);
     connect(cs1, &QAbstractSocket::stateChanged, this, &GameConnection::cs1StateChanged);
     connect(cs1, &QAbstractSocket::connected, this, &GameConnection::cs1Connect);
     connect(cs1, &QIODevice::readyRead, this, &GameConnection::cs1Read);
     connect(cs1, &QAbstractSocket::errorOccurred, this, &GameConnection::cs1Error);
+    connect(cs1, &QSslSocket::encrypted, this, &GameConnection::cs1Encrypted);
+    connect(cs1, &QSslSocket::sslErrors, this, &GameConnection::cs1SslErrors);
 }
 
 GameConnection::~GameConnection()
@@ -61,10 +83,16 @@ void GameConnection::Connect(const session::ConnectSettings &settings)
     const std::string &proxyHost = settings_.proxyHost;
     const std::int32_t hostPort = settings_.hostPort, proxyPort = settings_.proxyPort;
     handshake_.emplace(settings_);
-    gameStream_ = !useProxy;
+    // Over TLS, game text flows once the handshake is done.
+    gameStream_ = !useProxy && !settings_.tls;
     paused_ = false;
     heldBack_.clear();
     connected_ = false;
+    ++attempt_;
+    tlsStarted_ = false;
+    encrypted_ = false;
+    asking_ = false;
+    trustedJustNow_ = false;
 
     session::Socks5Failure refused = session::CheckSettings(settings_);
     if (refused != session::Socks5Failure::None) {
@@ -72,12 +100,27 @@ void GameConnection::Connect(const session::ConnectSettings &settings)
         emit failure(text);
         return;
     }
+    if (settings_.tls) {
+        if (!QSslSocket::supportsSsl()) {
+            emit failure(QStringLiteral("本机没有可用的TLS库，无法和服务器 %1 建立加密连接！")
+                             .arg(GameServerName()));
+            return;
+        }
+        // Read afresh each time, so what was added to the defaults (an
+        // authority the player's system trusts) counts. The name checked is the
+        // game server's, also when the socket talks to a proxy.
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setProtocol(QSsl::TlsV1_2OrLater);
+        tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
+        cs1->setSslConfiguration(tls);
+        cs1->setPeerVerifyName(gbk::ToQString(hostAddress));
+    }
 
     const std::string &target = useProxy ? proxyHost : hostAddress;
     quint16 port = Port(useProxy ? proxyPort : hostPort);
     // A peer that takes the connection and then says nothing, or never
     // completes it, must not leave the window waiting for ever.
-    connectLimit_->start();
+    StartLimit(connectLimitMs_);
     if (session::HasLetter(target)) {
         cs1->connectToHost(gbk::ToQString(target), port);
     } else {
@@ -92,7 +135,12 @@ void GameConnection::Connect(const session::ConnectSettings &settings)
 
 void GameConnection::SetConnectTimeLimit(int ms)
 {
-    connectLimit_->setInterval(ms);
+    connectLimitMs_ = ms;
+}
+
+void GameConnection::StartLimit(int ms)
+{
+    connectLimit_->start(std::max(ms, 0));
 }
 
 bool GameConnection::waitingToConnect() const
@@ -104,14 +152,33 @@ QString GameConnection::TargetName() const
 {
     const bool proxy = settings_.useProxy;
     return QStringLiteral("%1:%2")
-        .arg(gbk::ToQString(proxy ? settings_.proxyHost : settings_.hostAddress))
+        .arg(gbk::ToQString(gbk::Excerpt(proxy ? settings_.proxyHost : settings_.hostAddress)))
         .arg(Port(proxy ? settings_.proxyPort : settings_.hostPort));
+}
+
+QString GameConnection::GameServerName() const
+{
+    return QStringLiteral("%1:%2")
+        .arg(gbk::ToQString(gbk::Excerpt(settings_.hostAddress)))
+        .arg(Port(settings_.hostPort));
+}
+
+QString GameConnection::WithRoute(const QString &text) const
+{
+    if (!settings_.tls)
+        return text;
+    return QStringLiteral("%1\n\n（服务器 %2，代理服务器 %3）")
+        .arg(text, GameServerName(), TargetName());
 }
 
 void GameConnection::ConnectTimedOut()
 {
-    const int seconds = (connectLimit_->interval() + 999) / 1000;
-    if (settings_.useProxy)
+    const int seconds = (connectLimitMs_ + 999) / 1000;
+    if (tlsStarted_)
+        Fail(QStringLiteral("服务器 %1 在%2秒内没有完成加密握手，它可能不支持加密连接（TLS）！")
+                 .arg(GameServerName())
+                 .arg(seconds));
+    else if (settings_.useProxy)
         Fail(QStringLiteral("代理服务器 %1 在%2秒内没有应答，连接失败！")
                  .arg(TargetName())
                  .arg(seconds));
@@ -131,6 +198,7 @@ void GameConnection::Reconnect()
 void GameConnection::Close()
 {
     connectLimit_->stop();
+    asking_ = false;
     // close() lets written lines go out first; abort() ends what is left.
     cs1->close();
     if (cs1->state() != QAbstractSocket::UnconnectedState)
@@ -177,6 +245,10 @@ void GameConnection::cs1StateChanged(QAbstractSocket::SocketState state)
 void GameConnection::cs1Connect()
 {
     connected_ = true;
+    if (settings_.tls && !settings_.useProxy) {
+        StartEncryption();
+        return;
+    }
     if (gameStream_) {
         connectLimit_->stop();
         emit statusText(QStringLiteral("状态:连线"));
@@ -189,6 +261,9 @@ void GameConnection::cs1Connect()
 
 void GameConnection::cs1Read()
 {
+    // During the TLS handshake nothing readable is game text yet.
+    if (tlsStarted_ && !encrypted_)
+        return;
     if (!gameStream_) {
         ReadHandshake();
         return;
@@ -200,8 +275,10 @@ void GameConnection::cs1Read()
 void GameConnection::ReadGameText()
 {
     QByteArray bytes = cs1->readAll();
-    if (!bytes.isEmpty())
+    if (!bytes.isEmpty()) {
+        trustedJustNow_ = false;
         emit gameText(bytes);
+    }
 }
 
 void GameConnection::PauseReading()
@@ -227,11 +304,22 @@ void GameConnection::ReadHandshake()
     session::Socks5Step step = handshake_->Feed(
         std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     if (step.failure != session::Socks5Failure::None) {
-        Fail(Utf8(session::FailureText(step.failure)));
+        Fail(WithRoute(Utf8(session::FailureText(step.failure))));
         return;
     }
     if (!step.send.empty())
         cs1->write(step.send.data(), static_cast<qint64>(step.send.size()));
+    if (step.connected && settings_.tls) {
+        // A TLS server waits for the client to speak first; one that talks
+        // at once after the proxy connected us is a plain game server.
+        if (!step.gameBytes.empty()) {
+            Fail(NotTlsText(GameServerName()));
+            return;
+        }
+        // Bytes still in the socket stay there for the TLS layer to read.
+        StartEncryption();
+        return;
+    }
     if (step.connected) {
         connectLimit_->stop();
         gameStream_ = true;
@@ -245,6 +333,37 @@ void GameConnection::ReadHandshake()
 
 void GameConnection::cs1Error(QAbstractSocket::SocketError error)
 {
+    // The player is still looking at the certificate: the answer says what
+    // became of the connection, not a second box over the first.
+    if (asking_) {
+        cs1->abort();
+        return;
+    }
+    // A server that gave up waiting for the player's answer hangs up before
+    // its first word (over TLS 1.3 even after the handshake seemed done). The
+    // certificate is trusted now, so the connection the player asked for is
+    // made again, and goes through without a question.
+    if (trustedJustNow_ && error == QAbstractSocket::RemoteHostClosedError &&
+        cs1->bytesAvailable() == 0) {
+        trustedJustNow_ = false;
+        cs1->abort();
+        QMetaObject::invokeMethod(this, &GameConnection::Reconnect, Qt::QueuedConnection);
+        return;
+    }
+    if (tlsStarted_ && !encrypted_) {
+        // Whatever ends the handshake is a failure to say, with the library's
+        // reason; a reason that shows the server answered in clear says so.
+        const QString reason = cs1->errorString();
+        if (error == QAbstractSocket::RemoteHostClosedError)
+            Fail(QStringLiteral("服务器 %1 在加密握手时断开了连接，它可能不支持加密连接（TLS）！")
+                     .arg(GameServerName()));
+        else if (session::ReasonSaysNotTls(gbk::FromQString(reason)))
+            Fail(NotTlsText(GameServerName()) + QStringLiteral("\n\n[%1]").arg(reason));
+        else
+            Fail(QStringLiteral("和服务器 %1 建立加密连接失败：\n\n%2")
+                     .arg(GameServerName(), reason));
+        return;
+    }
     // The server hanging up (a player's "quit") is an ordinary end, not a fault.
     if (error == QAbstractSocket::RemoteHostClosedError) {
         if (cs1->bytesAvailable() > 0) {
@@ -274,6 +393,94 @@ void GameConnection::cs1Disconnect()
 {
     emit statusText(QStringLiteral("已经和服务器断开"));
     SetLinkActive(false);
+}
+
+void GameConnection::StartEncryption()
+{
+    tlsStarted_ = true;
+    emit statusText(kHandshaking);
+    cs1->startClientEncryption();
+}
+
+void GameConnection::cs1Encrypted()
+{
+    connectLimit_->stop();
+    encrypted_ = true;
+    gameStream_ = true;
+    emit statusText(settings_.useProxy ? QStringLiteral("状态:连接（加密）")
+                                       : QStringLiteral("状态:连线（加密）"));
+    // Game text that came with the end of the handshake gets no readyRead of its own.
+    if (!paused_ && cs1->bytesAvailable() > 0)
+        ReadGameText();
+}
+
+void GameConnection::cs1SslErrors(const QList<QSslError> &errors)
+{
+    const QSslCertificate certificate = cs1->peerCertificate();
+    if (certificate.isNull()) {
+        // Nothing the player could look at or pin.
+        Fail(QStringLiteral("和服务器 %1 建立加密连接失败：\n\n%2")
+                 .arg(GameServerName(),
+                      errors.isEmpty() ? QString() : errors.front().errorString()));
+        return;
+    }
+    const QByteArray digest = certificate.digest(QCryptographicHash::Sha256);
+    const std::string presented = session::FormatFingerprint(
+        std::string_view(digest.constData(), static_cast<std::size_t>(digest.size())));
+    // Errors came, so the system alone does not trust it; a pin may.
+    const std::optional<std::string> pinned =
+        ReadPinFile(pinFile_).Lookup(settings_.hostAddress, settings_.hostPort);
+    if (session::JudgeCertificate(false, pinned, presented) == session::TrustVerdict::Accept) {
+        cs1->ignoreSslErrors();
+        return;
+    }
+    TrustQuestion question = MakeTrustQuestion(
+        certificate, errors, gbk::ToQString(settings_.hostAddress), Port(settings_.hostPort),
+        pinned ? QString::fromLatin1(pinned->c_str()) : QString());
+    question.attempt = attempt_;
+    if (!isSignalConnected(QMetaMethod::fromSignal(&GameConnection::trustQuestion))) {
+        // Nobody to ask: a certificate nobody trusts is refused, and said.
+        Fail(TrustQuestionText(question));
+        return;
+    }
+    // The socket holds the handshake; the player may take their time.
+    limitLeftMs_ = connectLimit_->remainingTime();
+    connectLimit_->stop();
+    asking_ = true;
+    askedFingerprint_ = question.fingerprint;
+    QMetaObject::invokeMethod(
+        this,
+        [this, question] {
+            if (asking_ && question.attempt == attempt_)
+                emit trustQuestion(question);
+        },
+        Qt::QueuedConnection);
+}
+
+bool GameConnection::AnswerTrust(int attempt, bool trust)
+{
+    if (!asking_ || attempt != attempt_)
+        return true;
+    asking_ = false;
+    if (!trust) {
+        Close();
+        return true;
+    }
+    session::PinList pins = ReadPinFile(pinFile_);
+    const bool saved = pins.Replace(settings_.hostAddress, settings_.hostPort,
+                                    gbk::FromQString(askedFingerprint_)) &&
+                       WritePinFile(pinFile_, pins);
+    if (cs1->state() == QAbstractSocket::ConnectedState) {
+        StartLimit(limitLeftMs_);
+        // Set first: resuming may already meet the server's hang-up.
+        trustedJustNow_ = true;
+        cs1->ignoreSslErrors();
+        cs1->resume();
+    } else {
+        // The server gave up waiting for the answer (see cs1Error).
+        QMetaObject::invokeMethod(this, &GameConnection::Reconnect, Qt::QueuedConnection);
+    }
+    return saved;
 }
 
 void GameConnection::SetLinkActive(bool active)

@@ -1,18 +1,22 @@
 // A game window's connection `cs1` to its game server, made directly or through a
-// SOCKS5 proxy; lives on the UI thread and reports status, game text and failures.
+// SOCKS5 proxy, in clear or over TLS; lives on the UI thread and reports status,
+// game text and failures, and asks about certificates it cannot trust alone.
 #pragma once
 
 #include "core/session/Socks5.h"
+#include "ui/session/TrustQuestion.h"
 
 #include <optional>
 #include <string>
 
 #include <QAbstractSocket>
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 
-class QTcpSocket;
+class QSslError;
+class QSslSocket;
 class QTimer;
 
 class GameConnection : public QObject
@@ -55,6 +59,18 @@ public:
     bool gameStream() const { return gameStream_; }
     int proxyStage() const { return handshake_ ? handshake_->proxyStage() : 0; }
     const session::ConnectSettings &settings() const { return settings_; }
+    // Game text flows over TLS.
+    bool encrypted() const { return encrypted_; }
+
+    // Where the pinned certificates are kept (at first "Quorvel.pins" in the
+    // current folder, which is the program's).
+    void SetPinFile(const QString &path) { pinFile_ = path; }
+    const QString &pinFile() const { return pinFile_; }
+    // The player's answer to `trustQuestion`: trusting pins the certificate and
+    // lets the handshake go on; anything else closes the connection. An answer
+    // to an attempt that is over changes nothing. Returns false only when the
+    // pin could not be written (the certificate is still trusted this once).
+    bool AnswerTrust(int attempt, bool trust);
 
 signals:
     void statusText(const QString &text);
@@ -62,6 +78,11 @@ signals:
     void gameText(const QByteArray &bytes);
     void linkActiveChanged(bool active);
     void failure(const QString &text);
+    // A certificate needs the player's decision; the handshake waits, and the
+    // time limit with it, until AnswerTrust. Emitted from the event loop, never
+    // from inside a socket event. With nothing connected here the certificate
+    // is refused through `failure`.
+    void trustQuestion(const TrustQuestion &question);
 
 private:
     void cs1StateChanged(QAbstractSocket::SocketState state);
@@ -69,6 +90,15 @@ private:
     void cs1Read();
     void cs1Error(QAbstractSocket::SocketError error);
     void cs1Disconnect();
+    void cs1Encrypted();
+    void cs1SslErrors(const QList<QSslError> &errors);
+
+    void StartEncryption();
+    // "host:port" of the game server, whatever the route.
+    QString GameServerName() const;
+    // A refusal of the proxy on a TLS site also names the game server.
+    QString WithRoute(const QString &text) const;
+    void StartLimit(int ms);
 
     void ReadGameText();
     void ReadHandshake();
@@ -79,8 +109,10 @@ private:
     // Closes first, so that no socket event runs while the owner's modal box is up.
     void Fail(const QString &text);
 
-    QTcpSocket *cs1;
+    QSslSocket *cs1;
     QTimer *connectLimit_;
+    int connectLimitMs_ = kConnectTimeLimitMs;
+    int limitLeftMs_ = 0; // what was left of the limit when the player was asked
     session::ConnectSettings settings_;
     std::optional<session::Socks5Handshake> handshake_;
     bool gameStream_ = false;
@@ -88,4 +120,11 @@ private:
     bool connected_ = false; // the TCP connection of this attempt was made
     bool paused_ = false;
     QByteArray heldBack_; // game text read at a hang-up while paused
+    QString pinFile_;
+    int attempt_ = 0;
+    bool tlsStarted_ = false; // the TLS handshake of this attempt began
+    bool encrypted_ = false;
+    bool asking_ = false;         // a trust question of this attempt waits for its answer
+    bool trustedJustNow_ = false; // trusted by the player, no game text seen yet
+    QString askedFingerprint_;
 };

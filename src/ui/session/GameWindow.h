@@ -1,21 +1,20 @@
-// TMDIChild: one game session. Owns the connection, the screen thread and the
-// session's collections, and carries out the numbered commands (SessionCommand)
-// that the main frame, the dialogs and the runners send it.
+// TMDIChild: one game session. It composes the connection, the screen thread,
+// the session controller (the road, runners, walking, hotkeys, the name
+// capture), the screen pane and the path panel, glues the socket to the road
+// and the road to the screen queue, and carries out the numbered commands
+// (SessionCommand) that the main frame sends it.
 #pragma once
 
 #include "core/automation/GroupTable.h"
-#include "core/automation/RunnerStop.h"
-#include "core/screen/ScrollState.h"
-#include "core/screen/Selection.h"
-#include "core/session/NameMark.h"
 #include "core/session/ProfileFile.h"
+#include "core/session/SessionController.h"
 #include "core/session/SessionState.h"
 #include "core/session/Socks5.h"
-#include "core/session/TelnetFilter.h"
 #include "render/ScreenThread.h"
+#include "ui/session/PathPanel.h"
+#include "ui/session/ScreenPane.h"
 #include "ui/session/SessionPort.h"
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,13 +23,8 @@
 #include <QWidget>
 
 class GameConnection;
-class QLabel;
+class InputLineKeeper;
 class QLineEdit;
-class QListWidget;
-class QPushButton;
-class QScrollBar;
-class QToolButton;
-class ScreenView;
 class SessionLink;
 class TMDIChild;
 
@@ -42,26 +36,22 @@ public:
     virtual void FrameNotice(int windowIndex, int code) = 0;
 };
 
-// The shared dialogs a window hands itself to, through its port. The main
-// frame fills these in; a dialog that does not exist leaves its entry empty.
-struct SessionDialogs
+// What a game window asks of the frame around it; the main frame implements it,
+// and a window without a frame asks this one, which does nothing. The frame
+// opens every other dialog itself, with the active window's port.
+class SessionFrame
 {
-    std::function<void(SessionPort &)> colourDialog;    // code 2
-    std::function<void(SessionPort &)> triggerEditor;   // code 3
-    std::function<void(SessionPort &)> fontDialog;      // code 4
-    std::function<void(SessionPort &)> closeFontDialog; // code 16
-    std::function<void(SessionPort &)> hotkeyEditor;    // code 12
-    std::function<void(SessionPort &)> groupEditor;     // code 15
-    std::function<void(SessionPort &)> pathEditor;      // code 17
-    // The end of a path recording: the path editor opens with the recording.
-    std::function<void(SessionPort &, const std::string &recorded)> recordedPathEditor;
+public:
+    virtual ~SessionFrame() = default;
     // Right button: the paste sender takes the selection and this window as its target.
-    std::function<void(SessionPort &, const std::string &text)> openPasteSender;
+    virtual void OpenPasteSender(SessionPort &, const std::string &) {}
+    // The end of a path recording: the path editor opens with the recording.
+    virtual void OpenRecordedPath(SessionPort &, const std::string &) {}
     // Lines for the auxiliary window (mirror and "#HP"), on the window's thread.
-    std::function<void(const std::vector<std::string> &lines)> appendAuxLines;
-    // Profiles: asks for the file to save to (code 8) or load from (code 9), starting
-    // in `startDir`; an empty answer is a cancel. Empty: the platform's file dialogs.
-    std::function<QString(QWidget *parent, const QString &startDir, bool saving)> profileFileDialog;
+    virtual void AppendAuxLines(const std::vector<std::string> &) {}
+    // Profiles: the file to save to (code 8) or load from (code 9), starting in
+    // `startDir`; an empty answer is a cancel. By default the platform's file dialogs.
+    virtual QString AskProfileFile(QWidget *parent, const QString &startDir, bool saving);
 };
 
 // What the main frame tells a window once it has made it.
@@ -79,26 +69,31 @@ class TMDIChild : public QWidget, public SessionPort
     Q_OBJECT
 
 public:
-    // The constructor's order: layout, screen thread, collections, defaults,
-    // then the profile when one is named. `dialogs` may be null: no dialogs.
-    TMDIChild(QWidget *owner, const std::string &profile, SessionDialogs *dialogs);
+    // The constructor's order: the screen thread, the controller, the pane and
+    // panel, the connection, then the profile when one is named. `frame` may
+    // be null: no paste sender, no path editor, no aux window.
+    TMDIChild(QWidget *owner, const std::string &profile, SessionFrame *frame);
     ~TMDIChild() override;
 
     // The message hub for the codes that carry no text. Codes outside 1-20
-    // do nothing; the three that carry text have their own entries below.
+    // do nothing; typed lines, paste texts and hotkeys have their own entries.
     void SessionCommand(int code, int value = 0);
-    // Code 1: Enter in the input line with its text.
+    // Enter in the input line with its text.
     void SendTypedLine(const std::string &typed);
-    // Code 11: a key name offered by the input line; the first equal hotkey fires.
-    void FireHotkey(const std::string &keyName);
+    // A key name offered by the input line; the first equal hotkey fires (not
+    // recorded, not in the history; the caption and the input line stay).
+    void FireHotkey(const std::string &keyName) { session_->FireHotkey(keyName); }
 
     // Stores the settings and opens the connection; failures show in a box.
     void Connect(const session::ConnectSettings &settings);
 
-    void StartCommandRun(const std::string &text, bool slowMode = false, int slowDelayMs = 1500);
+    void StartCommandRun(const std::string &text, bool slowMode = false, int slowDelayMs = 1500)
+    {
+        session_->StartRun(text, slowMode, slowDelayMs);
+    }
     // The path panel's "停止": every runner of this window still going ends at
     // its next step or wait; runners started later run normally.
-    void StopRunners();
+    void StopRunners() { session_->StopRunners(); }
     void ReturnToFollow();
     // The main frame calls this when the window becomes the active one.
     void Activated();
@@ -116,19 +111,28 @@ public:
 
     // SessionPort.
     QObject *lifetime() override { return this; }
-    void RunCommandText(const std::string &text, bool slowMode, int slowDelayMs) override;
+    void RunCommandText(const std::string &text, bool slowMode, int slowDelayMs) override
+    {
+        StartCommandRun(text, slowMode, slowDelayMs);
+    }
     void RunPasteText(const std::string &text) override;
-    void SetMirror(bool on) override;
-    std::shared_ptr<automation::TriggerEngine> triggerEngine() override;
+    void SetMirror(bool on) override { screen_->SetMirror(on); }
+    std::shared_ptr<automation::TriggerEngine> triggerEngine() override
+    {
+        return screen_->triggers();
+    }
     GroupTable &groups() override { return *groups_; }
-    session::HotkeyLists hotkeys() const override { return hotkeys_; }
-    void SetHotkeys(session::HotkeyLists lists) override { hotkeys_ = std::move(lists); }
-    session::PathLists paths() const override { return paths_; }
+    session::HotkeyLists hotkeys() const override { return session_->hotkeys(); }
+    void SetHotkeys(session::HotkeyLists lists) override { session_->SetHotkeys(std::move(lists)); }
+    session::PathLists paths() const override { return session_->paths(); }
     void SetPaths(session::PathLists lists) override;
-    session::DirectionPairs directions() const override { return directions_; }
-    void SetDirections(session::DirectionPairs pairs) override { directions_ = std::move(pairs); }
-    int slowWalkDelayMs() const override { return walk_.slowWalkDelayMs; }
-    void SetSlowWalkDelayMs(int ms) override { walk_.slowWalkDelayMs = ms; }
+    session::DirectionPairs directions() const override { return session_->directions(); }
+    void SetDirections(session::DirectionPairs pairs) override
+    {
+        session_->SetDirections(std::move(pairs));
+    }
+    int slowWalkDelayMs() const override { return session_->walk().slowWalkDelayMs; }
+    void SetSlowWalkDelayMs(int ms) override { session_->SetSlowWalkDelayMs(ms); }
     // Colours and font.
     screen::ScreenLook look() const override { return screen_->Look(); }
     void SetLook(const screen::ScreenLook &look) override;
@@ -146,118 +150,84 @@ public:
     void ApplyProfile(const session::Profile &profile);
 
     const std::string &profilePath() const { return profilePath_; }
-    int nameCaptureStage() const { return nameCaptureStage_; }
-    int runningCommands() const { return runningCommands_; }
-    const session::WalkSettings &walk() const { return walk_; }
-    const session::KeepAliveSettings &keepAlive() const { return keepAlive_; }
-    void SetKeepAlive(const session::KeepAliveSettings &settings) { keepAlive_ = settings; }
+    int nameCaptureStage() const { return session_->nameCaptureStage(); }
+    int runningCommands() const { return session_->runningCommands(); }
+    const session::WalkSettings &walk() const { return session_->walk(); }
+    const session::KeepAliveSettings &keepAlive() const { return session_->keepAlive(); }
+    void SetKeepAlive(const session::KeepAliveSettings &settings)
+    {
+        session_->SetKeepAlive(settings);
+    }
     bool linkActive() const { return linkActive_; }
     // The automatic-input switch (triggers on received text), as its button
     // sets it; the clock's hang-up switches it off.
     void SetTriggersEnabled(bool on);
-    bool selectionReady() const { return selection_.selectionReady; }
+    bool selectionReady() const { return pane_->selectionReady(); }
     // Hidden input: the server asked that what the player types now is not
     // shown (it echoes for itself, as before a password).
-    bool inputHidden() const { return telnet_.serverEchoes(); }
+    bool inputHidden() const { return session_->inputHidden(); }
 
     screen::DrawSence &screen() { return *screen_; }
-    GameConnection &connection() { return *cs1; }
-    QString statusText() const;
+    GameConnection &connection() { return *connection_; }
+    QString statusText() const { return pane_->statusText(); }
     // Frames shown since the window opened (measurements).
-    int framesShown() const { return framesShown_; }
-    bool pathPanelVisible() const;
+    int framesShown() const { return pane_->framesShown(); }
+    bool pathPanelVisible() const { return Panel2->isVisible(); }
 
 signals:
-    // For tests and the frame: the status text changed.
-    void statusChanged(const QString &text);
     // Hidden input: the server switched its echo on or off.
     void inputHiddenChanged(bool hidden);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
-    // The input line keeps the keyboard: keys that reach the window anyway,
-    // and the frame the area wraps it in, are handed to the line.
-    bool event(QEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    void focusInEvent(QFocusEvent *event) override;
     // The wheel over the screen or the status bar moves the scroll bar.
     void wheelEvent(QWheelEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
 private:
+    // The road's bytes for the server go to the connection.
+    struct ConnectionWire : session::ServerWire
+    {
+        explicit ConnectionWire(TMDIChild *w)
+            : window(w)
+        {}
+        void WriteToServer(std::string_view bytes) override;
+        TMDIChild *window;
+    };
+
+    struct RunnerSide;
+    void MakeScreen();
     void LayOut();
+    void ConnectSignals();
     // Tells the screen whether anyone can see its frames.
     void UpdateScreenPresence();
     void Notify(int code);
-    // The input line takes the focus, unless the open path panel holds it.
-    void GiveKeyboardToInputLine();
-    // Hands a key that reached the window to the input line; false without one.
-    bool PassKeyToInputLine(QEvent *key);
-    void WheelTurned(QPoint angleDelta, Qt::KeyboardModifiers modifiers);
+    // The glue of the receive road: socket -> road -> screen queue.
     void OnGameText(const QByteArray &bytes);
-    // Hidden input: the game text of a read, telnet commands taken out.
-    std::string TakeTelnetCommands(const QByteArray &bytes);
-    void ResetTelnet();
-    void SendHiddenLine(const std::string &typed);
-    void OnFrameReady();
-    void CopySelection();
-    void SpeedButton1Click();
-    void SpeedButton2Click();
-    void SpeedButton3Click();
-    void OpenPathPanel(bool forward);
-    void ListBox1DblClick();
-    void bar2Change(int position);
-    void PushSelection();
-    void ShowScrollLock();
-    // Mouse on the drawing area.
-    void ScreenMouseDown(Qt::MouseButton button, int x, int y);
-    void ScreenMouseMove(int x, int y);
-    void ScreenMouseUp(Qt::MouseButton button);
+    void OnLinkActive(bool active);
+    void RecordClicked();
+    void WalkPath(int row, bool slowMode);
     // Codes 8 and 9: the file dialogs, then the save or the load.
     void ChooseProfileFile(bool saving);
 
-    SessionDialogs *dialogs_;
+    SessionFrame *dialogs_;
     FrameBinding frame_;
-
-    // Session state, by feature.
     std::string profilePath_;
-    int nameCaptureStage_ = 0;
-    session::NameMarkScanner nameMark_; // moves nameCaptureStage_ from 0 to 1
-    int runningCommands_ = 0;
-    session::HotkeyLists hotkeys_;
-    session::PathLists paths_;
-    session::DirectionPairs directions_;
-    session::WalkSettings walk_;
-    session::KeepAliveSettings keepAlive_;
     bool linkActive_ = false;
     bool covered_ = false;
     bool hidden_ = false; // by the last hide or show event
-    session::TelnetFilter telnet_;
+
+    ConnectionWire wire_{this};
+    std::unique_ptr<RunnerSide> runnerSide_; // outlives the link's posted calls
     std::unique_ptr<screen::DrawSence> screen_;
-    std::shared_ptr<GroupTable> groups_;
+    std::shared_ptr<GroupTable> groups_ = std::make_shared<GroupTable>();
     std::shared_ptr<SessionLink> link_;
-    // Every runner's host goes through the current stop switch.
-    std::shared_ptr<automation::RunnerStops> stops_ = std::make_shared<automation::RunnerStops>();
-    GameConnection *cs1 = nullptr;
-
-    screen::ScrollState scroll_;
-    int framesShown_ = 0;
-    screen::Selection selection_;
-
-    ScreenView *view_ = nullptr;
-    QScrollBar *bar2 = nullptr;
-    QWidget *Panel1 = nullptr;
-    QLabel *Label1 = nullptr;
-    QToolButton *SpeedButton1 = nullptr;
-    QToolButton *SpeedButton2 = nullptr;
-    QToolButton *SpeedButton3 = nullptr;
-    QToolButton *SpeedButton4 = nullptr;
-    QToolButton *SpeedButton5 = nullptr;
-    QWidget *Panel2 = nullptr;
-    QListWidget *ListBox1 = nullptr;
-    QPushButton *BitBtn1 = nullptr;
-    QToolButton *SpeedButton6 = nullptr;
-    QPushButton *StopButton = nullptr; // "停止"
+    std::unique_ptr<session::SessionController> session_;
+    GameConnection *connection_ = nullptr; // cs1
+    ScreenPane *pane_ = nullptr;
+    PathPanel *Panel2 = nullptr;
+    // The input line keeps the keyboard: the window's focus and the keys that
+    // reach it, or the frame the area wraps it in, are handed to the line.
+    InputLineKeeper *keeper_ = nullptr;
 };

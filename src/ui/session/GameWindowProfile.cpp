@@ -1,73 +1,28 @@
-// TMDIChild's profile file: codes 8 and 9 with their file dialogs, the save and
-// the load, and the one step in which a read profile replaces the window's
+// TMDIChild's profile: codes 8 and 9, the save and the load (the files
+// themselves are ProfileFiles'), and the one step in which a read profile replaces the window's
 // collections, its triggers, its palette and its font.
 #include "core/session/ProfileFile.h"
 #include "core/session/SessionCodes.h"
 #include "render/GbkCodec.h"
 #include "ui/platform/SystemMessage.h"
 #include "ui/session/GameWindow.h"
-
-#include <QFile>
-#include <QFileDialog>
-#include <QSaveFile>
+#include "ui/session/ProfileFiles.h"
 
 using namespace session;
 
 namespace {
-
-QString FileName(const std::string &path)
-{
-    return gbk::ToQString(path);
-}
 
 void Fail(QWidget *window, const QString &text)
 {
     platform::ShowSystemMessage(window, text, platform::MessageIcon::Error);
 }
 
-QString ReadFailure(const ProfileReadError &error)
-{
-    switch (error.fault) {
-    case ProfileFault::kEmpty:
-        return QStringLiteral("不是QUORVEL配置文件！无法读取.");
-    case ProfileFault::kNotAProfile:
-        return QStringLiteral("不是Quorvel配置文件！无法读取.");
-    case ProfileFault::kBadNumber:
-        break;
-    }
-    return QStringLiteral("设置文件第%1行“%2”不是十进制整数，无法读取！窗口的设置没有改变。")
-        .arg(error.lineNumber)
-        .arg(gbk::ToQString(error.lineText));
-}
-
-// The platform's file dialogs, as the window's save and open dialogs are set up.
-QString AskForProfile(QWidget *parent, const QString &startDir, bool saving)
-{
-    QFileDialog dialog(parent);
-    dialog.setDirectory(startDir);
-    if (saving) {
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setDefaultSuffix(QStringLiteral("qvl"));
-        dialog.setNameFilter(QStringLiteral("Quorvel设置文件 (*.qvl)"));
-    } else {
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setNameFilter(QStringLiteral("QUORVEL设置文件 (*.qvl)"));
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().front();
-}
-
 } // namespace
 
 void TMDIChild::ChooseProfileFile(bool saving)
 {
-    const QString startDir = FileName(frame_.settingsDir);
-    const QString chosen = dialogs_->profileFileDialog
-                               ? dialogs_->profileFileDialog(this, startDir, saving)
-                               : AskForProfile(this, startDir, saving);
+    const QString startDir = gbk::ToQString(frame_.settingsDir);
+    const QString chosen = dialogs_->AskProfileFile(this, startDir, saving);
     if (chosen.isEmpty())
         return;
     const std::string path = gbk::FromQString(chosen);
@@ -97,25 +52,16 @@ Profile TMDIChild::TakeProfile() const
     automation::TriggerTable table = screen_->triggers()->Snapshot();
     table.RemoveLastRow();
     profile.triggers = std::move(table);
-    profile.hotkeys = hotkeys_;
+    profile.hotkeys = session_->hotkeys();
     profile.groups = groups_->Snapshot();
-    profile.paths = paths_;
-    profile.directions = directions_;
+    profile.paths = session_->paths();
+    profile.directions = session_->directions();
     return profile;
 }
 
 bool TMDIChild::SaveProfile(const std::string &path)
 {
-    const std::string bytes = WriteProfile(TakeProfile());
-    // Written beside the old file and renamed over it only when whole, so a
-    // failed save leaves the previous profile as it was.
-    QSaveFile file(FileName(path));
-    const bool written = file.open(QIODevice::WriteOnly) &&
-                         file.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
-                             static_cast<qint64>(bytes.size()) &&
-                         file.commit();
-    if (!written) {
-        file.cancelWriting();
+    if (!WriteProfileFile(path, WriteProfile(TakeProfile()))) {
         Fail(this, QStringLiteral("无法保存设置文件，请检查路径和写护！"));
         return false;
     }
@@ -127,22 +73,17 @@ bool TMDIChild::SaveProfile(const std::string &path)
 
 bool TMDIChild::LoadProfile(const std::string &path)
 {
-    QFile file(FileName(path));
-    if (!file.open(QIODevice::ReadOnly)) {
-        Fail(this, QStringLiteral("无法读取设置文件，请检查路径和文件名是否正确！"));
-        return false;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    const std::optional<QByteArray> bytes = ReadProfileFile(path);
+    if (!bytes) {
         Fail(this, QStringLiteral("无法读取设置文件，请检查路径和文件名是否正确！"));
         return false;
     }
     // The whole file is read before anything changes: a file that stops half
     // way leaves the window exactly as it was.
     const ProfileReadResult read =
-        ReadProfile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        ReadProfile(std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())));
     if (!read.profile) {
-        Fail(this, ReadFailure(*read.error));
+        Fail(this, ProfileReadFailure(*read.error));
         return false;
     }
     ApplyProfile(*read.profile);
@@ -166,9 +107,9 @@ void TMDIChild::ApplyProfile(const Profile &profile)
     engine.Replace(std::move(table));
     groups_->Replace(profile.groups.groupNames, profile.groups.groupContents);
     SetPaths(profile.paths);
-    directions_ = profile.directions;
+    session_->SetDirections(profile.directions);
     if (profile.hotkeys)
-        hotkeys_ = *profile.hotkeys;
+        session_->SetHotkeys(*profile.hotkeys);
     SetLook(LookAfter(profile, screen_->Look()));
     engine.triggersEnabled = wasEnabled;
 }

@@ -10,25 +10,38 @@
 
 SessionLink::SessionLink(QObject *window, screen::DrawSence *screen,
                          std::shared_ptr<GroupTable> groups,
-                         std::shared_ptr<automation::TriggerEngine> triggers, WindowSide side)
+                         std::shared_ptr<automation::TriggerEngine> triggers, WindowSide &side)
     : window_(window)
     , screen_(screen)
     , groups_(std::move(groups))
     , triggers_(std::move(triggers))
-    , side_(std::move(side))
+    , side_(side)
 {
     // The engine's own screen lines (a cut trigger command) are raised on the
     // screen thread, which the screen outlives.
     if (triggers_ && screen_)
         triggers_->SetScreenLine([screen](std::string line) { screen->Enqueue(std::move(line)); });
+    // Runners waiting for room look again whenever the screen has decoded a
+    // slice. Taking the lock orders the wake after a waiter's look at the
+    // queue; no runner holds it for longer than one push.
+    if (screen_)
+        screen_->roomMade = [this] {
+            {
+                std::lock_guard lock(mutex_);
+            }
+            room_.notify_all();
+        };
 }
 
 void SessionLink::Close()
 {
-    std::lock_guard lock(mutex_);
-    closed_ = true;
-    window_ = nullptr;
-    screen_ = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        closed_ = true;
+        window_ = nullptr;
+        screen_ = nullptr;
+    }
+    room_.notify_all();
 }
 
 bool SessionLink::closed() const
@@ -47,21 +60,55 @@ void SessionLink::Post(std::function<void()> fn)
     QMetaObject::invokeMethod(window_, std::move(fn), Qt::QueuedConnection);
 }
 
+bool SessionLink::WaitForRoom(std::unique_lock<std::mutex> &lock, std::size_t bytes,
+                              const std::stop_token &stop)
+{
+    // An empty queue takes any item, so nothing waits for ever.
+    room_.wait(lock, stop, [&] {
+        if (closed_)
+            return true;
+        const std::size_t queued = screen_->QueuedBytes();
+        return queued == 0 || queued + bytes <= screen::DrawSence::kQueueBound;
+    });
+    return !closed_ && !stop.stop_requested();
+}
+
 void SessionLink::Enqueue(std::string item)
 {
-    std::lock_guard lock(mutex_);
+    EnqueueUntilStopped(std::move(item), {});
+}
+
+void SessionLink::EnqueueUntilStopped(std::string item, std::stop_token stop)
+{
+    std::unique_lock lock(mutex_);
     if (closed_)
         return;
-    // Echoes are noted before they are queued, so the engine knows the line
+    // Echoes are noted as they are queued, so the engine knows the line
     // when it comes back decoded: only firings on echoes are ever held back.
+    // A long item is noted whole (the engine ignores lines too long to come
+    // back whole) and queued a piece at a time; the decoder takes pieces as
+    // it takes reads.
+    if (item.size() <= kPieceBytes) {
+        if (!WaitForRoom(lock, item.size(), stop))
+            return;
+        if (triggers_)
+            triggers_->NoteQueuedItem(item);
+        screen_->Enqueue(std::move(item));
+        return;
+    }
     if (triggers_)
         triggers_->NoteQueuedItem(item);
-    screen_->Enqueue(std::move(item));
+    for (std::size_t at = 0; at < item.size(); at += kPieceBytes) {
+        const std::size_t n = std::min(kPieceBytes, item.size() - at);
+        if (!WaitForRoom(lock, n, stop))
+            return;
+        screen_->Enqueue(item.substr(at, n));
+    }
 }
 
 void SessionLink::WriteLine(std::string line)
 {
-    Post([this, line = std::move(line)] { side_.writeLine(line); });
+    Post([this, line = std::move(line)] { side_.WriteLine(line); });
 }
 
 void SessionLink::Sleep(int ms)
@@ -83,15 +130,15 @@ void SessionLink::SetTriggerGroupEnabled(std::string_view groupUpper, bool enabl
 
 void SessionLink::AppendAuxLine(std::string text)
 {
-    Post([this, text = std::move(text)]() mutable { side_.appendAuxLine(std::move(text)); });
+    Post([this, text = std::move(text)]() mutable { side_.AppendAuxLine(std::move(text)); });
 }
 
 void SessionLink::RunnerStarted()
 {
-    Post([this] { side_.runnerCount(+1); });
+    Post([this] { side_.RunnerCountChanged(+1); });
 }
 
 void SessionLink::RunnerEnded()
 {
-    Post([this] { side_.runnerCount(-1); });
+    Post([this] { side_.RunnerCountChanged(-1); });
 }

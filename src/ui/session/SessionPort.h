@@ -47,7 +47,7 @@ public:
     virtual void SetSlowWalkDelayMs(int ms) = 0;
     // Colours and font: the screen's palette and font, read and replaced whole
     // (they show from the next frame); FontApplied is what the font dialog's
-    // confirm ends with (close the dialog, redraw with the new row height).
+    // confirm ends with (redraw with the new row height; the dialog then closes).
     virtual screen::ScreenLook look() const = 0;
     virtual void SetLook(const screen::ScreenLook &look) = 0;
     virtual void FontApplied() = 0;

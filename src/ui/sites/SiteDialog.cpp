@@ -93,6 +93,8 @@ void TBookMark::BuildControls()
     getAddress = MakeEdit(this, 240, 40, 284);
     MakeLabel(QStringLiteral("端口"), this, 204, 71);
     getPort = MakeEdit(this, 240, 68, 80);
+    CheckBox3 = new QCheckBox(QStringLiteral("加密连接 (TLS)"), this);
+    CheckBox3->setGeometry(340, 69, 180, 20);
 
     auto *rule = new QFrame(this);
     rule->setFrameShape(QFrame::HLine);
@@ -200,6 +202,8 @@ void TBookMark::ListBox1Click()
     getName->setText(gbk::ToQString(sites_.siteNames[row]));
     getAddress->setText(gbk::ToQString(sites_.siteAddresses[row]));
     getPort->setText(gbk::ToQString(sites_.sitePorts[row]));
+    CheckBox3->setChecked(static_cast<std::size_t>(row) < sites_.siteTls.size() &&
+                          sites_.siteTls[row]);
 }
 
 void TBookMark::getAddressChange()
@@ -284,6 +288,7 @@ void TBookMark::BitBtn1Click()
         sites_.Confirm(FieldBytes(getName), FieldBytes(getAddress), FieldBytes(getPort));
     if (sites_.size() > before)
         ListBox1->addItem(gbk::ToQString(sites_.siteNames[index]));
+    sites_.siteTls[index] = CheckBox3->isChecked();
     WriteSiteFile();
     chosenProfile_ = sites_.siteProfiles[index];
     accepted_ = true;
@@ -311,6 +316,7 @@ void TBookMark::BitBtn3Click()
     getName->clear();
     getAddress->clear();
     getPort->clear();
+    CheckBox3->setChecked(false);
     sites_.Delete(row);
     WriteSiteFile();
 }
@@ -372,4 +378,9 @@ std::string TBookMark::proxyUser() const
 std::string TBookMark::proxyPassword() const
 {
     return FieldBytes(Edit4);
+}
+
+bool TBookMark::useTls() const
+{
+    return CheckBox3->isChecked();
 }

@@ -50,6 +50,8 @@ public:
     bool proxyAuth() const;
     std::string proxyUser() const;
     std::string proxyPassword() const;
+    // The site is reached over TLS.
+    bool useTls() const;
 
     // A window opened from site `siteName` saved or loaded `profilePath`: the
     // first site of that exact name remembers it and the ini file is written.
@@ -63,6 +65,7 @@ public:
     QLineEdit *getName;
     QLineEdit *getAddress;
     QLineEdit *getPort;
+    QCheckBox *CheckBox3; // "加密连接 (TLS)"
     QCheckBox *CheckBox1;
     QLineEdit *Edit1;
     QLineEdit *Edit2;

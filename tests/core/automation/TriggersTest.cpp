@@ -366,3 +366,38 @@ TEST(CheckTriggers, EchoesAreKnownThroughTheDecoder)
     EXPECT_EQ(r.fired.size(), limit + 3 * limit);
     EXPECT_EQ(r.notices.size(), 3u);
 }
+
+// A robot left running for days: a million commands echoed as a runner
+// queues them, with blanks, tabs and colour sequences the key leaves out, some
+// coming back decoded, some never, some only after they are forgotten. The
+// remembered echoes stay bounded and their byte count equals what they hold.
+TEST(CheckTriggers, MillionEchoedCommandsKeepTheEchoCountBoundedAndTrue)
+{
+    Recorder r;
+    r.engine.Replace(Table({{kOn.c_str(), "never sent", "x\r\n", ""}}));
+    const char *const sent[] = {
+        "look\n",          "say  hello \tworld \x1b[1;32mgreen\x1b[0m\n",
+        " \t \n",          "\x1b[m\x1b[0;1;31m\n",
+        "kill rat   \r\n",
+    };
+    const char *const decoded[] = {"look\n", "say  hello    world green\n", "\n", "\n",
+                                   "kill rat\r\n"};
+    std::size_t most = 0;
+    for (int i = 0; i < 1'000'000; ++i) {
+        const int k = i % 5;
+        r.engine.NoteQueuedItem(std::string(kEchoPrefix) + sent[k]);
+        if (i % 3 == 0)
+            r.engine.CheckTriggers(decoded[k]);
+        if (i % 1000 == 0)
+            r.now += TriggerEngine::kEchoMemoryMs / 4;
+        const TriggerEngine::EchoCounts p = r.engine.PendingEchoes();
+        ASSERT_LE(p.count, TriggerEngine::kMaxPendingEchoes) << "after " << i << " commands";
+        ASSERT_LE(p.bytes, TriggerEngine::kPendingEchoBytes) << "after " << i << " commands";
+        if (i % 97 == 0) {
+            ASSERT_EQ(p.bytes, p.heldBytes) << "after " << i << " commands";
+        }
+        most = std::max(most, p.count);
+    }
+    EXPECT_EQ(most, TriggerEngine::kMaxPendingEchoes); // the count bound was reached
+    EXPECT_TRUE(r.fired.empty());
+}

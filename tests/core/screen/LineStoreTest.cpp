@@ -259,3 +259,29 @@ TEST(DecodeChunk, GrowingPartialLineReusesItsBytes)
     EXPECT_EQ(s.lines()[1].text, prompt + "\r\n");
     EXPECT_EQ(s.lines()[2].text, "after\r\n");
 }
+
+// The store's running byte count is what its lines hold, through every kind of
+// update: colour records, a prompt growing a byte at a time, a line too long
+// for one record, trims by lines and by bytes.
+TEST(DecodeChunk, ByteCountIsWhatTheLinesHold)
+{
+    Screen s(64 * 1024);
+    for (int i = 0; i < 6000; ++i) {
+        switch (i % 4) {
+        case 0:
+            s.DecodeChunk("\x1b[1;3" + std::to_string(i % 8) + "mhp " + std::to_string(i) +
+                          "\x1b[0m\r\n");
+            break;
+        case 1:
+            FeedBytes(s, "> prompt\x1b[32m" + std::string(i % 50, 'p'));
+            break;
+        case 2:
+            s.DecodeChunk(i % 200 == 2 ? std::string(70000, 'a') : "\r\n");
+            break;
+        default:
+            s.DecodeChunk(std::string(i % 300, 'x') + "\n");
+        }
+        ASSERT_EQ(s.store.bytes(), s.store.HeldBytes()) << "after update " << i;
+        ASSERT_LE(s.store.bytes(), 64u * 1024 + LineStore::kMaxLineBytes * 2) << i;
+    }
+}

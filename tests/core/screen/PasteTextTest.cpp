@@ -91,3 +91,25 @@ TEST(BuildPasteText, DelayThatIsNotANumberBuildsNothing)
     for (const char *delay : {"", " ", "abc", "5x", "1.5", "0x10", "99999999999", "- 5"})
         EXPECT_FALSE(BuildPasteText("chat", {"hello"}, delay).has_value()) << delay;
 }
+
+TEST(PasteKeptLength, KeepsWholeLinesUpToTheCap)
+{
+    struct Row
+    {
+        std::string text;
+        std::size_t cap, kept;
+    };
+    const Row rows[] = {
+        {"ab\ncd\n", 6, 6},          // within the cap
+        {"ab\ncd\nef", 7, 6},        // cut after the last line end within it
+        {"ab\r\ncd", 4, 4},          // CR LF kept whole
+        {"ab\rcd", 4, 3},            // a CR alone ends a line too
+        {"abcdef", 3, 3},            // one long line: cut at the cap
+        {"a\xD6\xD0\xCE\xC4", 4, 3}, // ...but never inside a character
+        {"", 0, 0},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.text);
+        EXPECT_EQ(screen::PasteKeptLength(r.text, r.cap), r.kept);
+    }
+}

@@ -185,8 +185,9 @@ TEST(ProfileFile, OnlyDirectSetKeepsHotkeysPaletteAndFontAndEmptiesTheRest)
 TEST(ProfileFile, SectionRulesOfTheReader)
 {
     // Font lines: the last one wins; without "," the whole line is the size.
-    EXPECT_EQ(FromFile(Lines({"QVl\x03", "Font\x03", "A,12", "B,13"})).font->fontName, "B");
-    const Profile noComma = FromFile(Lines({"QVl\x03", "Font\x03", "18"}));
+    EXPECT_EQ(FromFile(Lines({"QVl\x03", "Font\x03", "A,12", "B,13", "over\x03"})).font->fontName,
+              "B");
+    const Profile noComma = FromFile(Lines({"QVl\x03", "Font\x03", "18", "over\x03"}));
     EXPECT_EQ(noComma.font->fontName, "");
     EXPECT_EQ(noComma.font->fontSize, 18);
 
@@ -196,6 +197,7 @@ TEST(ProfileFile, SectionRulesOfTheReader)
         many.push_back(std::to_string(i));
     many.push_back("99");
     many.push_back("junk");
+    many.push_back("over\x03");
     std::string bytes;
     for (const auto &l : many)
         bytes += l + "\r\n";
@@ -205,54 +207,143 @@ TEST(ProfileFile, SectionRulesOfTheReader)
     EXPECT_EQ(look.fgPalette[15], 15u);
     EXPECT_EQ(look.bgPalette[7], 23u);
     EXPECT_EQ(look.bgPalette[8], screen::ScreenLook{}.bgPalette[8]); // not stored
-
-    // A second hotkey section replaces the first; other sections add up.
-    const Profile twice = FromFile(Lines({"QVl\x03",
-                                          "FastKey\x03",
-                                          "F1",
-                                          "cmdstart\x08",
-                                          "a",
-                                          "cmdover\x08",
-                                          "over\x03",
-                                          "RoadSetting\x03",
-                                          "p1",
-                                          "cmdstart\x08",
-                                          "e",
-                                          "cmdover\x08",
-                                          "over\x03",
-                                          "FastKey\x03",
-                                          "F2",
-                                          "cmdstart\x08",
-                                          "b",
-                                          "cmdover\x08",
-                                          "RoadSetting\x03",
-                                          "p2",
-                                          "cmdstart\x08",
-                                          "w",
-                                          "cmdover\x08"}));
-    EXPECT_EQ(twice.hotkeys->hotkeyNames, std::vector<std::string>{"F2"});
-    EXPECT_EQ(twice.paths.pathNames, (std::vector<std::string>{"p1", "p2"}));
-
-    // After "over" or an unknown marker, lines are ignored until the next section.
-    const Profile ignored =
-        FromFile(Lines({"QVl\x03", "DirectSet\x03", "a", "b", "over\x03", "c", "d", "Unknown\x03",
-                        "e", "f", "DirectSet\x03", "g", "h"}));
-    EXPECT_EQ(ignored.directions.forwardDirections, (std::vector<std::string>{"a", "g"}));
 }
 
-// A record cut off by the end of the file or by the next section is dropped
-// whole, so the parallel lists stay in step.
-TEST(ProfileFile, UnfinishedRecordsAreDroppedWhole)
+namespace {
+
+std::string RepeatedLines(std::string_view line, int count)
 {
-    const Profile p = FromFile(Lines({"QVl\x03", "Machine\x03", "\xA1\xCC", "pat", "G",
-                                      "cmdstart\x08", "hp", "FastKey\x03", "F1", "cmdstart\x08",
-                                      "a", "over\x03", "DirectSet\x03", "n", "s", "up"}));
-    EXPECT_EQ(p.triggers.size(), 0u);
-    EXPECT_EQ(p.triggers.triggerEnabled.size(), 0u);
-    EXPECT_TRUE(p.hotkeys->hotkeyNames.empty());
-    EXPECT_TRUE(p.hotkeys->hotkeyCommands.empty());
-    EXPECT_EQ(p.directions.forwardDirections.size(), p.directions.reverseDirections.size());
-    EXPECT_EQ(p.directions.forwardDirections, std::vector<std::string>{"n"});
+    std::string out;
+    for (int i = 0; i < count; ++i) {
+        out += line;
+        out += "\r\n";
+    }
+    return out;
+}
+
+// 200,000 triggers of six lines each (mark, pattern, group, text start, one
+// text line, text end) after 31 lines of header, font and palette.
+std::string ManyTriggers()
+{
+    Profile p = WindowProfile();
+    for (int i = 0; i < 200000; ++i)
+        p.triggers.AddRow(" ", "(*)pattern " + std::to_string(i), "say hi", "G");
+    return WriteProfile(p);
+}
+
+// The file cut inside the pattern of trigger 100,000 (0-based), line 32 + 6 * 100000 + 1.
+std::string CutHalfWay(const std::string &whole)
+{
+    const std::string pattern = "\r\n(*)pattern 100000\r\n";
+    const std::size_t at = whole.find(pattern);
+    return at == std::string::npos ? std::string() : whole.substr(0, at + 2 + 10);
+}
+
+} // namespace
+
+// A file whose body is not what the writer writes gives nothing back, only
+// the line where reading stopped.
+TEST(ProfileFile, MalformedBodiesAreRefusedWhereReadingStopped)
+{
+    struct Row
+    {
+        const char *label;
+        std::string bytes;
+        ProfileFault fault;
+        std::size_t line;
+        std::string text;
+        std::string section = {};
+        bool inRecord = false;
+    };
+    const std::string_view h = "QVl\x03";
+    const std::string garbage("\x8F\x12z\0\xFF junk", 10);
+    const std::string longLine(1 << 20, 'x');
+    const std::string quoted = std::string(80, 'x') + "\xA1\xAD";
+    const Row rows[] = {
+        {"garbage after the header", Lines({h, garbage, "DirectSet\x03", "over\x03"}),
+         ProfileFault::kStrayLine, 2, garbage},
+        {"a line after an end line",
+         Lines({h, "Font\x03", "A,12", "over\x03", "stray", "DirectSet\x03", "over\x03"}),
+         ProfileFault::kStrayLine, 5, "stray"},
+        {"a blank line between sections",
+         Lines({h, "Font\x03", "over\x03", "", "Color\x03", "over\x03"}), ProfileFault::kStrayLine,
+         4, ""},
+        {"an unknown marker", Lines({h, "Unknown\x03", "DirectSet\x03", "n", "s", "over\x03"}),
+         ProfileFault::kStrayLine, 2, "Unknown\x03"},
+        {"an end line outside a section", Lines({h, "over\x03"}), ProfileFault::kStrayLine, 2,
+         "over\x03"},
+        {"an end line after the triggers", Lines({h, "Machine\x03", "over\x03", "FastKey\x03"}),
+         ProfileFault::kStrayLine, 3, "over\x03"},
+        {"a stray line is quoted short", Lines({h, longLine}), ProfileFault::kStrayLine, 2, quoted},
+        {"sections out of order",
+         Lines({h, "DirectSet\x03", "n", "s", "over\x03", "Machine\x03", "FastKey\x03"}),
+         ProfileFault::kOutOfOrder, 6, "Machine\x03"},
+        {"a section twice", Lines({h, "FastKey\x03", "over\x03", "FastKey\x03", "over\x03"}),
+         ProfileFault::kOutOfOrder, 4, "FastKey\x03"},
+        {"an earlier section after the triggers",
+         Lines({h, "Machine\x03", "Font\x03", "A,1", "over\x03"}), ProfileFault::kOutOfOrder, 3,
+         "Font\x03"},
+        {"a trigger cut off by the next section",
+         Lines({h, "Machine\x03", "\xA1\xCC", "pat", "G", "cmdstart\x08", "hp", "FastKey\x03",
+                "over\x03"}),
+         ProfileFault::kCutOff, 8, "FastKey\x03", "Machine", true},
+        {"a section cut off by the next", Lines({h, "Font\x03", "A,12", "Color\x03", "over\x03"}),
+         ProfileFault::kCutOff, 4, "Color\x03", "Font"},
+        {"a hotkey without its text", Lines({h, "FastKey\x03", "F1", "over\x03"}),
+         ProfileFault::kCutOff, 4, "over\x03", "FastKey", true},
+        {"half a direction pair", Lines({h, "DirectSet\x03", "n", "s", "up", "over\x03"}),
+         ProfileFault::kCutOff, 6, "over\x03", "DirectSet", true},
+        {"a text without its start line",
+         Lines({h, "Machine\x03", "\xA1\xCC", "pat", "G", "hp", "cmdover\x08", "FastKey\x03"}),
+         ProfileFault::kNoTextStart, 6, "hp"},
+        {"a trigger with a field missing",
+         Lines({h, "Machine\x03", "pat", "G", "cmdstart\x08", "hp", "cmdover\x08", "FastKey\x03"}),
+         ProfileFault::kNoTextStart, 6, "hp"},
+        {"a text that never ends",
+         Lines({h, "RoadSetting\x03", "p", "cmdstart\x08"}) + RepeatedLines("n;e;s;w", 200000),
+         ProfileFault::kEndsEarly, 200004, "n;e;s;w", "RoadSetting", true},
+        {"triggers that never end",
+         Lines({h, "Machine\x03", " ", "p", "", "cmdstart\x08", "c", "cmdover\x08"}),
+         ProfileFault::kEndsEarly, 8, "cmdover\x08", "Machine"},
+        {"a section without its end line", Lines({h, "DirectSet\x03", "n", "s"}),
+         ProfileFault::kEndsEarly, 4, "s", "DirectSet"},
+        {"a section header alone, no line end", "QVl\x03\r\nFont\x03", ProfileFault::kEndsEarly, 2,
+         "Font\x03", "Font"},
+        {"200,000 triggers cut half way", CutHalfWay(ManyTriggers()), ProfileFault::kEndsEarly,
+         600033, "(*)pattern", "Machine", true},
+    };
+    for (const Row &row : rows) {
+        const ProfileReadResult result = ReadProfile(row.bytes);
+        ASSERT_TRUE(result.error.has_value()) << row.label;
+        EXPECT_FALSE(result.profile.has_value()) << row.label;
+        EXPECT_EQ(result.error->fault, row.fault) << row.label;
+        EXPECT_EQ(result.error->lineNumber, row.line) << row.label;
+        EXPECT_EQ(result.error->lineText, row.text) << row.label;
+        EXPECT_EQ(result.error->section, row.section) << row.label;
+        EXPECT_EQ(result.error->inRecord, row.inRecord) << row.label;
+    }
+}
+
+// An older or hand-trimmed file that ends after a complete section gives what
+// it holds; the sections it leaves out are read as missing.
+TEST(ProfileFile, AFileMayEndAfterAnyCompleteSection)
+{
+    EXPECT_TRUE(ReadProfile("QVl\x03\r\n").profile.has_value());
+    const Profile font = FromFile(Lines({"QVl\x03", "Font\x03", "A,12", "over\x03"}));
+    EXPECT_EQ(font.font->fontName, "A");
+    EXPECT_FALSE(font.hotkeys.has_value());
+
+    // The whole trigger file, cut after the end line of its path section.
+    const std::string whole = ManyTriggers();
+    const std::size_t direct = whole.find("DirectSet\x03\r\n");
+    ASSERT_NE(direct, std::string::npos);
+    const Profile trimmed = FromFile(whole.substr(0, direct));
+    EXPECT_EQ(trimmed.triggers.size(), 200000u);
+    EXPECT_TRUE(trimmed.hotkeys.has_value());
+    EXPECT_TRUE(trimmed.directions.forwardDirections.empty());
+    // Without the line end of its last line too.
+    EXPECT_TRUE(ReadProfile(whole.substr(0, direct - 2)).profile.has_value());
+    EXPECT_EQ(FromFile(whole).triggers.size(), 200000u);
 }
 
 TEST(ProfileFile, ANumberThatDoesNotConvertStopsTheWholeRead)
@@ -267,7 +358,9 @@ TEST(ProfileFile, ANumberThatDoesNotConvertStopsTheWholeRead)
         {Lines({"QVl\x03", "Font\x03", "Mono,big", "over\x03"}), 3, "Mono,big"},
         {Lines({"QVl\x03", "Font\x03", "Mono, 12"}), 3, "Mono, 12"},
         {Lines({"QVl\x03", "Font\x03", "Mono"}), 3, "Mono"},
-        {Lines({"QVl\x03", "Machine\x03", "Color\x03", "255", "", "1"}), 5, ""},
+        {Lines({"QVl\x03", "Color\x03", "255", "", "1"}), 4, ""},
+        {Lines({"QVl\x03", "Font\x03", std::string(1 << 20, '9') + ",x"}), 3,
+         std::string(80, '9') + "\xA1\xAD"},
         {Lines({"QVl\x03", "Color\x03", "0", "0x00FF00"}), 4, "0x00FF00"},
         {Lines({"QVl\x03", "Color\x03", "99999999999"}), 3, "99999999999"},
     };
@@ -280,7 +373,7 @@ TEST(ProfileFile, ANumberThatDoesNotConvertStopsTheWholeRead)
         EXPECT_FALSE(result.profile.has_value());
     }
     // A signed colour number (a system colour) is read and written as it was.
-    const std::string negative = Lines({"QVl\x03", "Color\x03", "-16777201"});
+    const std::string negative = Lines({"QVl\x03", "Color\x03", "-16777201", "over\x03"});
     EXPECT_NE(WriteProfile(FromFile(negative)).find("\r\n-16777201\r\n"), std::string::npos);
 }
 
@@ -308,7 +401,7 @@ TEST(FontFields, FaceNamesAreCutOnACharacterBoundary)
         EXPECT_EQ(fitted, row.name.substr(0, row.kept));
     }
     // Read from a profile, the face is fitted too.
-    const Profile p = FromFile(Lines({"QVl\x03", "Font\x03", evenHan + ",14"}));
+    const Profile p = FromFile(Lines({"QVl\x03", "Font\x03", evenHan + ",14", "over\x03"}));
     EXPECT_EQ(p.font->fontName.size(), 98u);
 }
 

@@ -127,6 +127,37 @@ TEST(SiteFile, ReaderFollowsKeysNotSections)
     EXPECT_EQ(list.proxy.address, "p=q");
 }
 
+TEST(SiteFile, TlsLineIsReadInsideItsSiteAndWrittenAfterTheProfileOnlyWhenOn)
+{
+    // "tls=" anywhere in a site's block belongs to that site; before any site
+    // it belongs to none; "0" or a non-number is off.
+    SiteList list = ParseSiteFile("tls=1\r\n"
+                                  "[Mud-List]\r\n"
+                                  "name=a\r\n"
+                                  "tls=1\r\n"
+                                  "address=ha\r\n"
+                                  "port=1\r\n"
+                                  "profile= \r\n"
+                                  "name=b\r\n"
+                                  "tls=yes\r\n"
+                                  "name=c\r\n"
+                                  "profile=c.qvl\r\n"
+                                  "tls=0\r\n"
+                                  "tls=2\r\n");
+    EXPECT_EQ(list.siteTls, (std::vector<bool>{true, false, true}));
+
+    list.Delete(1);
+    EXPECT_EQ(list.siteTls, (std::vector<bool>{true, true}));
+    list.siteTls[1] = false;
+    list.Append("d", "hd", "4", " ");
+    const std::string text = FormatSiteFile(list);
+    EXPECT_EQ(text.substr(0, text.find("[Proxy]")),
+              "[Mud-List]\r\nname=a\r\naddress=ha\r\nport=1\r\nprofile= \r\ntls=1\r\n \r\n"
+              "name=c\r\naddress= \r\nport= \r\nprofile=c.qvl\r\n \r\n"
+              "name=d\r\naddress=hd\r\nport=4\r\nprofile= \r\n \r\n");
+    EXPECT_EQ(ParseSiteFile(text), list);
+}
+
 TEST(SiteFile, CheckBoxesAndProxyPortConvertTheirValues)
 {
     struct Row

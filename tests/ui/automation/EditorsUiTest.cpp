@@ -2,6 +2,7 @@
 // windows: what is typed and applied there must change what the window sends
 // to its server, and what is discarded must change nothing.
 #include "core/session/SessionCodes.h"
+#include "support/HookedFrame.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
 #include "ui/automation/CommandGroupEditor.h"
@@ -64,7 +65,7 @@ class Editors : public ::testing::Test
 {
 protected:
     // Declared before the windows: a window keeps a pointer to the hooks.
-    SessionDialogs dialogs;
+    testsupport::HookedFrame dialogs;
     std::unique_ptr<TAutoSetting> triggerEditor;
     std::unique_ptr<TfCmdsGroup> groupEditor;
     std::unique_ptr<QTcpServer> server;
@@ -91,7 +92,7 @@ protected:
     // Two triggers in two groups, typed into w1's editor and applied.
     void ApplyTwoTriggers()
     {
-        w1->SessionCommand(kTriggerEditor);
+        triggerEditor->LoadFromSession(*w1);
         TypeTrigger(*triggerEditor, QStringLiteral("hp low"), QStringLiteral("eat"),
                     QStringLiteral("b"));
         TypeTrigger(*triggerEditor, QStringLiteral("(*) attacks you"), QStringLiteral("kill %0"),
@@ -103,8 +104,6 @@ protected:
     {
         triggerEditor = std::make_unique<TAutoSetting>();
         groupEditor = std::make_unique<TfCmdsGroup>();
-        dialogs.triggerEditor = [this](SessionPort &w) { triggerEditor->LoadFromSession(w); };
-        dialogs.groupEditor = [this](SessionPort &w) { groupEditor->LoadGroups(w); };
         server = std::make_unique<QTcpServer>();
         ASSERT_TRUE(server->listen(QHostAddress::LocalHost, 0));
         w1 = std::make_unique<TMDIChild>(nullptr, "", &dialogs);
@@ -126,7 +125,7 @@ protected:
 
 TEST_F(Editors, TypedTriggersAreSortedAndTheStarIsSwallowed)
 {
-    w1->SessionCommand(kTriggerEditor);
+    triggerEditor->LoadFromSession(*w1);
     TAutoSetting &ed = *triggerEditor;
     ASSERT_TRUE(ed.isVisible());
     ASSERT_EQ(ed.windowTitle(), QStringLiteral("自动设置"));
@@ -195,7 +194,7 @@ TEST_F(Editors, TypedTriggersAreSortedAndTheStarIsSwallowed)
 
 TEST_F(Editors, BlankLastRowNeverBecomesATrigger)
 {
-    w1->SessionCommand(kTriggerEditor);
+    triggerEditor->LoadFromSession(*w1);
     TAutoSetting &ed = *triggerEditor;
     TypeTrigger(ed, QStringLiteral("hp low"), QStringLiteral("eat"), QStringLiteral("eat"));
     ASSERT_EQ(ed.datalist->rowCount(), 2);
@@ -246,18 +245,18 @@ TEST_F(Editors, OpeningForAnotherWindowReloadsAndDiscardLeavesTablesAlone)
     ApplyTwoTriggers();
     const automation::TriggerTable before = Table(*w1);
 
-    w1->SessionCommand(kTriggerEditor);
+    triggerEditor->LoadFromSession(*w1);
     TAutoSetting &ed = *triggerEditor;
     ASSERT_EQ(ed.datalist->rowCount(), 3);
     ASSERT_EQ(ed.ComboBox1->count(), 3); // A, B and the blank row's group
     TypeTrigger(ed, QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("c"));
-    w2->SessionCommand(kTriggerEditor);
+    triggerEditor->LoadFromSession(*w2);
     ASSERT_TRUE(ed.isVisible());
     ASSERT_EQ(ed.datalist->rowCount(), 1);
     ASSERT_EQ(ed.ComboBox1->count(), 0);
 
     // Back on w1: the unapplied row is gone; delete one and discard.
-    w1->SessionCommand(kTriggerEditor);
+    triggerEditor->LoadFromSession(*w1);
     ASSERT_EQ(ed.datalist->rowCount(), 3);
     ClickCell(ed.datalist, 0, 0);
     ClickCell(ed.datalist, 0, 1);
@@ -273,7 +272,7 @@ TEST_F(Editors, OpeningForAnotherWindowReloadsAndDiscardLeavesTablesAlone)
 
     // The group editor's discard too.
     w1->groups().Replace({"kk"}, {"look"});
-    w1->SessionCommand(kGroupEditor);
+    groupEditor->LoadGroups(*w1);
     QTest::keyClicks(groupEditor->Edit1, QStringLiteral("new"));
     QTest::keyClicks(groupEditor->Memo1, QStringLiteral("say hi"));
     Click(groupEditor->BitBtn2);
@@ -285,8 +284,8 @@ TEST_F(Editors, OpeningForAnotherWindowReloadsAndDiscardLeavesTablesAlone)
 
 TEST_F(Editors, ClosingTheBoundWindowLeavesTheEditorSafe)
 {
-    w1->SessionCommand(kTriggerEditor);
-    w1->SessionCommand(kGroupEditor);
+    triggerEditor->LoadFromSession(*w1);
+    groupEditor->LoadGroups(*w1);
     w1.reset();
     ASSERT_TRUE(!triggerEditor->isVisible());
     ASSERT_TRUE(!groupEditor->isVisible());
@@ -298,7 +297,7 @@ TEST_F(Editors, ClosingTheBoundWindowLeavesTheEditorSafe)
 TEST_F(Editors, TypedCommandGroupExpandsWhenRun)
 {
     ConnectFirstWindow();
-    w1->SessionCommand(kGroupEditor);
+    groupEditor->LoadGroups(*w1);
     TfCmdsGroup &ed = *groupEditor;
     ASSERT_TRUE(ed.isVisible());
     ASSERT_EQ(ed.windowTitle(), QStringLiteral("命令组"));

@@ -1,7 +1,9 @@
 // The auxiliary window and the paste sender driven against real game windows
 // that are never connected.
+#include "core/screen/PasteText.h"
 #include "core/session/SessionCodes.h"
 #include "support/FakeSessionPort.h"
+#include "support/HookedFrame.h"
 #include "support/MessageLog.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
@@ -20,6 +22,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -61,6 +64,18 @@ void WriteAll(const QString &path, const QByteArray &bytes)
     f.write(bytes);
 }
 
+// The process's peak resident memory so far, in bytes (0 where unknown).
+std::size_t PeakResidentBytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').front().toULongLong() * 1024;
+    return 0;
+}
+
 bool StoreHas(TMDIChild &w, const std::string &text)
 {
     for (const auto &line : w.screen().StoreSnapshot())
@@ -76,7 +91,7 @@ class AuxWindow : public ::testing::Test
 protected:
     TMDIChild *NewWindow();
 
-    SessionDialogs dialogs_;
+    testsupport::HookedFrame dialogs_;
     FrameStandIn frame_;
     std::unique_ptr<Ttextwin> aux_;
     std::unique_ptr<TClipForm> clip_;
@@ -90,7 +105,7 @@ protected:
         aux_ = std::make_unique<Ttextwin>();
         clip_ = std::make_unique<TClipForm>();
         frame_.aux = aux_.get();
-        dialogs_ = {};
+        dialogs_ = testsupport::HookedFrame();
         dialogs_.appendAuxLines = [this](const Lines &lines) { aux_->AppendLines(lines); };
         dialogs_.openPasteSender = [this](SessionPort &w, const std::string &text) {
             clip_->Fill(&w, text);
@@ -239,6 +254,66 @@ TEST_F(AuxWindow, ReadAppendsTheFileEachTime)
     QTest::mouseClick(aux_->BitBtn3, Qt::LeftButton); // "清空"
     ASSERT_EQ(aux_->lines(), Lines{});
     ASSERT_TRUE(messages_.empty());
+}
+
+TEST_F(AuxWindow, ALargeFileIsReadInPiecesKeepingOnlyItsNewestLines)
+{
+    // 96 MiB of numbered lines, written a piece at a time.
+    const QString path = dir_.filePath(QStringLiteral("large.txt"));
+    int count = 0;
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        while (f.size() < (96 << 20)) {
+            QByteArray piece;
+            while (piece.size() < (1 << 20))
+                piece += "\xB5\xDA " + QByteArray::number(count++) + " \xD0\xD0 game text\r\n";
+            ASSERT_EQ(f.write(piece), piece.size());
+        }
+    }
+    const std::size_t cap = 1u << 20;
+    aux_->setMaxBytes(cap);
+    aux_->setFileChooser([&](QWidget *, bool save) { return save ? QString() : path; });
+    aux_->AppendLines({"before"});
+    const std::size_t peakBefore = PeakResidentBytes();
+
+    QTest::mouseClick(aux_->BitBtn2, Qt::LeftButton);
+    // The click only starts the reading; a line that comes meanwhile waits behind the file.
+    ASSERT_TRUE(aux_->loading());
+    ASSERT_FALSE(aux_->LoadNote->text().isEmpty());
+    aux_->AppendLines({"after"});
+    ASSERT_TRUE(WaitFor([&] { return !aux_->loading(); }, 60000));
+    ASSERT_TRUE(messages_.empty());
+    ASSERT_TRUE(aux_->LoadNote->text().contains(QStringLiteral("只保留了最后的部分")));
+
+    const Lines kept = aux_->lines();
+    EXPECT_LE(aux_->textBytes(), cap);
+    ASSERT_GT(kept.size(), 1000u);
+    EXPECT_EQ(kept.back(), "after");
+    for (std::size_t i = 0; i + 1 < kept.size(); ++i) // the file's last lines, whole and in order
+        ASSERT_EQ(kept[i], "\xB5\xDA " + std::to_string(count - int(kept.size()) + 1 + int(i)) +
+                               " \xD0\xD0 game text");
+    // Read whole, the file alone would have taken three times its size.
+    if (peakBefore > 0) {
+        EXPECT_LT(PeakResidentBytes() - peakBefore, std::size_t(48) << 20);
+    }
+}
+
+TEST_F(AuxWindow, AFileThatIsNotTextLoadsWithoutHarm)
+{
+    const std::size_t cap = 256u << 10;
+    aux_->setMaxBytes(cap);
+    const QString path = dir_.filePath(QStringLiteral("binary.bin"));
+    QByteArray bytes;
+    for (int i = 0; bytes.size() < (4 << 20); ++i) // NUL bytes, lone lead bytes, invalid pairs
+        bytes += QByteArray("\0\0\xFF\x80\xFE\x7F\x81", 7) + (i % 300 == 0 ? "\n" : "\xA1");
+    WriteAll(path, bytes);
+    aux_->setFileChooser([&](QWidget *, bool save) { return save ? QString() : path; });
+    QTest::mouseClick(aux_->BitBtn2, Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return !aux_->loading(); }, 30000));
+    EXPECT_FALSE(aux_->lines().empty());
+    EXPECT_LE(aux_->textBytes(), cap);
+    EXPECT_TRUE(messages_.empty());
 }
 
 TEST_F(AuxWindow, SaveWritesGbkLinesWithCrLf)
@@ -394,14 +469,48 @@ TEST_F(AuxWindow, PasteSenderRefusesABadDelay)
 {
     TMDIChild *a = NewWindow();
     clip_->Fill(a, "hello\r\n");
-    for (const QString &delay : {QStringLiteral("abc"), QStringLiteral("1.5"), QString()}) {
+    // A long delay text is quoted in part, never split inside a character.
+    QString smiles;
+    for (int i = 0; i < 100; ++i)
+        smiles += QStringLiteral("😀");
+    for (const QString &delay : {QStringLiteral("abc"), QStringLiteral("1.5"), QString(),
+                                 QString(1000000, QLatin1Char('9')), smiles}) {
         clip_->Edit2->setText(delay);
         QTest::mouseClick(clip_->BitBtn3, Qt::LeftButton);
         ASSERT_TRUE(clip_->isVisible());
     }
-    ASSERT_EQ(messages_.size(), std::size_t(3));
+    ASSERT_EQ(messages_.size(), std::size_t(5));
     ASSERT_TRUE(messages_[0].text.contains(QStringLiteral("abc")));
+    ASSERT_TRUE(messages_[3].text.contains(QString(80, QLatin1Char('9')) + QChar(0x2026)));
+    ASSERT_LT(messages_[3].text.size(), 120);
+    ASSERT_TRUE(messages_[4].text.contains(smiles.left(160) + QChar(0x2026)));
+    ASSERT_FALSE(messages_[4].text.contains(smiles.left(162)));
     ASSERT_EQ(clip_->pasteText(), std::string());
+}
+
+TEST_F(AuxWindow, PasteSenderKeepsTheFirstLinesOfAHugeSelection)
+{
+    std::string text;
+    int count = 0;
+    while (text.size() < (24u << 20))
+        text += "line " + std::to_string(count++) + " \xD6\xD0\xCE\xC4\r\n";
+    clip_->Fill(nullptr, text);
+    // The fill shows one batch; the rest follows while the window keeps turning.
+    ASSERT_LE(clip_->Memo1->document()->blockCount(), 5000);
+    ASSERT_TRUE(clip_->CutNote->isVisibleTo(clip_.get()));
+    clip_->FlushMemo();
+    const Lines kept = MemoLines(*clip_->Memo1);
+    EXPECT_LE(std::size_t(clip_->Memo1->document()->characterCount()), screen::kPasteKeepBytes);
+    ASSERT_GT(kept.size(), 10000u);
+    ASSERT_LT(kept.size(), std::size_t(count));
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        ASSERT_EQ(kept[i], "line " + std::to_string(i) + " \xD6\xD0\xCE\xC4");
+
+    // A selection within the cap is kept whole, and says nothing.
+    clip_->Fill(nullptr, "short\r\n");
+    clip_->FlushMemo();
+    EXPECT_EQ(MemoLines(*clip_->Memo1), Lines{"short"});
+    EXPECT_FALSE(clip_->CutNote->isVisibleTo(clip_.get()));
 }
 
 TEST_F(AuxWindow, PasteSenderWithClosedTargetSendsNothing)

@@ -3,6 +3,7 @@
 #include "core/session/SessionCodes.h"
 #include "render/GbkCodec.h"
 #include "support/FakeSessionPort.h"
+#include "support/HookedFrame.h"
 #include "support/MessageLog.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
@@ -134,8 +135,7 @@ TEST_F(LookDialogs, AbandonedSwatchesAreForgotten)
 TEST_F(LookDialogs, NewBackgroundShowsInTheNextFrame)
 {
     auto form = ColourForm();
-    SessionDialogs dialogs;
-    dialogs.colourDialog = [&](SessionPort &window) { form->LoadFromSession(window); };
+    testsupport::HookedFrame dialogs;
     TMDIChild w(nullptr, "", &dialogs);
     w.resize(400, 300);
     w.show();
@@ -147,7 +147,7 @@ TEST_F(LookDialogs, NewBackgroundShowsInTheNextFrame)
         return frame.isNull() ? QRgb(1) : frame.pixel(frame.width() - 2, frame.height() - 2);
     };
     ASSERT_TRUE(WaitFor([&] { return (corner()) == (qRgb(0, 0, 0)); }));
-    w.SessionCommand(session::kColourDialog);
+    form->LoadFromSession(w);
     ASSERT_TRUE(form->isVisible());
     nextColour = QColor(30, 60, 90);
     QTest::mousePress(form->Shape[16], Qt::LeftButton);
@@ -218,7 +218,7 @@ TEST_F(LookDialogs, LineSpacingField)
         ASSERT_EQ(port.screenLook.fontSize, 14);
         ASSERT_EQ(form->Edit2->text(), shown);
         ASSERT_EQ(messages.size(), std::size_t(applied ? 0 : 1));
-        ASSERT_TRUE(form->isVisible()); // the window, not the dialog, closes it
+        ASSERT_EQ(form->isVisible(), !applied); // an applied font closes the dialog
     }
 }
 
@@ -262,13 +262,11 @@ TEST_F(LookDialogs, LongFaceNamesAreCutWhole)
 TEST_F(LookDialogs, FontConfirmReachesARealWindow)
 {
     auto form = FontForm();
-    SessionDialogs dialogs;
-    dialogs.fontDialog = [&](SessionPort &window) { form->LoadFromSession(window); };
-    dialogs.closeFontDialog = [&](SessionPort &) { form->hide(); };
+    testsupport::HookedFrame dialogs;
     TMDIChild w(nullptr, "", &dialogs);
     w.resize(400, 300);
     w.show();
-    w.SessionCommand(session::kFontDialog);
+    form->LoadFromSession(w);
     ASSERT_TRUE(form->isVisible());
     form->Edit1->setText(QStringLiteral("DejaVu Sans Mono,20"));
     form->Edit2->setText(QStringLiteral("2"));

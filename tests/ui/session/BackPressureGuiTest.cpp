@@ -118,6 +118,8 @@ TEST(BackPressure, FloodStaysWithinTheQueueBoundAndEveryByteArrives)
     ASSERT_TRUE(RunUntil([&] { return w.screen().LinesDecoded() == lines; }, 120000));
     EXPECT_EQ(w.screen().BytesDecoded(), bytes);
     EXPECT_EQ(server.written(), bytes);
+    // The queue's running count came down by exactly what was decoded.
+    EXPECT_EQ(w.screen().QueuedBytes(), 0u);
     // The flood reached the bound, and went past it by one read at most: the
     // socket's read buffer is 256 KiB.
     EXPECT_GT(w.screen().MaxQueuedBytes(), screen::DrawSence::kQueueBound);
@@ -128,4 +130,50 @@ TEST(BackPressure, FloodStaysWithinTheQueueBoundAndEveryByteArrives)
         ASSERT_EQ(stored[i].text, Line(lines - stored.size() + i));
     // Once drained, the decoder's buffers are small again.
     EXPECT_TRUE(WaitFor([&] { return w.screen().DecoderCapacity() <= 512 * 1024; }));
+    // ...and once the screen is quiet, what the burst freed goes back to the system.
+    EXPECT_TRUE(WaitFor([&] { return w.screen().MemoryReturns() > 0; }));
+}
+
+// A runner's echoes count toward the same bound: one 10 MB line (a hotkey's
+// text) and 10 MB of ordinary commands reach a slow screen no faster than it
+// decodes them, and every byte of the echoes is still shown.
+TEST(BackPressure, RunnerEchoesWaitForTheScreenAndStayWithinTheBound)
+{
+    TMDIChild w(nullptr, "", nullptr);
+    w.setAttribute(Qt::WA_DeleteOnClose, false);
+    w.resize(400, 200);
+    w.show();
+    w.screen().SetSliceDelay(std::chrono::microseconds(300));
+    const std::size_t echoHead = automation::kEchoPrefix.size();
+    std::string commands;
+    while (commands.size() < (10u << 20))
+        commands += std::string(999, 'c') + ";";
+    commands.pop_back();
+    const std::size_t count = commands.size() / 1000 + 1;
+    const std::uint64_t expected[] = {echoHead + (10u << 20) + 1, count * (echoHead + 1000)};
+    const std::string texts[] = {std::string(10u << 20, 'a'), commands};
+    std::uint64_t total = 0;
+    for (int k = 0; k < 2; ++k) {
+        w.RunCommandText(texts[k], false, 0);
+        total += expected[k];
+        ASSERT_TRUE(WaitFor([&] { return w.screen().BytesDecoded() == total; }, 120000)) << k;
+        EXPECT_LE(w.screen().MaxQueuedBytes(), screen::DrawSence::kQueueBound) << k;
+    }
+}
+
+// A runner waiting for room stops at once when the window's runners are
+// stopped: the rest of its text is never queued.
+TEST(BackPressure, StoppedRunnerGivesUpItsWaitForRoom)
+{
+    TMDIChild w(nullptr, "", nullptr);
+    w.setAttribute(Qt::WA_DeleteOnClose, false);
+    w.resize(400, 200);
+    w.show();
+    w.screen().SetSliceDelay(std::chrono::milliseconds(20)); // 10 MB would take 3 s
+    w.RunCommandText(std::string(10u << 20, 'a'), false, 0);
+    ASSERT_TRUE(WaitFor([&] { return w.runningCommands() == 1 && w.screen().QueuedBytes() > 0; }));
+    w.StopRunners();
+    ASSERT_TRUE(WaitFor([&] { return w.runningCommands() == 0; }));
+    ASSERT_TRUE(WaitFor([&] { return w.screen().QueuedBytes() == 0; }, 30000));
+    EXPECT_LT(w.screen().BytesDecoded(), 4u << 20);
 }

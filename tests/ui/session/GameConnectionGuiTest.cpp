@@ -1,5 +1,6 @@
 #include "core/session/Socks5.h"
 #include "support/QtWait.h"
+#include "support/TestServers.h"
 #include "ui/session/GameConnection.h"
 
 #include <deque>
@@ -323,25 +324,8 @@ class Microsocks : public ::testing::Test
 protected:
     void Start(const QStringList &extra = {})
     {
-        proxyPort = FreePort();
-        proxy.setProcessChannelMode(QProcess::MergedChannels);
-        proxy.start(QStringLiteral("microsocks"),
-                    QStringList{"-i", "127.0.0.1", "-p", QString::number(proxyPort)} + extra);
-        ASSERT_TRUE(proxy.waitForStarted(5000)) << "microsocks is not installed";
-        // Ready once it accepts a connection.
-        bool up = WaitFor([&] {
-            QTcpSocket probe;
-            probe.connectToHost(QHostAddress::LocalHost, proxyPort);
-            return probe.waitForConnected(100);
-        });
-        ASSERT_TRUE(up);
-    }
-    void TearDown() override
-    {
-        if (proxy.state() != QProcess::NotRunning) {
-            proxy.kill();
-            proxy.waitForFinished(5000);
-        }
+        ASSERT_TRUE(proxy.Start(extra)) << "microsocks is not installed or did not start";
+        proxyPort = proxy.port();
     }
 
     // Connects through the proxy, exchanges a line each way, and hangs up.
@@ -367,7 +351,7 @@ protected:
         EXPECT_TRUE(rec.failures.isEmpty());
     }
 
-    QProcess proxy;
+    testsupport::MicrosocksProcess proxy;
     quint16 proxyPort = 0;
 };
 

@@ -3,6 +3,7 @@
 #include "core/automation/Triggers.h"
 #include "core/session/SessionCodes.h"
 #include "render/GbkCodec.h"
+#include "support/HookedFrame.h"
 #include "support/QtWait.h"
 #include "ui/session/GameWindow.h"
 #include "ui/session/ScreenView.h"
@@ -31,7 +32,7 @@ struct NoticeLog : FrameNoticeSink
 struct Session
 {
     FakeGameServer server;
-    SessionDialogs dialogs;
+    testsupport::HookedFrame dialogs;
     NoticeLog frame;
     QLineEdit input;
     TMDIChild *w;
@@ -227,16 +228,16 @@ TEST(GameWindow, RunnerOutlivingItsWindowFinishesQuietly)
     s->w->StartCommandRun("#WA 150;late line;#HP late");
     delete s->w;
     s->w = nullptr;
-    QTest::qWait(300); // the runner wakes, finds its link closed and ends
+    // The runner wakes, finds its link closed and ends; with the window and its
+    // last runner gone, nothing holds its session any more.
+    EXPECT_TRUE(WaitFor([&] { return engine.expired(); }));
     EXPECT_FALSE(s->server.received.contains("late line"));
-    // With the window and its last runner gone, nothing holds its session.
-    EXPECT_TRUE(engine.expired());
     s->w = new TMDIChild(nullptr, "", &s->dialogs); // the fixture deletes one
 }
 
 TEST(GameWindow, ClosedConnectionEchoesWithoutSending)
 {
-    SessionDialogs dialogs;
+    testsupport::HookedFrame dialogs;
     TMDIChild w(nullptr, "", &dialogs);
     w.setAttribute(Qt::WA_DeleteOnClose, false);
     w.resize(400, 200);

@@ -3,6 +3,7 @@
 // server echoes for itself is sent and leaves no other trace.
 #include "core/session/SessionCodes.h"
 #include "render/GbkCodec.h"
+#include "support/HookedFrame.h"
 #include "support/QtWait.h"
 #include "ui/session/GameConnection.h"
 #include "ui/session/GameWindow.h"
@@ -32,7 +33,7 @@ QByteArray Gbk(const QString &text)
 struct Session
 {
     FakeGameServer server;
-    SessionDialogs dialogs;
+    testsupport::HookedFrame dialogs;
     QLineEdit input;
     TMDIChild *w;
     std::vector<std::string> auxLines;

@@ -5,6 +5,7 @@
 #include "core/session/ProfileFile.h"
 #include "core/session/SessionCodes.h"
 #include "render/GbkCodec.h"
+#include "support/HookedFrame.h"
 #include "support/MessageLog.h"
 #include "support/QtPrinters.h"
 #include "support/QtWait.h"
@@ -133,10 +134,26 @@ TEST_F(ProfileFiles, SavedProfileLoadsBackWhole)
     ASSERT_EQ(ReadAll(Path("b.qvl")), ReadAll(Path("a.qvl")));
 }
 
+// Refused files, some of them refused only at their last line, after
+// everything else they hold would have replaced what the window has.
 TEST_F(ProfileFiles, RefusedFilesLeaveTheWindowAsItWas)
 {
-    const QByteArray tail = "FastKey\x03\r\nF1\r\ncmdstart\x08\r\nx\r\ncmdover\x08\r\nover\x03\r\n"
-                            "DirectSet\x03\r\nn\r\ns\r\nover\x03\r\n";
+    Profile other;
+    other.font = Profile::Font{"Mono", 20};
+    other.triggers.AddRow(" ", "other", "say other", "G");
+    other.hotkeys = HotkeyLists{{"F1"}, {"score"}};
+    other.groups.groupNames = {"g"};
+    other.groups.groupContents = {"hp"};
+    other.directions.forwardDirections = {"n"};
+    other.directions.reverseDirections = {"s"};
+    const std::string whole = WriteProfile(other); // 31 lines
+    Profile many = other;
+    for (int i = 0; i < 1000; ++i)
+        many.triggers.AddRow(" ", "(*)pattern " + std::to_string(i), "kill", "");
+    const std::string manyBytes = WriteProfile(many);
+    // Cut inside the pattern "(*)pattern 500", the 502nd trigger: line 8 + 6 * 501 + 1.
+    const QByteArray cut = QByteArray::fromStdString(
+        manyBytes.substr(0, manyBytes.find("\r\n(*)pattern 500\r\n") + 12));
     struct Row
     {
         const char *label;
@@ -146,16 +163,33 @@ TEST_F(ProfileFiles, RefusedFilesLeaveTheWindowAsItWas)
     };
     const Row rows[] = {
         {"bad colour, triggers on",
-         QByteArray("QVl\x03\r\nMachine\x03\r\n \r\np\r\n\r\ncmdstart\x08\r\nc\r\n"
-                    "cmdover\x08\r\n") +
-             tail + "Color\x03\r\n255\r\nblue\r\n",
-         QStringLiteral("设置文件第21行“blue”不是十进制整数，无法读取！窗口的设置没有改变。"),
-         true},
-        {"bad font size, triggers off",
-         QByteArray("QVl\x03\r\n") + tail + "Font\x03\r\nMono,large\r\n",
-         QStringLiteral("设置文件第13行“Mono,large”不是十进制整数，无法读取！窗口的设置没有改变。"),
+         QByteArray("QVl\x03\r\nFont\x03\r\nMono,20\r\nover\x03\r\nColor\x03\r\n255\r\nblue\r\n"),
+         QStringLiteral("设置文件第7行“blue”不是十进制整数，无法读取！窗口的设置没有改变。"), true},
+        {"bad font size, triggers off", QByteArray("QVl\x03\r\nFont\x03\r\nMono,large\r\n"),
+         QStringLiteral("设置文件第3行“Mono,large”不是十进制整数，无法读取！窗口的设置没有改变。"),
          false},
-        {"header with a trailing space", QByteArray("QVl\x03 \r\n") + tail,
+        {"a font line of 1 MB", QByteArray("QVl\x03\r\nFont\x03\r\n") + QByteArray(1 << 20, 'M'),
+         QStringLiteral("设置文件第3行“") + QString(80, QLatin1Char('M')) +
+             QStringLiteral("…”不是十进制整数，无法读取！窗口的设置没有改变。"),
+         true},
+        {"garbage after the header",
+         QByteArray("QVl\x03\r\n\x7F\x01zz \xC0\xAC\xBB\xF8\x02\r\n") +
+             QByteArray::fromStdString(whole).mid(6),
+         QStringLiteral("设置文件第2行“zz 垃圾”不属于任何一段，无法读取！窗口的设置没有改变。"),
+         true},
+        {"a whole file, then a stray line", QByteArray::fromStdString(whole) + "junk\r\n",
+         QStringLiteral("设置文件第32行“junk”不属于任何一段，无法读取！窗口的设置没有改变。"),
+         false},
+        {"sections out of order", QByteArray::fromStdString(whole) + "Machine\x03\r\n",
+         QStringLiteral(
+             "设置文件第32行“Machine”这一段的次序不对或重复了，无法读取！窗口的设置没有改变。"),
+         true},
+        {"a file cut off half way", cut,
+         QStringLiteral("设置文件在第3015行“(*)pattern”之后就结束了，Machine段的一条记录没有写完，"
+                        "无法读取！窗口的设置没有改变。"),
+         true},
+        {"header with a trailing space",
+         QByteArray("QVl\x03 \r\n") + QByteArray::fromStdString(whole),
          QStringLiteral("不是Quorvel配置文件！无法读取."), true},
         {"empty file", QByteArray(), QStringLiteral("不是QUORVEL配置文件！无法读取."), false},
     };
@@ -247,7 +281,7 @@ TEST_F(ProfileFiles, NewWindowRoundTrip)
 
 TEST_F(ProfileFiles, HubCodesAskInTheSettingsFolder)
 {
-    SessionDialogs dialogs;
+    testsupport::HookedFrame dialogs;
     std::vector<std::pair<QString, bool>> asked;
     QString answer = Path("hub.qvl");
     dialogs.profileFileDialog = [&](QWidget *, const QString &start, bool saving) {

@@ -466,6 +466,31 @@ TEST_F(SiteDialog, ConfirmNewSiteAppendsAndWritesProxy)
     ASSERT_TRUE(onDisk.proxy == expected);
 }
 
+TEST_F(SiteDialog, TlsBoxFollowsTheSiteAndIsStoredOnConfirm)
+{
+    WriteBytes(IniPath(), TwoSitesIni("Proxy=0\r\n"));
+    auto dlg = OpenDialog();
+    // Turned on for the second site and confirmed: the file gets its line.
+    ClickRow(*dlg, 1);
+    ASSERT_FALSE(dlg->CheckBox3->isChecked());
+    QTest::mouseClick(dlg->CheckBox3, Qt::LeftButton);
+    QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
+    ASSERT_TRUE(dlg->accepted());
+    EXPECT_TRUE(dlg->useTls());
+    EXPECT_NE(ReadBytes(IniPath()).find("port=23\r\nprofile= \r\ntls=1\r\n \r\n"),
+              std::string::npos);
+
+    // A fresh dialog shows it per site; confirming the first leaves it off.
+    auto again = OpenDialog();
+    ClickRow(*again, 1);
+    EXPECT_TRUE(again->CheckBox3->isChecked());
+    ClickRow(*again, 0);
+    EXPECT_FALSE(again->CheckBox3->isChecked());
+    QTest::mouseClick(again->BitBtn1, Qt::LeftButton);
+    EXPECT_FALSE(again->useTls());
+    EXPECT_EQ(sites::ReadSiteFile(dir).siteTls, (std::vector<bool>{false, true}));
+}
+
 TEST_F(SiteDialog, DeleteNeedsSelection)
 {
     WriteBytes(IniPath(), TwoSitesIni("Proxy=0\r\n"));

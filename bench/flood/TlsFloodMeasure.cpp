@@ -1,0 +1,194 @@
+// What TLS costs the client under a flood: two game windows on the demo server,
+// one on its plain port and one on its TLS port (a certificate made for the run
+// by the openssl command and pinned, as a player would after the first
+// question), take the same flood in turns; the client's CPU time (every thread:
+// socket, decryption, screen) for each is compared. Run by `make bench`.
+//
+//   quorvel_tls_flood DEMO_SERVER_BINARY [LINES] [ROUNDS]
+#include "core/session/CertificatePins.h"
+#include "render/GbkCodec.h"
+#include "ui/session/GameConnection.h"
+#include "ui/session/GameWindow.h"
+#include "ui/session/PinFile.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QProcess>
+#include <QSslCertificate>
+#include <QTemporaryDir>
+#include <QTimer>
+
+namespace {
+
+double CpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Runs the event loop until `done` holds or `ms` pass, looking every millisecond.
+bool WaitUntil(const std::function<bool()> &done, int ms)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    poll.start(1);
+    loop.exec();
+    return done();
+}
+
+struct Window
+{
+    QLineEdit input;
+    std::unique_ptr<TMDIChild> w;
+
+    Window(SessionDialogs &dialogs, int port, bool tls, const QString &pins)
+        : w(std::make_unique<TMDIChild>(nullptr, "", &dialogs))
+    {
+        w->BindToFrame({&input, 0, nullptr, "", ""});
+        w->resize(1280, 800);
+        w->show();
+        w->connection().SetPinFile(pins);
+        session::ConnectSettings settings{"127.0.0.1", port, false, "", 0, false, "", ""};
+        settings.tls = tls;
+        w->Connect(settings);
+        WaitUntil([&] { return w->nameCaptureStage() == 1; }, 10000);
+        w->SendTypedLine("bench");
+        WaitUntil([&] { return w->screen().StoreSize() > 10; }, 10000);
+    }
+    bool ok() const { return w->connection().IsOpen(); }
+    double megabytes = 0; // received by the last flood
+    qint64 items = 0;     // game text reads of the last flood
+
+    // CPU seconds for a flood of `lines`, from the command to its last line decoded.
+    double Flood(int lines)
+    {
+        const std::uint64_t target = w->screen().LinesDecoded() + std::uint64_t(lines);
+        qint64 bytes = 0;
+        items = 0;
+        const QMetaObject::Connection counting = QObject::connect(
+            &w->connection(), &GameConnection::gameText, [&](const QByteArray &in) {
+                bytes += in.size();
+                ++items;
+            });
+        const double before = CpuSeconds();
+        w->SendTypedLine("flood " + std::to_string(lines));
+        WaitUntil([&] { return w->screen().LinesDecoded() >= target; }, 600000);
+        const double cpu = CpuSeconds() - before;
+        QObject::disconnect(counting);
+        megabytes = double(bytes) / 1e6;
+        // The prompt after the flood, then quiet, before the next one starts.
+        WaitUntil([] { return false; }, 200);
+        return cpu;
+    }
+};
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: quorvel_tls_flood DEMO_SERVER [LINES] [ROUNDS]\n");
+        return 2;
+    }
+    const int lines = argc > 2 ? std::atoi(argv[2]) : 200000;
+    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
+
+    QTemporaryDir dir;
+    const QString cert = dir.filePath(QStringLiteral("bench.crt"));
+    const QString key = dir.filePath(QStringLiteral("bench.key"));
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                   "/CN=bench", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out",
+                   cert});
+    if (!openssl.waitForFinished(60000) || openssl.exitCode() != 0) {
+        std::fprintf(stderr, "openssl could not make a certificate\n");
+        return 1;
+    }
+
+    QProcess server;
+    server.start(QString::fromLocal8Bit(argv[1]),
+                 {"--port", "0", "--tls-port", "0", "--cert", cert, "--key", key});
+    QByteArray out;
+    while (out.count('\n') < 2 && server.waitForReadyRead(5000))
+        out += server.readAllStandardOutput();
+    const QList<QByteArray> said = out.split('\n');
+    if (said.size() < 2 || !said[1].startsWith("listening for TLS on ")) {
+        std::fprintf(stderr, "demo server did not start: %s\n", out.constData());
+        return 1;
+    }
+    const int plainPort = said[0].mid(13).trimmed().toInt();
+    const int tlsPort = said[1].mid(21).trimmed().toInt();
+
+    // Pinned beforehand: the flood is measured, not the question.
+    const QString pins = dir.filePath(QStringLiteral("Quorvel.pins"));
+    const QByteArray digest =
+        QSslCertificate::fromPath(cert).value(0).digest(QCryptographicHash::Sha256);
+    session::PinList pinList;
+    pinList.Replace("127.0.0.1", tlsPort,
+                    session::FormatFingerprint(
+                        std::string_view(digest.constData(), std::size_t(digest.size()))));
+    WritePinFile(pins, pinList);
+
+    SessionDialogs dialogs;
+    Window clear(dialogs, plainPort, false, pins);
+    Window tls(dialogs, tlsPort, true, pins);
+    if (!clear.ok() || !tls.ok() || !tls.w->connection().encrypted()) {
+        std::fprintf(stderr, "the windows did not connect\n");
+        return 1;
+    }
+    // A first flood each fills the stores, so every measured one trims alike.
+    clear.Flood(lines / 4);
+    tls.Flood(lines / 4);
+    std::vector<double> clearCpu, tlsCpu;
+    for (int i = 0; i < rounds; ++i) {
+        clearCpu.push_back(clear.Flood(lines));
+        tlsCpu.push_back(tls.Flood(lines));
+    }
+    const double c = Median(clearCpu), t = Median(tlsCpu);
+    const double cMin = *std::min_element(clearCpu.begin(), clearCpu.end());
+    const double tMin = *std::min_element(tlsCpu.begin(), tlsCpu.end());
+    std::printf("flood of %d lines (%.1f MB) into a 1280x800 game window, %d rounds each\n", lines,
+                tls.megabytes, rounds);
+    std::printf("  CPU in clear: median %.3f s, least %.3f s (%lld reads)\n", c, cMin,
+                static_cast<long long>(clear.items));
+    std::printf("  CPU over TLS: median %.3f s, least %.3f s (%lld reads)\n", t, tMin,
+                static_cast<long long>(tls.items));
+    std::printf("figures against their goals:\n");
+    const double ratio = c > 0 ? t / c : 0;
+    std::printf("  %-44s %10.2f %-8s goal %-12s %s\n", "flood over TLS / the same in clear", ratio,
+                "x", "<= 1.3", ratio <= 1.3 ? "met" : "NOT MET");
+    std::printf("  %-44s %10.2f %-8s\n", "the same, least of each", cMin > 0 ? tMin / cMin : 0,
+                "x");
+
+    clear.w.reset();
+    tls.w.reset();
+    server.kill();
+    server.waitForFinished();
+    return 0;
+}

@@ -1,0 +1,98 @@
+// What a game window does that is not a widget: its session road, the runners it
+// starts and counts, the name capture, path walking and recording, hotkeys, the
+// keep-alive and the hidden input. The window owns one, hands it the socket's
+// reads and the player's lines, and shows what it reports.
+#pragma once
+
+#include "core/automation/GroupTable.h"
+#include "core/automation/RunnerHost.h"
+#include "core/automation/RunnerStop.h"
+#include "core/session/SessionRoad.h"
+#include "core/session/SessionState.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace session {
+
+class SessionController
+{
+public:
+    // `host` is what every runner of the window talks to; `wire` takes the
+    // road's bytes for the server. Both outlive the controller.
+    SessionController(std::shared_ptr<RunnerHost> host, std::shared_ptr<GroupTable> groups,
+                      ServerWire &wire);
+
+    // One read of the socket; what reaches the screen queue is appended to
+    // `screenText`. True when the hidden input switched on or off.
+    bool Receive(std::string_view read, std::string &screenText);
+    // A connection starts or ends: the road starts afresh. True when the input
+    // was hidden and no longer is.
+    bool NewConnection();
+    // A runner's line, through the road to the connection.
+    void SendLine(std::string_view line) { road_.SendLine(line); }
+    SessionRoad &road() { return road_; }
+
+    // Hidden input: the server asked that what the player types now is not shown.
+    bool inputHidden() const { return road_.telnet().serverEchoes(); }
+
+    struct TypedLine
+    {
+        bool hidden = false;                    // sent unseen: empty the input line
+        std::optional<std::string> captionName; // the name to append to the caption
+    };
+    // Enter in the input line: a hidden line goes out unechoed and leaves no
+    // trace; otherwise the name capture, the recording, then the runner.
+    TypedLine SendTypedLine(const std::string &typed);
+    // The first hotkey bound to `keyName` runs; not recorded.
+    void FireHotkey(const std::string &keyName);
+    void StartRun(const std::string &text, bool slowMode = false, int slowDelayMs = 1500);
+    void StopRunners() { stops_->StopAll(); }
+    void RunnerCountChanged(int delta) { runningCommands_ += delta; }
+    int runningCommands() const { return runningCommands_; }
+    // 0 waiting for the name prompt, 1 the next typed line names the
+    // character, 2 done.
+    int nameCaptureStage() const { return nameCaptureStage_; }
+
+    enum class Recording { kStarted, kNothingRecorded, kRecorded };
+    // The record button: starts a recording or ends it; a recording that ends
+    // with something leaves it in walk().recordedPath.
+    Recording ToggleRecording();
+    // Walks the path at `row` (forward or reversed, as the panel was opened).
+    // False for a row that holds no path.
+    bool WalkPath(int row, bool slowMode);
+    void SetWalkForward(bool forward) { walk_.walkForward = forward; }
+    // The clock's minute and its hang-up.
+    void MinuteTick();
+    void HangUp() { StartRun(keepAlive_.hangUpCommands); }
+
+    const HotkeyLists &hotkeys() const { return hotkeys_; }
+    void SetHotkeys(HotkeyLists lists) { hotkeys_ = std::move(lists); }
+    const PathLists &paths() const { return paths_; }
+    void SetPaths(PathLists lists) { paths_ = std::move(lists); }
+    const DirectionPairs &directions() const { return directions_; }
+    void SetDirections(DirectionPairs pairs) { directions_ = std::move(pairs); }
+    const WalkSettings &walk() const { return walk_; }
+    void SetSlowWalkDelayMs(int ms) { walk_.slowWalkDelayMs = ms; }
+    const KeepAliveSettings &keepAlive() const { return keepAlive_; }
+    void SetKeepAlive(const KeepAliveSettings &settings) { keepAlive_ = settings; }
+    // Every runner's host goes through the current stop switch (triggers too).
+    const std::shared_ptr<automation::RunnerStops> &stops() const { return stops_; }
+
+private:
+    std::shared_ptr<RunnerHost> host_;
+    std::shared_ptr<GroupTable> groups_;
+    std::shared_ptr<automation::RunnerStops> stops_ = std::make_shared<automation::RunnerStops>();
+    SessionRoad road_;
+    int runningCommands_ = 0;
+    int nameCaptureStage_ = 0;
+    HotkeyLists hotkeys_;
+    PathLists paths_;
+    DirectionPairs directions_ = DirectionPairs::Seeded();
+    WalkSettings walk_;
+    KeepAliveSettings keepAlive_;
+};
+
+} // namespace session

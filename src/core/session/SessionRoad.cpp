@@ -1,0 +1,100 @@
+#include "core/session/SessionRoad.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace session {
+
+std::size_t TelnetStage::Feed(std::string_view in, std::string &out, ReplyPort &)
+{
+    filter_.Feed(in, out);
+    return in.size();
+}
+
+std::size_t NameMarkStage::Feed(std::string_view in, std::string &out, ReplyPort &)
+{
+    scanner_.Feed(in);
+    out.append(in);
+    return in.size();
+}
+
+SessionRoad::SessionRoad(ServerWire &wire)
+    : wire_(wire)
+{
+    auto telnet = std::make_unique<TelnetStage>();
+    auto nameMark = std::make_unique<NameMarkStage>();
+    telnet_ = telnet.get();
+    nameMark_ = nameMark.get();
+    stages_.push_back(std::move(telnet));
+    stages_.push_back(std::move(nameMark));
+    buffers_.resize(stages_.size());
+}
+
+void SessionRoad::Insert(Place place, std::unique_ptr<ReceiveStage> stage)
+{
+    auto at = stages_.end();
+    if (place != Place::kAfterNameMark) {
+        const ReceiveStage *before = place == Place::kBeforeTelnet
+                                         ? static_cast<ReceiveStage *>(telnet_)
+                                         : static_cast<ReceiveStage *>(nameMark_);
+        at = std::find_if(stages_.begin(), stages_.end(),
+                          [before](const auto &s) { return s.get() == before; });
+    }
+    stage->Attach(*this);
+    stages_.insert(at, std::move(stage));
+    buffers_.resize(stages_.size());
+}
+
+void SessionRoad::InsertSend(std::unique_ptr<SendStage> stage)
+{
+    sendStages_.push_back(std::move(stage));
+}
+
+void SessionRoad::Receive(std::string_view read, std::string &screenText)
+{
+    std::string again;
+    Pass(read, screenText, again);
+    // A stage that changed the stages before it gave the rest of the read
+    // back; it goes through the whole road again, as often as that happens.
+    // Each pass takes at least one byte, so the rest only shrinks.
+    while (!again.empty()) {
+        std::string rest = std::move(again);
+        again.clear();
+        Pass(rest, screenText, again);
+    }
+}
+
+void SessionRoad::Pass(std::string_view in, std::string &screenText, std::string &again)
+{
+    for (std::size_t i = 0; i < stages_.size() && !in.empty(); ++i) {
+        std::string &out = buffers_[i];
+        out.clear();
+        const std::size_t took =
+            std::clamp<std::size_t>(stages_[i]->Feed(in, out, *this), 1, in.size());
+        // A later stage's rest came earlier in the stream than an earlier one's.
+        if (took < in.size())
+            again.insert(0, in.substr(took));
+        in = out;
+    }
+    screenText.append(in);
+}
+
+void SessionRoad::SendLine(std::string_view line)
+{
+    std::string_view bytes = line;
+    for (std::size_t i = 0; i < sendStages_.size(); ++i) {
+        std::string &out = sendBuffers_[i % 2];
+        out.clear();
+        sendStages_[i]->Feed(bytes, out);
+        bytes = out;
+    }
+    wire_.WriteToServer(bytes);
+}
+
+void SessionRoad::NewConnection()
+{
+    for (const auto &stage : stages_)
+        stage->NewConnection();
+}
+
+} // namespace session

@@ -1,0 +1,90 @@
+// A game window's screen: the drawing area, its scroll bar and the status bar
+// below them (the status text, the scroll lock, the automatic-input switch, the
+// record button and the two path buttons). It keeps the scroll and selection
+// state, turns mouse and wheel into them, and shows the screen thread's frames.
+#pragma once
+
+#include "core/screen/ScrollState.h"
+#include "core/screen/Selection.h"
+
+#include <string>
+
+#include <QWidget>
+
+class QLabel;
+class QScrollBar;
+class QToolButton;
+class ScreenView;
+
+namespace screen {
+class DrawSence;
+}
+
+class ScreenPane : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // `screen` outlives the pane.
+    ScreenPane(screen::DrawSence &screen, QWidget *parent);
+
+    // Takes `area` of the window and lays the screen out in it at once.
+    void Place(const QRect &area);
+    void SetStatusText(const QString &text);
+    QString statusText() const;
+    // Back to following the newest text; the selection goes.
+    void ReturnToFollow();
+    // Ctrl+C: the selection to the clipboard, rows joined by ":".
+    void CopySelection();
+    // New text reached the screen queue, or the font changed: any drag ends.
+    void EndDrag();
+    // Whether anyone can see the frames; an unseen screen keeps no image.
+    void SetSeen(bool seen);
+    void ShowTriggersEnabled(bool on);
+    void ShowRecording(bool on);
+    // The wheel turned over the window: the scroll bar's own handling.
+    void TurnWheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers);
+
+    bool selectionReady() const { return selection_.selectionReady; }
+    int framesShown() const { return framesShown_; }
+    int scrollBarWidth() const;
+    int viewHeight() const;
+
+signals:
+    // The automatic-input button, with the state a click asks for.
+    void triggersSwitched(bool on);
+    void recordClicked();
+    void pathButtonClicked(bool forward);
+    // The right button: the selection as the paste sender takes it.
+    void pasteRequested(const std::string &text);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+
+private:
+    void LayOut();
+    void ShowFrame();
+    void PushSelection();
+    void ShowScrollLock();
+    void bar2Change(int position);
+    void SpeedButton1Click();
+    void ScreenMouseDown(Qt::MouseButton button, int x, int y);
+    void ScreenMouseMove(int x, int y);
+    void ScreenMouseUp(Qt::MouseButton button);
+
+    screen::DrawSence &screen_;
+    screen::ScrollState scroll_;
+    screen::Selection selection_;
+    int framesShown_ = 0;
+
+    ScreenView *view_ = nullptr;
+    QScrollBar *bar2 = nullptr;
+    QWidget *Panel1 = nullptr; // the status bar
+    QLabel *Label1 = nullptr;
+    QToolButton *SpeedButton1 = nullptr; // scroll lock
+    QToolButton *SpeedButton2 = nullptr; // automatic input
+    QToolButton *SpeedButton3 = nullptr; // path recording
+    QToolButton *SpeedButton4 = nullptr; // path forward
+    QToolButton *SpeedButton5 = nullptr; // path reversed
+};
