@@ -5,6 +5,7 @@
 // store. Each figure is printed beside its goal. Run by `make bench`.
 //
 //   quorvel_flood DEMO_SERVER_BINARY [LINES]
+#include "EventWait.h"
 #include "core/automation/Triggers.h"
 #include "render/GbkCodec.h"
 #include "ui/session/CoverWatch.h"
@@ -30,6 +31,9 @@
 #include <QTimer>
 
 namespace {
+
+using bench::Settle;
+using bench::WaitUntil;
 
 double CpuSeconds()
 {
@@ -71,34 +75,6 @@ void ResetPeak()
 double Mib(long kb)
 {
     return double(kb) / 1024.0;
-}
-
-// Runs the event loop until `done` holds, looking every millisecond. The loop
-// sleeps between looks: processEvents with WaitForMoreEvents and a timeout
-// spins instead of sleeping, which polluted the CPU and frame figures.
-bool WaitUntil(const std::function<bool()> &done, int ms)
-{
-    if (done())
-        return true;
-    QEventLoop loop;
-    QTimer poll;
-    poll.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    poll.start(1);
-    loop.exec();
-    return done();
-}
-
-// Lets the event loop run for `ms` milliseconds.
-void Settle(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 struct Run

@@ -5,6 +5,7 @@
 // is closed. Each figure is printed beside its goal. Run by `make bench`.
 //
 //   quorvel_longsession [COMMANDS] [BURST_MB] [SECONDS_FOR_COMMANDS]
+#include "EventWait.h"
 #include "render/ScreenThread.h"
 #include "ui/session/GameConnection.h"
 #include "ui/session/GameWindow.h"
@@ -30,6 +31,9 @@
 
 namespace {
 
+using bench::Settle;
+using bench::WaitUntil;
+
 long ProcKb(const char *file, const char *key)
 {
     std::ifstream in(file);
@@ -50,29 +54,6 @@ double PeakMib()
 void ResetPeak()
 {
     std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-bool WaitUntil(const std::function<bool()> &done, int ms)
-{
-    if (done())
-        return true;
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    poll.start(2);
-    loop.exec();
-    return done();
-}
-
-void Settle(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 // A blocking server on its own thread for one client: it first writes

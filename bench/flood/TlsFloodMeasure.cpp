@@ -5,6 +5,7 @@
 // socket, decryption, screen) for each is compared. Run by `make bench`.
 //
 //   quorvel_tls_flood DEMO_SERVER_BINARY [LINES] [ROUNDS]
+#include "EventWait.h"
 #include "core/session/CertificatePins.h"
 #include "render/GbkCodec.h"
 #include "ui/session/GameConnection.h"
@@ -29,6 +30,9 @@
 
 namespace {
 
+using bench::Settle;
+using bench::WaitUntil;
+
 double CpuSeconds()
 {
     rusage u{};
@@ -37,30 +41,13 @@ double CpuSeconds()
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-// Runs the event loop until `done` holds or `ms` pass, looking every millisecond.
-bool WaitUntil(const std::function<bool()> &done, int ms)
-{
-    if (done())
-        return true;
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    poll.start(1);
-    loop.exec();
-    return done();
-}
-
 struct Window
 {
     QLineEdit input;
     std::unique_ptr<TMDIChild> w;
 
-    Window(SessionDialogs &dialogs, int port, bool tls, const QString &pins)
-        : w(std::make_unique<TMDIChild>(nullptr, "", &dialogs))
+    Window(int port, bool tls, const QString &pins)
+        : w(std::make_unique<TMDIChild>(nullptr, "", nullptr))
     {
         w->BindToFrame({&input, 0, nullptr, "", ""});
         w->resize(1280, 800);
@@ -155,9 +142,8 @@ int main(int argc, char **argv)
                         std::string_view(digest.constData(), std::size_t(digest.size()))));
     WritePinFile(pins, pinList);
 
-    SessionDialogs dialogs;
-    Window clear(dialogs, plainPort, false, pins);
-    Window tls(dialogs, tlsPort, true, pins);
+    Window clear(plainPort, false, pins);
+    Window tls(tlsPort, true, pins);
     if (!clear.ok() || !tls.ok() || !tls.w->connection().encrypted()) {
         std::fprintf(stderr, "the windows did not connect\n");
         return 1;
