@@ -5,7 +5,7 @@
 // store. Each figure is printed beside its goal. Run by `make bench`.
 //
 //   quorvel_flood DEMO_SERVER_BINARY [LINES]
-#include "EventWait.h"
+#include "FloodSupport.h"
 #include "core/automation/Triggers.h"
 #include "render/GbkCodec.h"
 #include "ui/session/CoverWatch.h"
@@ -32,16 +32,10 @@
 
 namespace {
 
+using bench::CpuSeconds;
+using bench::Figure;
 using bench::Settle;
 using bench::WaitUntil;
-
-double CpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 // A "Key:   123 kB" field of a /proc/self file, in KiB; -1 when missing.
 long ProcKb(const char *file, const char *key)
@@ -173,16 +167,6 @@ struct Window
         WaitUntil([&] { return w->screen().StoreSize() > 10; }, 5000);
     }
 };
-
-// A figure beside its goal; a goal of "" marks a figure only reported.
-void Figure(const char *name, double value, const char *unit, const char *goal, bool met)
-{
-    if (!*goal)
-        std::printf("  %-44s %10.1f %-8s\n", name, value, unit);
-    else
-        std::printf("  %-44s %10.1f %-8s goal %-12s %s\n", name, value, unit, goal,
-                    met ? "met" : "NOT MET");
-}
 
 } // namespace
 

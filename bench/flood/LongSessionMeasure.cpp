@@ -5,7 +5,7 @@
 // is closed. Each figure is printed beside its goal. Run by `make bench`.
 //
 //   quorvel_longsession [COMMANDS] [BURST_MB] [SECONDS_FOR_COMMANDS]
-#include "EventWait.h"
+#include "FloodSupport.h"
 #include "render/ScreenThread.h"
 #include "ui/session/GameConnection.h"
 #include "ui/session/GameWindow.h"
@@ -31,6 +31,7 @@
 
 namespace {
 
+using bench::Figure;
 using bench::Settle;
 using bench::WaitUntil;
 
@@ -132,15 +133,6 @@ struct Window
         WaitUntil([&] { return w->linkActive(); }, 5000);
     }
 };
-
-void Figure(const char *name, double value, const char *unit, const char *goal, bool met)
-{
-    if (!*goal)
-        std::printf("  %-48s %10.1f %-8s\n", name, value, unit);
-    else
-        std::printf("  %-48s %10.1f %-8s goal %-12s %s\n", name, value, unit, goal,
-                    met ? "met" : "NOT MET");
-}
 
 } // namespace
 

@@ -5,7 +5,7 @@
 // socket, decryption, screen) for each is compared. Run by `make bench`.
 //
 //   quorvel_tls_flood DEMO_SERVER_BINARY [LINES] [ROUNDS]
-#include "EventWait.h"
+#include "FloodSupport.h"
 #include "core/session/CertificatePins.h"
 #include "render/GbkCodec.h"
 #include "ui/session/GameConnection.h"
@@ -30,16 +30,9 @@
 
 namespace {
 
+using bench::CpuSeconds;
 using bench::Settle;
 using bench::WaitUntil;
-
-double CpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 struct Window
 {

@@ -1,7 +1,10 @@
-// Event-loop waits shared by the flood measurements.
+// What the flood measurements share: event-loop waits, the process's CPU
+// time and a figure printed beside its goal.
 #pragma once
 
+#include <cstdio>
 #include <functional>
+#include <sys/resource.h>
 
 #include <QEventLoop>
 #include <QObject>
@@ -36,6 +39,26 @@ inline void Settle(int ms)
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+// User and system CPU seconds of this process so far.
+inline double CpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// A figure beside its goal; a goal of "" marks a figure only reported.
+inline void Figure(const char *name, double value, const char *unit, const char *goal, bool met,
+                   int nameWidth = 44)
+{
+    if (!*goal)
+        std::printf("  %-*s %10.1f %-8s\n", nameWidth, name, value, unit);
+    else
+        std::printf("  %-*s %10.1f %-8s goal %-12s %s\n", nameWidth, name, value, unit, goal,
+                    met ? "met" : "NOT MET");
 }
 
 } // namespace bench
