@@ -94,6 +94,10 @@ const std::uint32_t *GlyphCache::Tile(int slot, const GlyphMask &mask, int advan
     if (mask.width > 0 && (mask.left < 0 || mask.left + mask.width > advance || mask.top < 0 ||
                            mask.top + mask.height > cellHeight_))
         return nullptr;
+    // The key holds 15 bits of slot: the rare four-byte characters beyond them
+    // are blended like glyphs that reach out of their cell.
+    if (slot >= kTiledSlots)
+        return nullptr;
     const std::uint64_t key = std::uint64_t(1) << 63 | std::uint64_t(slot) << 48 |
                               std::uint64_t(ink & 0xFFFFFF) << 24 | (paper & 0xFFFFFF);
     const std::size_t mod = tileKeys_.size() - 1;

@@ -30,8 +30,12 @@ class GlyphCache
 {
 public:
     // Character slots, as the text measure indexes them: single bytes 0..255,
-    // then every double-byte character.
-    static constexpr int kSlots = 256 + (0xFF - 0x81 + 1) * 256;
+    // then every double-byte character, then the four-byte characters of the
+    // first plane in their order, then one slot shared by every character
+    // beyond the first plane (they are drawn as U+FFFD).
+    static constexpr int kFourByteFirstPlane = 39420; // 0x81308130 .. 0x8431A439
+    static constexpr int kTiledSlots = 256 + (0xFF - 0x81 + 1) * 256;
+    static constexpr int kSlots = kTiledSlots + kFourByteFirstPlane + 1;
 
     // `ascent` places the baseline below a row's top and `cellHeight` is the
     // font's cell; `advanceHint` is about the widest advance, for the room
@@ -49,7 +53,8 @@ public:
     // The glyph's whole cell, `advance` x the cell height, already painted in
     // `ink` on `paper` (both 0xRRGGBB), so that painting it is a copy; made
     // on first use for each pair of colours. nullptr when the glyph's ink
-    // reaches outside its cell: such a glyph is blended after its row's cells.
+    // reaches outside its cell or its slot is a four-byte character's: such a
+    // glyph is blended after its row's cells.
     const std::uint32_t *Tile(int slot, const GlyphMask &mask, int advance, std::uint32_t ink,
                               std::uint32_t paper);
     int cellHeight() const { return cellHeight_; }

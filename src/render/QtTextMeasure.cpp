@@ -4,6 +4,7 @@
 #include "core/text/GbkText.h"
 #include "render/GbkCodec.h"
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -90,6 +91,13 @@ int QtTextMeasure::Index(std::string_view ch)
     const auto lead = static_cast<unsigned char>(ch[0]);
     if (ch.size() < 2)
         return lead;
+    constexpr int kFourByteBase = GlyphCache::kTiledSlots;
+    if (ch.size() == 4) {
+        const auto b = [&](std::size_t k) { return static_cast<unsigned char>(ch[k]); };
+        const int linear =
+            (((lead - 0x81) * 10 + (b(1) - 0x30)) * 126 + (b(2) - 0x81)) * 10 + (b(3) - 0x30);
+        return kFourByteBase + std::min(linear, GlyphCache::kFourByteFirstPlane);
+    }
     return 256 + ((lead - 0x81) << 8 | static_cast<unsigned char>(ch[1]));
 }
 
@@ -101,10 +109,11 @@ char16_t QtTextMeasure::Glyph(int index, std::string_view ch)
         if (ch.size() == 1 && c < 0x80) {
             g = c;
         } else {
-            QStringDecoder decoder("GBK");
+            QStringDecoder decoder("GB18030");
             QString s =
                 decoder.decode(QByteArrayView(ch.data(), static_cast<qsizetype>(ch.size())));
-            g = s.size() == 1 ? s.at(0).unicode() : u'?';
+            // Beyond the first plane (two UTF-16 units) the one shared slot shows U+FFFD.
+            g = s.size() == 1 ? s.at(0).unicode() : u'\uFFFD';
         }
         if (g == 0)
             g = u' ';

@@ -1,4 +1,4 @@
-// Character widths of the screen font, cached per character, and the GBK to
+// Character widths of the screen font, cached per character, and the GB18030 to
 // UTF-16 mapping of each character, cached the same way. Screens with the same
 // font share one measure (ForLook); a screen holds its lock for a frame's text
 // work. The font itself is only ever touched on the font thread.
@@ -76,7 +76,8 @@ private:
     int cellHeight_ = 0;
     int maxWidth_ = 0;
     std::unique_ptr<GlyphCache> glyphCache_; // made on the first glyph painted
-    // Index: single bytes 0..255, double-byte characters 256 + (lead << 8 | trail) - 0x8100.
+    // Index: single bytes 0..255, double-byte characters 256 + (lead << 8 | trail) - 0x8100,
+    // then the four-byte characters (see GlyphCache::kSlots).
     std::vector<std::int16_t> widths_; // -1: not measured yet
     std::vector<char16_t> glyphs_;     // 0: not decoded yet
 };

@@ -4,6 +4,7 @@
 #include "core/screen/FrameLayout.h"
 #include "core/screen/LineStore.h"
 #include "render/FramePainter.h"
+#include "render/GbkCodec.h"
 #include "render/QtTextMeasure.h"
 
 #include <gtest/gtest.h>
@@ -128,4 +129,33 @@ TEST(PaintRows, TilesMatchBlendedGlyphs)
     for (int y = 0; y < blended.rowHeight; ++y)
         for (int x = 0; x < width; ++x)
             ASSERT_EQ(tiled.image.pixel(x, y), blended.image.pixel(x, y)) << x << "," << y;
+}
+
+TEST(Gb18030Text, CodecAndMeasureKeepFourByteCharactersWhole)
+{
+    // 中 (GBK), ä and U+1F600 (four bytes each), € (two bytes in GB18030).
+    const QString text = QStringLiteral("中ä€") + QString::fromUcs4(U"\U0001F600", 1);
+    const std::string bytes = gbk::FromQString(text);
+    EXPECT_EQ(bytes, "\xD6\xD0"
+                     "\x81\x30\x8A\x31"
+                     "\xA2\xE3"
+                     "\x94\x39\xFC\x36");
+    EXPECT_EQ(gbk::ToQString(bytes), text);
+    EXPECT_EQ(gbk::FromQString(QStringLiteral("你好，look")), "\xC4\xE3\xBA\xC3\xA3\xAClook");
+
+    screen::ScreenLook look;
+    screen::QtTextMeasure measure(screen::ScreenFont(look));
+    QString shown;
+    measure.AppendText(bytes, shown);
+    // Beyond the first plane the screen shows one U+FFFD for the character.
+    EXPECT_EQ(shown, QStringLiteral("中ä€\uFFFD"));
+    const QFontMetrics metrics(screen::ScreenFont(look));
+    EXPECT_EQ(measure.CharWidth("\x81\x30\x8A\x31"), metrics.horizontalAdvance(QChar(0xE4)));
+    // Painted, the four-byte character leaves ink where its width says.
+    const Painted p = Paint("a\x81\x30\x8A\x31\r\n", measure, look);
+    const QRgb background = screen::ToRgb(look.bgPalette[0]);
+    const int aWidth = measure.CharWidth("a");
+    const int ink = FirstInkAt(p.image, aWidth, 0, p.rowHeight, background);
+    EXPECT_GE(ink, aWidth);
+    EXPECT_LT(ink, aWidth + measure.CharWidth("\x81\x30\x8A\x31"));
 }

@@ -61,7 +61,8 @@ namespace {
 // What an echo and its decoded line have in common: the decoder removes
 // escape sequences and expands tabs, and keeps the line end, so blanks,
 // control bytes and escape sequences take no part in comparing the two.
-// (A GBK second byte is never below 0x40, so no character loses a byte.)
+// (No byte after the first of a character is 0x20 or below, in GBK or in
+// GB18030's four-byte characters, so no character loses a byte.)
 std::string EchoKey(std::string_view s)
 {
     std::string key;

@@ -606,34 +606,53 @@ void Decoder::FinishLine(char last, Batch &batch)
     ++lineSerial_;
 }
 
-void Decoder::CutLine(std::string_view chunkPart, Batch &batch)
+void Decoder::CutLine(std::string_view chunkPart, std::string_view ahead, Batch &batch)
 {
-    // The line holds kMaxLineBytes bytes and one more has come: a server that
-    // never ends its line must not grow one line without bound, so a full
-    // piece is stored as a finished line, never ending inside a character.
-    if (!rawTrail_) {
+    // The line holds kMaxLineBytes bytes and one more has come (the first of
+    // `ahead`): a server that never ends its line must not grow one line
+    // without bound, so a full piece is stored as a finished line, never
+    // ending inside a character. Only a held lead byte, or a digit after one
+    // with a lead coming (a four-byte character may be half in), needs a look.
+    const bool digitBeforeLead =
+        gbk::IsFourByteDigit(static_cast<unsigned char>(held_)) && IsLeadByte(ahead[0]);
+    if (!rawTrail_ && !digitBeforeLead) {
         FinishLine(held_, batch);
         rawTrail_ = false;
         return;
     }
-    // The byte that came is a second byte: the piece ends before the held lead
-    // byte, whose predecessor was already stepped. Decode the piece again from
-    // its start (once per 64 KiB, so the cost stays linear).
     std::string raw = rawLine_;
     for (char c : chunkPart)
         if (c != 0)
             raw += c;
-    const char lead = raw.back();
+    // Where to cut, with the byte that came in view and the one after it
+    // taken as a digit whatever it is (it may not have arrived yet): a lead
+    // and digit before a lead are kept for the next line when they could
+    // begin a four-byte character, so the cut never depends on how the
+    // stream was split.
+    std::string view = raw;
+    view += ahead[0];
+    view += '0';
+    const std::size_t cut = gbk::BoundaryAtOrBelow(view, raw.size());
+    if (cut == raw.size()) {
+        FinishLine(held_, batch);
+        rawTrail_ = false;
+        return;
+    }
+    // The piece ends before the character's first byte, whose predecessors
+    // were already stepped. Decode the piece again from its start (once per
+    // 64 KiB, so the cost stays linear); the character's bytes so far start
+    // the next line.
     machine_.Reset();
-    for (std::size_t k = 0; k + 2 < raw.size(); ++k)
+    for (std::size_t k = 0; k + 1 < cut; ++k)
         FeedRaw(raw[k]);
-    FinishLine(raw[raw.size() - 2], batch);
-    // The lead byte starts the next line; the byte that came is its second.
-    rawLine_.assign(1, lead);
-    held_ = lead;
+    FinishLine(raw[cut - 1], batch);
+    rawLine_.assign(raw, cut, std::string::npos);
+    for (std::size_t k = cut; k + 1 < raw.size(); ++k)
+        FeedRaw(raw[k]);
+    held_ = raw.back();
     hasHeld_ = true;
-    lineLen_ = 1;
-    rawTrail_ = true;
+    lineLen_ = raw.size() - cut;
+    rawTrail_ = lineLen_ % 2 == 1; // a lead byte, or lead, digit, lead
 }
 
 std::size_t Decoder::Feed(std::string_view chunk, Batch &batch, std::size_t budget)
@@ -647,7 +666,7 @@ std::size_t Decoder::Feed(std::string_view chunk, Batch &batch, std::size_t budg
         if (c == 0)
             continue;
         if (lineLen_ == kMaxLineBytes) {
-            CutLine(chunk.substr(lineStart, pos - lineStart), batch);
+            CutLine(chunk.substr(lineStart, pos - lineStart), chunk.substr(pos), batch);
             lineStart = pos;
             if (pos >= budget)
                 return pos;

@@ -1,4 +1,4 @@
-// The receive side's decoder: splits incoming GBK text into lines, expands tabs,
+// The receive side's decoder: splits incoming GB18030 text into lines, expands tabs,
 // turns colour escape sequences into attribute records and takes out whole the
 // sequences the screen does not draw (cursor, erase, titles), in one forward pass
 // whose state is kept from one chunk to the next. A line that arrives a few
@@ -233,7 +233,7 @@ public:
 private:
     void FeedRaw(char c); // a byte known not to be its line's last
     void FinishLine(char last, Batch &batch);
-    void CutLine(std::string_view chunkPart, Batch &batch);
+    void CutLine(std::string_view chunkPart, std::string_view ahead, Batch &batch);
 
     LineMachine machine_;
     std::string rawLine_; // the present line's bytes from earlier chunks

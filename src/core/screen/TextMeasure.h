@@ -11,9 +11,9 @@ class TextMeasure
 public:
     virtual ~TextMeasure() = default;
 
-    // `ch` is exactly one character: a single byte, or a GBK lead byte
-    // (0x81-0xFE) with its second byte. Control bytes such as the CR LF kept at
-    // line ends are asked like any other character.
+    // `ch` is exactly one character: a single byte, a lead byte
+    // (0x81-0xFE) with its second byte, or a four-byte character. Control bytes such as the CR LF
+    // kept at line ends are asked like any other character.
     virtual int CharWidth(std::string_view ch) = 0;
 };
 

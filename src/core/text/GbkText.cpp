@@ -5,12 +5,54 @@
 
 namespace gbk {
 
+namespace {
+
+// A boundary at or below `pos` and at or above `start`: the place after the
+// nearest byte below 0x81 that must end a character. Such a byte is a single
+// character or the last byte of one, unless it is a digit right after a lead
+// byte (it may be the second byte of a four-byte character).
+std::size_t SyncPoint(std::string_view s, std::size_t pos, std::size_t start)
+{
+    std::size_t q = pos;
+    while (q > start) {
+        const auto c = static_cast<unsigned char>(s[q - 1]);
+        if (!IsLead(c) &&
+            !(IsFourByteDigit(c) && q - 1 > start && IsLead(static_cast<unsigned char>(s[q - 2]))))
+            return q;
+        --q;
+    }
+    return start;
+}
+
+// One character forward; a lead byte takes its second byte even past the end.
+std::size_t Step(std::string_view s, std::size_t p)
+{
+    if (!IsLead(static_cast<unsigned char>(s[p])))
+        return 1;
+    return IsFourByteAt(s, p) ? 4 : 2;
+}
+
+} // namespace
+
 bool AtCharBoundary(std::string_view s, std::size_t pos, std::size_t start)
 {
-    std::size_t run = 0;
-    while (pos > start + run && IsLead(static_cast<unsigned char>(s[pos - run - 1])))
-        ++run;
-    return run % 2 == 0;
+    std::size_t p = SyncPoint(s, pos, start);
+    while (p < pos)
+        p += Step(s, p);
+    return p == pos;
+}
+
+std::size_t BoundaryAtOrBelow(std::string_view s, std::size_t limit, std::size_t start)
+{
+    if (limit >= s.size())
+        return s.size();
+    std::size_t p = SyncPoint(s, limit, start);
+    while (true) {
+        const std::size_t next = p + Step(s, p);
+        if (next > limit)
+            return p;
+        p = next;
+    }
 }
 
 std::size_t Find(std::string_view hay, std::string_view needle, std::size_t from)

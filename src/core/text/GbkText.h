@@ -1,5 +1,8 @@
-// Byte-string helpers for GBK text, shared by every part of the core.
-// Text is kept as raw GBK bytes; positions in this API are 0-based.
+// Byte-string helpers for the core's text, shared by every part of the core.
+// Text is kept as raw GB18030 bytes, the superset of GBK: a lead byte
+// 0x81-0xFE takes the next byte with it, and lead, 0x30-0x39, lead, 0x30-0x39
+// is one four-byte character. For GBK text nothing changes, since GBK never
+// puts a digit after a lead byte. Positions in this API are 0-based.
 #pragma once
 
 #include <cstdint>
@@ -18,20 +21,31 @@ constexpr bool IsLead(unsigned char c)
     return c >= 0x81 && c <= 0xFE;
 }
 
+// The second and fourth bytes of a four-byte character.
+constexpr bool IsFourByteDigit(unsigned char c)
+{
+    return c >= 0x30 && c <= 0x39;
+}
+
+// True when the four bytes of `s` at `pos` are one four-byte character.
+inline bool IsFourByteAt(std::string_view s, std::size_t pos)
+{
+    return pos + 3 < s.size() && IsLead(static_cast<unsigned char>(s[pos])) &&
+           IsFourByteDigit(static_cast<unsigned char>(s[pos + 1])) &&
+           IsLead(static_cast<unsigned char>(s[pos + 2])) &&
+           IsFourByteDigit(static_cast<unsigned char>(s[pos + 3]));
+}
+
 // True when byte `pos` of `s` starts a character, given that `start` does.
-// Walks back over the run of lead-range bytes before `pos`: the run begins on
-// a character boundary, so an odd run length means `pos` is a second byte.
+// Walks back to a byte that always ends a character (one below 0x81 that is
+// not the digit after a lead byte), then forward character by character.
+// A lead byte counts as taking its second byte even past the end of `s`.
 bool AtCharBoundary(std::string_view s, std::size_t pos, std::size_t start = 0);
 
 // The largest character boundary of `s` at or below `limit` (at most its
 // size), given that `start` (at or below `limit`) is one: where to cut `s`
 // so that no character is split.
-inline std::size_t BoundaryAtOrBelow(std::string_view s, std::size_t limit, std::size_t start = 0)
-{
-    if (limit >= s.size())
-        return s.size();
-    return AtCharBoundary(s, limit, start) ? limit : limit - 1;
-}
+std::size_t BoundaryAtOrBelow(std::string_view s, std::size_t limit, std::size_t start = 0);
 
 // Character-wise search: the first occurrence of `needle` at or after `from`
 // that does not begin on the second byte of a double-byte character. `from`
@@ -42,10 +56,13 @@ std::size_t FindCharwise(std::string_view hay, char c, std::size_t from = 0);
 // Plain byte search (first occurrence, no character stepping); empty never found.
 std::size_t Find(std::string_view hay, std::string_view needle, std::size_t from = 0);
 
-// Length in bytes of the character starting at `pos` (1 or 2; 1 at the end).
+// Length in bytes of the character starting at `pos` (1, 2 or 4; a lead
+// byte at the very end is 1).
 inline std::size_t CharLength(std::string_view s, std::size_t pos)
 {
-    return IsLead(static_cast<unsigned char>(s[pos])) && pos + 1 < s.size() ? 2 : 1;
+    if (!IsLead(static_cast<unsigned char>(s[pos])) || pos + 1 >= s.size())
+        return 1;
+    return IsFourByteAt(s, pos) ? 4 : 2;
 }
 
 // What a message may quote of file content or typed text: at most `maxChars`
@@ -57,7 +74,8 @@ std::string_view Trim(std::string_view s);
 std::string_view TrimLeft(std::string_view s);
 std::string_view TrimRight(std::string_view s);
 
-// a-z become A-Z byte by byte, skipping the second bytes of double-byte characters.
+// a-z become A-Z byte by byte, skipping the second bytes of double-byte characters
+// (a four-byte character holds digits and lead bytes only).
 std::string UpperAscii(std::string_view s);
 
 // Decimal integer with an optional sign that fits 32 bits; nothing else, not

@@ -339,9 +339,8 @@ void DecodeRawLine(std::string_view raw, std::vector<DecodedLine> &out)
         line = " ";
     std::size_t start = 0, next = 0;
     while (start < line.size()) {
-        std::size_t end = std::min(line.size(), start + LineStore::kMaxLineBytes);
-        if (end < line.size() && !gbk::AtCharBoundary(line, end, start))
-            --end;
+        const std::size_t end =
+            gbk::BoundaryAtOrBelow(line, start + LineStore::kMaxLineBytes, start);
         DecodedLine piece;
         piece.text.assign(line, start, end - start);
         const bool lastPiece = end == line.size();
@@ -371,9 +370,10 @@ std::vector<DecodedLine> Store(std::string_view stream)
         std::size_t lf = gbk::FindCharwise(data, '\n', pos);
         std::size_t take = lf == gbk::npos ? data.size() - pos : lf - pos + 1;
         if (take > LineStore::kMaxLineBytes) {
-            take = LineStore::kMaxLineBytes;
-            if (!gbk::AtCharBoundary(data, pos + take, pos))
-                --take;
+            // Cut at a character, the byte after the next taken as a digit
+            // (a lead and digit before a lead may begin a four-byte character).
+            std::string view = data.substr(pos, LineStore::kMaxLineBytes + 1) + '0';
+            take = gbk::BoundaryAtOrBelow(view, LineStore::kMaxLineBytes);
         }
         DecodeRawLine(std::string_view(data).substr(pos, take), out);
         pos += take;
@@ -426,7 +426,7 @@ std::string RandomStream(std::mt19937 &rng, std::size_t length)
         "\x1b[", "\x1b[m", "\x1b[1;31m", "\x1b[2J",
         // the sequences that draw nothing, and their pieces
         "]", "?", "(", " ", "\x07", "\\", "7", "H", ":", "5", "8", "\x1b]0;t\x07", "\x1b[?25l",
-        "\x1b(B", "\x1b[38;5;", "\x1b[48;2;", "\x1b\\"};
+        "\x1b(B", "\x1b[38;5;", "\x1b[48;2;", "\x1b\\", "\x84\x31\xa4\x37"};
     std::string s;
     std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
     while (s.size() < length) {
@@ -487,6 +487,27 @@ TEST(Decoder, EndlessLinesAreCutAsTheReferenceCutsThem)
         ExpectStore(whole, want, stream.substr(LineStore::kMaxLineBytes - 60, 120), "whole");
         FeedInPieces(pieces, stream, rng, 3000);
         ExpectStore(pieces, want, stream.substr(LineStore::kMaxLineBytes - 60, 120), "pieces");
+    }
+}
+
+TEST(Decoder, EndlessLinesAreNeverCutInsideAFourByteCharacter)
+{
+    // Four-byte characters (and one double-byte one) straddling the cut at
+    // every offset, fed whole and in pieces of every small size.
+    std::mt19937 rng(9);
+    for (std::size_t shift = 0; shift < 8; ++shift) {
+        std::string stream(LineStore::kMaxLineBytes - 8 + shift, 'a');
+        for (int k = 0; k < 6; ++k)
+            stream += "\x84\x31\xa4\x37";
+        stream += shift % 2 ? "\xd6\xd0\x81\x30x\n" : "\n";
+        const std::vector<DecodedLine> want = ref::Store(stream);
+        ASSERT_GE(want.size(), 2u);
+        EXPECT_EQ(want[0].text.size() % 4, (LineStore::kMaxLineBytes - 8 + shift) % 4) << shift;
+        Screen whole, pieces;
+        whole.Feed(stream);
+        ExpectStore(whole, want, stream.substr(LineStore::kMaxLineBytes - 20, 60), "whole");
+        FeedInPieces(pieces, stream, rng, 5);
+        ExpectStore(pieces, want, stream.substr(LineStore::kMaxLineBytes - 20, 60), "pieces");
     }
 }
 

@@ -78,6 +78,9 @@ TEST(FitBytes, CutsOnlyBetweenCharacters)
         // that fit comes out even inside a character.
         {"\xB0\xA1\x81\x40", 24, 2},
         {"a\xB0\xA1\xB0\xA1", 16, 1},
+        // A four-byte character (84 31 A4 37) fits whole or not at all.
+        {"a\x84\x31\xA4\x37", 32, 1},
+        {"a\x84\x31\xA4\x37", 40, 5},
         {"\x81\x40\x81\x40\x81\x40", 40, 4},
     };
     FixedMeasure m;
@@ -121,6 +124,16 @@ TEST(WrapLine, RecordsFollowTheirBytesWithRebasedPositions)
     EXPECT_EQ(rows[0].attrs, "0001001"
                              "0004500");
     EXPECT_EQ(rows[1].attrs, "0001600");
+}
+
+TEST(WrapLine, FourByteCharactersAreNeverCut)
+{
+    // Width 40 = five bytes: each row ends before a four-byte character that
+    // would only half fit, also in a run of them.
+    const std::string fffd = "\x84\x31\xA4\x37";
+    const std::string dot = "\x81\x30\x81\x37";
+    auto rows = Wrap("ab" + fffd + dot + "c" + fffd, " ", 40);
+    EXPECT_EQ(Texts(rows), (std::vector<std::string>{"ab", fffd, dot + "c", fffd}));
 }
 
 TEST(WrapLine, RebasedPositionsAreUpperCaseHex)

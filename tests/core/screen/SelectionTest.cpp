@@ -173,6 +173,12 @@ TEST(SelectionText, DoubleByteCharactersAreNeverSplit)
     // Second bytes below 0x80 (丂 is 81 40).
     Frame g = MakeFrame({"\x81\x40\x81\x40"});
     EXPECT_EQ(Mark(g, Drag(20, 0, 40, 0, 1)).selectedText, (Texts{"\x81\x40"}));
+    // A four-byte character (8 pixels a byte: 32 wide) is taken whole or not.
+    const std::string fffd = "\x84\x31\xA4\x37";
+    Frame h = MakeFrame({"a" + fffd + "b"}); // 'a' 0-8, U+FFFD 8-40, 'b' 40-48
+    EXPECT_EQ(Mark(h, Drag(12, 0, 36, 0, 1)).selectedText, (Texts{""}));
+    EXPECT_EQ(Mark(h, Drag(4, 0, 40, 0, 1)).selectedText, (Texts{"a" + fffd}));
+    EXPECT_EQ(Mark(h, Drag(20, 0, 48, 0, 1)).selectedText, (Texts{fffd + "b"}));
 }
 
 TEST(SelectionText, NoSelectionOrRowsGoneSinceItWasMade)

@@ -1,5 +1,6 @@
 #include "core/text/GbkText.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace gbk;
@@ -87,4 +88,58 @@ TEST(GbkText, Hex)
     EXPECT_EQ(s, "002A");
     EXPECT_EQ(ParseHex("00FF", 0, 4), 255);
     EXPECT_EQ(ParseHex("0G", 0, 2), -1);
+}
+
+// GB18030's four-byte characters: 81 30 81 37 (U+0087) and 84 31 A4 37 (U+FFFD).
+TEST(GbkText, FourByteCharactersAreOneCharacterEverywhere)
+{
+    const std::string dot = "\x81\x30\x81\x37";
+    const std::string fffd = "\x84\x31\xA4\x37";
+    // "中" dot "A" fffd fffd "1"
+    const std::string s = "\xD6\xD0" + dot + "A" + fffd + fffd + "1";
+    const std::vector<std::size_t> boundaries = {0, 2, 6, 7, 11, 15, 16};
+    for (std::size_t pos = 0; pos <= s.size(); ++pos) {
+        const bool expected =
+            std::find(boundaries.begin(), boundaries.end(), pos) != boundaries.end();
+        EXPECT_EQ(AtCharBoundary(s, pos), expected) << pos;
+        // Every limit cuts at the largest boundary at or below it.
+        std::size_t below = 0;
+        for (std::size_t b : boundaries)
+            if (b <= pos)
+                below = b;
+        EXPECT_EQ(BoundaryAtOrBelow(s, pos), below) << pos;
+    }
+    EXPECT_EQ(CharLength(s, 2), 4u);
+    EXPECT_EQ(CharLength(s, 0), 2u);
+    // Cut short by the end, the bytes fall back to the double-byte rule.
+    EXPECT_EQ(CharLength(std::string_view(s).substr(0, 9), 7), 2u);
+    // A needle never matches the second half of a four-byte character.
+    EXPECT_EQ(FindCharwise(s, "\x81\x37"), npos);
+    EXPECT_EQ(FindCharwise(s, "\xA4\x37"), npos);
+    EXPECT_EQ(FindCharwise(s, '1'), 15u);
+    EXPECT_EQ(FindCharwise(s, fffd), 7u);
+    EXPECT_EQ(Excerpt(s, 2), "\xD6\xD0" + dot + "\xA1\xAD");
+    EXPECT_EQ(UpperAscii(s), "\xD6\xD0" + dot + "A" + fffd + fffd + "1");
+}
+
+TEST(GbkText, RunsOfFourByteCharactersPairUpFromTheirStart)
+{
+    // Lead-digit pairs: four of them are two characters, three are one and a
+    // double-byte one; a digit after a lead that is a second byte is plain.
+    const std::string four = "\x81\x30\x81\x30\x81\x30\x81\x30";
+    EXPECT_TRUE(AtCharBoundary(four, 4));
+    EXPECT_FALSE(AtCharBoundary(four, 2));
+    EXPECT_FALSE(AtCharBoundary(four, 6));
+    EXPECT_EQ(BoundaryAtOrBelow(four, 7), 4u);
+    const std::string three = "\x81\x30\x81\x30\x81\x30";
+    EXPECT_TRUE(AtCharBoundary(three, 4));
+    EXPECT_EQ(CharLength(three, 4), 2u);
+    // 0xB0 0xB0 is one character, then "1" stands alone, then one four-byte.
+    const std::string mixed = "\xB0\xB0"
+                              "1\x81\x30\x81\x30";
+    EXPECT_TRUE(AtCharBoundary(mixed, 3));
+    EXPECT_FALSE(AtCharBoundary(mixed, 5));
+    EXPECT_EQ(BoundaryAtOrBelow(mixed, 6), 3u);
+    // From a start given inside the text.
+    EXPECT_TRUE(AtCharBoundary(four, 6, 2));
 }
