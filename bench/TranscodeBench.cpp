@@ -1,0 +1,92 @@
+// The transcoding stage in front of the decoder: the benchmark's game stream
+// as a GBK, a UTF-8 and a Big5 server would send it, each read transcoded and
+// decoded as a window does (compare the three; GBK passes the stage as it is).
+#include "GameTextGenerator.h"
+#include "core/screen/LineStore.h"
+#include "core/session/Iconv.h"
+#include "core/session/Transcoder.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using session::Encoding;
+
+// The stream in `to`, read by read; characters `to` lacks are left out.
+std::vector<std::string> Chunks(const char *to)
+{
+    std::vector<std::string> out;
+    for (const std::string &c : bench::GameChunks()) {
+        session::Iconv cd(to, "GB18030");
+        std::string wire;
+        std::size_t pos = 0;
+        while (pos < c.size()) {
+            const session::Iconv::Result r = cd.Convert(std::string_view(c).substr(pos), wire);
+            pos += r.taken;
+            if (r.stop == session::Iconv::Stop::kEnd)
+                break;
+            pos += 2; // a character `to` lacks
+        }
+        out.push_back(std::move(wire));
+    }
+    return out;
+}
+
+void BM_TranscodeThenDecode(benchmark::State &state, Encoding e, const char *iconvName)
+{
+    static std::vector<std::string> chunks;
+    chunks = e == Encoding::kGbk ? bench::GameChunks() : Chunks(iconvName);
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        session::Transcoder transcoder(e);
+        screen::LineStore store;
+        screen::Decoder decoder;
+        screen::Decoder::Batch batch;
+        std::string text;
+        for (const auto &c : chunks) {
+            text.clear();
+            transcoder.Feed(c, text);
+            screen::DecodeInto(decoder, batch, store, text);
+            bytes += c.size();
+        }
+        benchmark::DoNotOptimize(store.size());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(bytes));
+}
+BENCHMARK_CAPTURE(BM_TranscodeThenDecode, Gbk, Encoding::kGbk, "GBK")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TranscodeThenDecode, Utf8, Encoding::kUtf8, "UTF-8")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TranscodeThenDecode, Big5, Encoding::kBig5, "BIG5-HKSCS")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TranscodeThenDecode, Utf8Detected, Encoding::kAuto, "UTF-8")
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+namespace {
+
+// The stage alone, without the decoder.
+void BM_TranscodeOnly(benchmark::State &state, Encoding e, const char *iconvName)
+{
+    static std::vector<std::string> chunks;
+    chunks = e == Encoding::kGbk ? bench::GameChunks() : Chunks(iconvName);
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        session::Transcoder transcoder(e);
+        std::string text;
+        for (const auto &c : chunks) {
+            text.clear();
+            transcoder.Feed(c, text);
+            bytes += c.size();
+        }
+        benchmark::DoNotOptimize(text.size());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(bytes));
+}
+BENCHMARK_CAPTURE(BM_TranscodeOnly, Gbk, Encoding::kGbk, "GBK")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TranscodeOnly, Utf8, Encoding::kUtf8, "UTF-8")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TranscodeOnly, Big5, Encoding::kBig5, "BIG5-HKSCS")
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
