@@ -29,8 +29,9 @@ int SiteList::Find(std::string_view name) const
 }
 
 void SiteList::Append(std::string_view name, std::string_view address, std::string_view port,
-                      std::string_view profile)
+                      std::string_view profile, const SiteOptions &options)
 {
+    siteOptions.push_back(options);
     siteNames.emplace_back(name);
     siteAddresses.emplace_back(address);
     sitePorts.emplace_back(port);
@@ -38,7 +39,8 @@ void SiteList::Append(std::string_view name, std::string_view address, std::stri
     siteTls.push_back(false);
 }
 
-int SiteList::Confirm(std::string_view name, std::string_view address, std::string_view port)
+int SiteList::Confirm(std::string_view name, std::string_view address, std::string_view port,
+                      std::optional<SiteOptions> options)
 {
     name = gbk::Trim(name);
     address = gbk::Trim(address);
@@ -47,9 +49,11 @@ int SiteList::Confirm(std::string_view name, std::string_view address, std::stri
     if (index >= 0) {
         siteAddresses[index] = address;
         sitePorts[index] = port;
+        if (options)
+            siteOptions[index] = *options;
         return index;
     }
-    Append(name, address, port, kNoProfile);
+    Append(name, address, port, kNoProfile, options.value_or(SiteOptions{}));
     return static_cast<int>(size()) - 1;
 }
 
@@ -61,6 +65,7 @@ bool SiteList::Delete(int index)
         list->erase(list->begin() + index);
     if (static_cast<std::size_t>(index) < siteTls.size())
         siteTls.erase(siteTls.begin() + index);
+    siteOptions.erase(siteOptions.begin() + index);
     return true;
 }
 
@@ -134,6 +139,13 @@ SiteList ParseSiteFile(std::string_view text, ProxyEnabling *enabling)
         } else if (auto v = ValueOf(line, "tls=")) {
             if (haveSite)
                 list.siteTls.back() = CheckedFrom(*v);
+        } else if (auto v = ValueOf(line, "encoding=")) {
+            if (haveSite)
+                list.siteOptions.back().encoding =
+                    session::EncodingFromName(*v).value_or(session::Encoding::kAuto);
+        } else if (auto v = ValueOf(line, "telnet=")) {
+            if (haveSite)
+                list.siteOptions.back().negotiateTelnet = CheckedFrom(*v);
         } else if (auto v = ValueOf(line, "Proxy=")) {
             proxy.useProxy = CheckedFrom(*v);
             if (enabling)
@@ -179,19 +191,25 @@ bool HasLineBreak(const SiteList &list)
 
 std::string FormatSiteFile(const SiteList &list)
 {
-    // The four lists are kept at equal length; should one fall short, its
+    // The lists are kept at equal length; should one fall short, its
     // entries are written as a blank value rather than read past its end.
     auto entry = [](const std::vector<std::string> &v, std::size_t i) -> std::string_view {
         return i < v.size() ? std::string_view(v[i]) : kNoProfile;
     };
     std::vector<std::string> lines;
-    lines.reserve(list.size() * 5 + 8);
+    lines.reserve(list.size() * 7 + 8);
     lines.emplace_back("[Mud-List]");
     for (std::size_t i = 0; i < list.size(); ++i) {
         lines.push_back("name=" + list.siteNames[i]);
         lines.push_back("address=" + std::string(entry(list.siteAddresses, i)));
         lines.push_back("port=" + std::string(entry(list.sitePorts, i)));
         lines.push_back("profile=" + std::string(entry(list.siteProfiles, i)));
+        const SiteOptions options =
+            i < list.siteOptions.size() ? list.siteOptions[i] : SiteOptions{};
+        if (options.encoding != session::Encoding::kAuto)
+            lines.push_back("encoding=" + std::string(session::EncodingName(options.encoding)));
+        if (!options.negotiateTelnet)
+            lines.emplace_back("telnet=0");
         // Written only when on, so files without TLS sites stay as they were.
         if (i < list.siteTls.size() && list.siteTls[i])
             lines.emplace_back("tls=1");

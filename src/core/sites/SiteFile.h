@@ -2,6 +2,8 @@
 // holds them, and the editing rules of the site dialog, kept free of widgets.
 #pragma once
 
+#include "core/session/Encoding.h"
+
 #include <cstddef>
 #include <filesystem>
 #include <optional>
@@ -52,6 +54,17 @@ struct ProxyEnabling
     bool operator==(const ProxyEnabling &) const = default;
 };
 
+// A site's connection settings beyond its address. In the ini file each is a
+// line of the site's block, written only when it differs from its default, so
+// a file written before they existed is written back byte for byte.
+struct SiteOptions
+{
+    session::Encoding encoding = session::Encoding::kAuto; // "encoding=NAME"
+    bool negotiateTelnet = true;                           // "telnet=0" when off
+
+    bool operator==(const SiteOptions &) const = default;
+};
+
 // The sites, in file order: entry i of each of the lists belongs to site i.
 // All texts are GBK bytes. The lists always have equal length.
 class SiteList
@@ -62,6 +75,7 @@ public:
     std::vector<std::string> sitePorts;
     std::vector<std::string> siteProfiles; // " " when the site has no profile
     std::vector<bool> siteTls;             // reached over TLS ("tls=1"); off by default
+    std::vector<SiteOptions> siteOptions;
     ProxySettings proxy;
 
     std::size_t size() const { return siteNames.size(); }
@@ -71,13 +85,15 @@ public:
 
     // Appends a site with the given texts, as they are, without TLS.
     void Append(std::string_view name, std::string_view address, std::string_view port,
-                std::string_view profile);
+                std::string_view profile, const SiteOptions &options = {});
 
     // The "确定" rule: the fields are trimmed; the first site with the trimmed
     // name gets the new address and port and keeps its profile, otherwise a new
-    // site is appended with profile " ". The name may be empty. Returns the
-    // site's index.
-    int Confirm(std::string_view name, std::string_view address, std::string_view port);
+    // site is appended with profile " ". The name may be empty. The site takes
+    // `options` when given; otherwise an existing site keeps its own. Returns
+    // the site's index.
+    int Confirm(std::string_view name, std::string_view address, std::string_view port,
+                std::optional<SiteOptions> options = std::nullopt);
 
     // Removes site `index` from the lists; false when there is no such site.
     bool Delete(int index);
@@ -105,7 +121,9 @@ bool HasLineBreak(std::string_view text);
 bool HasLineBreak(const SiteList &list);
 
 // Reads the ini text. Lines are recognised by the key they begin with, whatever
-// section they are in; values are everything after the "=", untrimmed. When
+// section they are in; values are everything after the "=", untrimmed. The
+// option lines ("encoding=", "telnet=") belong to the site named last; an
+// encoding name not known leaves the site on 自动. When
 // `enabling` is given, the check-box rules are applied to it as each box is set.
 SiteList ParseSiteFile(std::string_view text, ProxyEnabling *enabling = nullptr);
 

@@ -6,6 +6,7 @@
 #include "ui/platform/SystemMessage.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -52,7 +53,7 @@ TBookMark::TBookMark(const std::filesystem::path &programDir, QWidget *parent)
     : QDialog(parent)
     , programDir_(programDir)
 {
-    platform::SetDialogLook(this, QStringLiteral("书签"), 536, 284);
+    platform::SetDialogLook(this, QStringLiteral("书签"), 536, 312);
     BuildControls();
 
     // One click fills the fields once. Selection, not the current row, counts:
@@ -84,7 +85,7 @@ TBookMark::TBookMark(const std::filesystem::path &programDir, QWidget *parent)
 void TBookMark::BuildControls()
 {
     ListBox1 = new QListWidget(this);
-    ListBox1->setGeometry(8, 8, 180, 268);
+    ListBox1->setGeometry(8, 8, 180, 296);
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
 
     MakeLabel(QStringLiteral("名称"), this, 204, 15);
@@ -96,40 +97,47 @@ void TBookMark::BuildControls()
     CheckBox3 = new QCheckBox(QStringLiteral("加密连接 (TLS)"), this);
     CheckBox3->setGeometry(340, 69, 180, 20);
 
+    // The site's connection options, one row under its port.
+    MakeLabel(QStringLiteral("编码"), this, 204, 99);
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setGeometry(240, 96, 100, 22);
+    for (session::Encoding e : session::kEncodings)
+        ComboBox1->addItem(gbk::ToQString(session::EncodingName(e)));
+
     auto *rule = new QFrame(this);
     rule->setFrameShape(QFrame::HLine);
     rule->setFrameShadow(QFrame::Sunken);
-    rule->setGeometry(200, 100, 328, 4);
+    rule->setGeometry(200, 128, 328, 4);
 
     CheckBox1 = new QCheckBox(QStringLiteral("使用Socks5代理服务器"), this);
-    CheckBox1->setGeometry(204, 110, 200, 20);
-    MakeLabel(QStringLiteral("代理服务器地址："), this, 204, 141);
-    Edit1 = MakeEdit(this, 300, 138, 124);
-    MakeLabel(QStringLiteral("端口："), this, 432, 141);
+    CheckBox1->setGeometry(204, 138, 200, 20);
+    MakeLabel(QStringLiteral("代理服务器地址："), this, 204, 169);
+    Edit1 = MakeEdit(this, 300, 166, 124);
+    MakeLabel(QStringLiteral("端口："), this, 432, 169);
     // Wide enough for the five digits of any port, frame and margins included.
-    Edit2 = MakeEdit(this, 468, 138, 56);
+    Edit2 = MakeEdit(this, 468, 166, 56);
     Edit2->setText(QString::fromLatin1(sites::kDefaultProxyPort.data(),
                                        static_cast<qsizetype>(sites::kDefaultProxyPort.size())));
     CheckBox2 = new QCheckBox(QStringLiteral("代理服务器需要身份验证"), this);
-    CheckBox2->setGeometry(204, 166, 200, 20);
-    MakeLabel(QStringLiteral("用户名："), this, 204, 197);
-    Edit3 = MakeEdit(this, 252, 194, 100);
-    MakeLabel(QStringLiteral("密码："), this, 364, 197);
-    Edit4 = MakeEdit(this, 400, 194, 124);
+    CheckBox2->setGeometry(204, 194, 200, 20);
+    MakeLabel(QStringLiteral("用户名："), this, 204, 225);
+    Edit3 = MakeEdit(this, 252, 222, 100);
+    MakeLabel(QStringLiteral("密码："), this, 364, 225);
+    Edit4 = MakeEdit(this, 400, 222, 124);
     Edit4->setEchoMode(QLineEdit::Password);
     Edit4->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
 
     BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
                               QStringLiteral("确定"), this);
-    BitBtn1->setGeometry(220, 244, 80, 28);
+    BitBtn1->setGeometry(220, 272, 80, 28);
     BitBtn1->setDefault(true);
     BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
                               QStringLiteral("放弃"), this);
-    BitBtn2->setGeometry(320, 244, 80, 28);
+    BitBtn2->setGeometry(320, 272, 80, 28);
     BitBtn2->setAutoDefault(false);
     BitBtn3 =
         new QPushButton(style()->standardIcon(QStyle::SP_TrashIcon), QStringLiteral("删除"), this);
-    BitBtn3->setGeometry(420, 244, 80, 28);
+    BitBtn3->setGeometry(420, 272, 80, 28);
     BitBtn3->setAutoDefault(false);
 
     ApplyEnabling();
@@ -204,6 +212,28 @@ void TBookMark::ListBox1Click()
     getPort->setText(gbk::ToQString(sites_.sitePorts[row]));
     CheckBox3->setChecked(static_cast<std::size_t>(row) < sites_.siteTls.size() &&
                           sites_.siteTls[row]);
+    SetOptionFields(sites_.siteOptions[row]);
+}
+
+void TBookMark::SetOptionFields(const sites::SiteOptions &options)
+{
+    for (std::size_t i = 0; i < std::size(session::kEncodings); ++i)
+        if (session::kEncodings[i] == options.encoding)
+            ComboBox1->setCurrentIndex(static_cast<int>(i));
+}
+
+sites::SiteOptions TBookMark::chosenOptions() const
+{
+    const int i = ComboBox1->currentIndex();
+    sites::SiteOptions options;
+    if (i >= 0 && static_cast<std::size_t>(i) < std::size(session::kEncodings))
+        options.encoding = session::kEncodings[i];
+    // The client does not negotiate telnet options yet, so the dialog offers no
+    // switch for it; a site keeps whatever its block says ("telnet=0" stays).
+    const int site = sites_.Find(TrimmedFieldBytes(getName));
+    if (site >= 0 && static_cast<std::size_t>(site) < sites_.siteOptions.size())
+        options.negotiateTelnet = sites_.siteOptions[site].negotiateTelnet;
+    return options;
 }
 
 void TBookMark::getAddressChange()
@@ -284,8 +314,8 @@ void TBookMark::BitBtn1Click()
         return;
     }
     const std::size_t before = sites_.size();
-    const int index =
-        sites_.Confirm(FieldBytes(getName), FieldBytes(getAddress), FieldBytes(getPort));
+    const int index = sites_.Confirm(FieldBytes(getName), FieldBytes(getAddress),
+                                     FieldBytes(getPort), chosenOptions());
     if (sites_.size() > before)
         ListBox1->addItem(gbk::ToQString(sites_.siteNames[index]));
     sites_.siteTls[index] = CheckBox3->isChecked();

@@ -10,6 +10,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QComboBox;
 class QEvent;
 class QKeyEvent;
 class QLabel;
@@ -45,6 +46,9 @@ public:
     // (never after "确定" went through).
     int hostPort() const;
     int proxyPort() const;
+    // The encoding choice and the telnet switch as they stand (after "确定":
+    // the chosen site's, as stored).
+    sites::SiteOptions chosenOptions() const;
     bool useProxy() const;
     std::string proxyHost() const;
     bool proxyAuth() const;
@@ -66,6 +70,7 @@ public:
     QLineEdit *getAddress;
     QLineEdit *getPort;
     QCheckBox *CheckBox3; // "加密连接 (TLS)"
+    QComboBox *ComboBox1; // "编码": 自动, GBK, GB18030, UTF-8, Big5
     QCheckBox *CheckBox1;
     QLineEdit *Edit1;
     QLineEdit *Edit2;
@@ -96,6 +101,7 @@ private:
     int SelectedRow() const;
     void FormCreate(const std::filesystem::path &dir);
     void ApplyEnabling();
+    void SetOptionFields(const sites::SiteOptions &options);
     // The proxy fields as the site list writes them.
     sites::ProxySettings ProxyFromFields() const;
     // Writes the ini file; a failure is shown and otherwise ignored.

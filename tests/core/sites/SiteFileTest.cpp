@@ -158,6 +158,42 @@ TEST(SiteFile, TlsLineIsReadInsideItsSiteAndWrittenAfterTheProfileOnlyWhenOn)
     EXPECT_EQ(ParseSiteFile(text), list);
 }
 
+TEST(SiteFile, SiteOptionsAreLinesOfTheirOwnOnlyWhenNotTheDefault)
+{
+    using session::Encoding;
+    SiteList list;
+    list.Append("a", "h", "1", " ");
+    list.Append("b", "h", "2", "b.qvl", {Encoding::kUtf8, true});
+    list.Append("c", "h", "3", " ", {Encoding::kAuto, false});
+    list.Append("d", "h", "4", " ", {Encoding::kBig5, false});
+    const std::string text = FormatSiteFile(list);
+    EXPECT_EQ(text.substr(0, text.find("[Proxy]")),
+              "[Mud-List]\r\n"
+              "name=a\r\naddress=h\r\nport=1\r\nprofile= \r\n \r\n"
+              "name=b\r\naddress=h\r\nport=2\r\nprofile=b.qvl\r\nencoding=UTF-8\r\n \r\n"
+              "name=c\r\naddress=h\r\nport=3\r\nprofile= \r\ntelnet=0\r\n \r\n"
+              "name=d\r\naddress=h\r\nport=4\r\nprofile= \r\nencoding=Big5\r\ntelnet=0\r\n \r\n");
+    EXPECT_EQ(ParseSiteFile(text), list);
+
+    // Anywhere in the block, any letter case of a known name; an unknown name
+    // or a line before any site changes nothing.
+    const SiteList read = ParseSiteFile("encoding=UTF-8\r\ntelnet=0\r\n"
+                                        "name=x\r\ntelnet=0\r\nencoding=gb18030\r\naddress=h\r\n"
+                                        "name=y\r\nencoding=KOI8-R\r\ntelnet=1\r\n");
+    EXPECT_EQ(read.siteOptions,
+              (std::vector<SiteOptions>{{Encoding::kGb18030, false}, {Encoding::kAuto, true}}));
+
+    // Confirm keeps a site's options unless it is given new ones; Delete keeps
+    // the lists aligned.
+    list.Confirm("b", "h2", "2");
+    EXPECT_EQ(list.siteOptions[1], (SiteOptions{Encoding::kUtf8, true}));
+    list.Confirm("b", "h2", "2", SiteOptions{Encoding::kGbk, false});
+    EXPECT_EQ(list.siteOptions[1], (SiteOptions{Encoding::kGbk, false}));
+    ASSERT_TRUE(list.Delete(0));
+    EXPECT_EQ(list.siteOptions.size(), list.size());
+    EXPECT_EQ(list.siteOptions[0], (SiteOptions{Encoding::kGbk, false}));
+}
+
 TEST(SiteFile, CheckBoxesAndProxyPortConvertTheirValues)
 {
     struct Row

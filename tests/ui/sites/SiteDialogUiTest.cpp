@@ -15,6 +15,7 @@
 #include <memory>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -603,4 +604,28 @@ TEST_F(SiteDialog, UpdateProfileForMatchesExactName)
     ClickRow(*dlg, 1);
     QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
     ASSERT_EQ(dlg->chosenProfile(), std::string("j.qvl"));
+}
+
+TEST_F(SiteDialog, EncodingIsKeptPerSiteAndTheTelnetLineSurvivesWithoutASwitch)
+{
+    WriteBytes(IniPath(), "name=utf\r\naddress=u.org\r\nport=23\r\nprofile= \r\nencoding=UTF-8\r\n"
+                          "name=plain\r\naddress=p.org\r\nport=4000\r\nprofile= \r\ntelnet=0\r\n");
+    auto dlg = OpenDialog();
+    // Nothing in the dialog offers telnet negotiation: the client does not do it.
+    for (const QCheckBox *box : dlg->findChildren<QCheckBox *>())
+        EXPECT_FALSE(box->text().contains(QStringLiteral("telnet"))) << box->text().toStdString();
+    ClickRow(*dlg, 0);
+    ASSERT_EQ(dlg->ComboBox1->currentText(), QStringLiteral("UTF-8"));
+    ClickRow(*dlg, 1);
+    ASSERT_EQ(dlg->ComboBox1->currentText(), QStringLiteral("自动"));
+    // Big5 for the second site: its line goes before the telnet line it had.
+    dlg->ComboBox1->setCurrentIndex(dlg->ComboBox1->findText(QStringLiteral("Big5")));
+    QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
+    ASSERT_TRUE(dlg->accepted());
+    EXPECT_EQ(dlg->chosenOptions(), (sites::SiteOptions{session::Encoding::kBig5, false}));
+    const std::string text = ReadBytes(IniPath());
+    EXPECT_NE(text.find("name=plain\r\naddress=p.org\r\nport=4000\r\nprofile= \r\n"
+                        "encoding=Big5\r\ntelnet=0\r\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("profile= \r\nencoding=UTF-8\r\n \r\n"), std::string::npos);
 }
