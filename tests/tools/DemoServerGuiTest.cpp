@@ -167,6 +167,7 @@ TEST_F(DemoServerTest, CommandsAnswerAsInTheTable)
         {"say\n", "你想说什么？"},
         {"xyzzy\n", "什么？\r\n"},
         {"help\n", "flood"},
+        {"help\n", "encoding"},
         {"cls\n", "\x1b[2J"},
         {"\n", ""},
     };
@@ -362,4 +363,32 @@ TEST_F(DemoServerTest, NegotiatingServerPlaysAsBeforeForASilentClient)
     player.Command("tester\n");
     EXPECT_TRUE(player.Command("look\n").contains(Gbk("客店")));
     EXPECT_TRUE(player.Command("negotiation\n").contains(Gbk("MCCP2 压缩：未开启")));
+}
+
+TEST_F(DemoServerTest, EncodingCommandSwitchesWhatIsSentAndRead)
+{
+    auto encode = [](const char *utf8, const char *name) {
+        QStringEncoder encoder(name);
+        return QByteArray(encoder.encode(QString::fromUtf8(utf8)));
+    };
+    Player player(server_->Port());
+    ASSERT_TRUE(player.Connected());
+    player.Login("tester");
+    // The answer to the switch is already in the new encoding; so is a room,
+    // and words said in it come back as they were sent.
+    EXPECT_TRUE(player.Command("encoding utf8\n").contains("编码已切换为 UTF-8"));
+    EXPECT_TRUE(player.Command("look\n").contains("这里明显的出口是 north 和 east。\r\n"));
+    EXPECT_TRUE(player.Command("say 你好，𠀀\n").contains("你说道：你好，?\r\n"));
+
+    EXPECT_TRUE(player.Command("encoding big5\n").contains(encode("編碼已切換為 Big5", "Big5")));
+    const QByteArray look = player.Command("look\n");
+    EXPECT_TRUE(look.contains(encode("這裡明顯的出口是 north 和 east。\r\n", "Big5")))
+        << look.toHex().constData();
+    const QByteArray said = encode("say 許功夫", "Big5");
+    EXPECT_TRUE(player.Command(said + "\n").contains(encode("你說道：許功夫\r\n", "Big5")));
+
+    EXPECT_TRUE(player.Command("encoding latin1\n").contains(encode("用法：encoding", "Big5")));
+    EXPECT_TRUE(player.Command("encoding gbk\n").contains(Gbk("编码已切换为 GBK")));
+    // The log keeps the bytes exactly as they came, in whatever encoding.
+    EXPECT_TRUE(server_->Log().contains(said + "\n"));
 }

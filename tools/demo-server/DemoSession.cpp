@@ -81,7 +81,7 @@ void DemoSession::TakeLine(const QByteArray &raw)
         line.chop(1);
     if (line.endsWith('\r'))
         line.chop(1);
-    pending_.append(line);
+    pending_.append(wire_.In(line));
 }
 
 void DemoSession::RunPending()
@@ -140,6 +140,8 @@ void DemoSession::RunCommand(const QByteArray &command, const QByteArray &argume
         awaitingPassword_ = true;
         Send(PasswordPrompt());
         return;
+    } else if (command == "encoding") {
+        SwitchEncoding(argument);
     } else if (command == "flood") {
         StartFlood(argument);
         return; // the prompt follows the last flood line
@@ -161,6 +163,16 @@ void DemoSession::TakePassword(const QByteArray &password)
     awaitingPassword_ = false;
     Send(PasswordTaken(password.size()));
     SendPrompt();
+}
+
+void DemoSession::SwitchEncoding(const QByteArray &name)
+{
+    if (!wire_.Set(name)) {
+        Send(GbkLine("用法：encoding utf8|gbk|big5") + Gbk("现在的编码：") + wire_.name() + "\r\n");
+        return;
+    }
+    // Already in the new encoding: the client should read this line right.
+    Send(Gbk("编码已切换为 ") + wire_.name() + GbkLine("。"));
 }
 
 void DemoSession::Say(const QByteArray &words)
@@ -212,7 +224,7 @@ void DemoSession::PumpFlood()
         batch.reserve(kFloodBatchLines * 96);
         for (int i = 0; i < kFloodBatchLines && floodLeft_ > 0; ++i, --floodLeft_)
             batch += FloodLine(++floodSent_);
-        socket_->write(negotiation_.Outgoing(batch));
+        socket_->write(negotiation_.Outgoing(wire_.Out(batch)));
     }
     if (floodLeft_ == 0) {
         SendPrompt();
@@ -223,7 +235,7 @@ void DemoSession::PumpFlood()
 void DemoSession::Send(const QByteArray &bytes)
 {
     if (socket_->state() == QAbstractSocket::ConnectedState)
-        socket_->write(negotiation_.Outgoing(bytes));
+        socket_->write(negotiation_.Outgoing(wire_.Out(bytes)));
 }
 
 void DemoSession::SendPrompt()

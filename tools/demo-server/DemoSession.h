@@ -2,6 +2,7 @@
 // them, and answers the name question and the commands.
 #pragma once
 
+#include "DemoEncoding.h"
 #include "DemoNegotiation.h"
 
 #include <QByteArray>
@@ -34,10 +35,12 @@ private:
     void Send(const QByteArray &bytes);
     void SendPrompt();
     void TakePassword(const QByteArray &password);
+    void SwitchEncoding(const QByteArray &name);
 
     QTcpSocket *socket_;
     QFile *log_;
     DemoNegotiation negotiation_;
+    WireEncoding wire_;
     QByteArray partial_;        // bytes after the last line end
     QList<QByteArray> pending_; // received lines (line end stripped) not yet answered
     QByteArray name_;

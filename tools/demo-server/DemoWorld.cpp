@@ -151,6 +151,7 @@ QByteArray HelpText()
         GbkLine("  flood <行数>     一口气送出许多行，试试客户端的速度") +
         GbkLine("  telnet           送出真实服务器常见的 telnet 命令，屏幕上不该看到它们") +
         GbkLine("  password         请你输入一个密码：输入时只显示圆点，也不会回显") +
+        GbkLine("  encoding <编码>  换一种编码说话：utf8、gbk 或 big5") +
         GbkLine("  negotiation      看看和客户端协商了什么：压缩、窗口大小、终端类型、字符集") +
         GbkLine("  help             显示这份说明") +
         GbkLine("  quit             离开游戏");
