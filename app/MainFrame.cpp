@@ -351,7 +351,8 @@ void TMainForm::OpenGameWindow(const QString &caption)
     AnswerTrustWithDialog(child->connection(), child);
     child->Connect({BookMark->hostAddress(), BookMark->hostPort(), BookMark->useProxy(),
                     BookMark->proxyHost(), BookMark->proxyPort(), BookMark->proxyAuth(),
-                    BookMark->proxyUser(), BookMark->proxyPassword(), BookMark->useTls()});
+                    BookMark->proxyUser(), BookMark->proxyPassword(), BookMark->useTls()},
+                   BookMark->chosenOptions());
     // 8. Its tab, selected.
     ++sessionCount;
     {

@@ -15,6 +15,7 @@
 #include <memory>
 #include <type_traits>
 
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QSize>
@@ -30,6 +31,7 @@ struct SiteChoice
     QString name = QStringLiteral("mud");
     QString address = QStringLiteral("127.0.0.1");
     int port = 0;
+    session::Encoding encoding = session::Encoding::kAuto; // the dialog's "编码"
 };
 
 template <class Server> class FrameFixture : public ::testing::Test
@@ -105,6 +107,9 @@ protected:
             dialog.getAddress->setText(next.address);
             dialog.getName->setText(next.name);
             dialog.getPort->setText(QString::number(next.port));
+            for (std::size_t i = 0; i < std::size(session::kEncodings); ++i)
+                if (session::kEncodings[i] == next.encoding)
+                    dialog.ComboBox1->setCurrentIndex(static_cast<int>(i));
             dialog.BitBtn1Click();
         };
         form = std::make_unique<TMainForm>(QFile::encodeName(dir->path()).toStdString(),
@@ -126,10 +131,12 @@ protected:
 
     // Opens a window through the site dialog, answered with a fresh choice
     // named `name`, and waits until the in-process server has its connection.
-    TMDIChild *Open(const QString &name = QStringLiteral("mud"))
+    TMDIChild *Open(const QString &name = QStringLiteral("mud"),
+                    session::Encoding encoding = session::Encoding::kAuto)
     {
         next = SiteChoice{};
         next.name = name;
+        next.encoding = encoding;
         next.port = server->port();
         const std::size_t before = server->sockets.size();
         form->OpenGameWindow();

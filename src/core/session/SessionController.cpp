@@ -14,7 +14,28 @@ SessionController::SessionController(std::shared_ptr<RunnerHost> host,
     : host_(std::move(host))
     , groups_(std::move(groups))
     , road_(wire)
-{}
+{
+    auto transcode = std::make_unique<TranscodeStage>(Encoding::kAuto);
+    transcode_ = transcode.get();
+    auto encode = std::make_unique<EncodeStage>(transcode_->transcoder());
+    encode_ = encode.get();
+    road_.Insert(SessionRoad::Place::kAfterTelnet, std::move(transcode));
+    road_.InsertSend(std::move(encode));
+}
+
+std::string SessionController::encodingStatus() const
+{
+    return EncodingStatusText(transcoder().setting(), transcoder().current());
+}
+
+bool SessionController::TakeEncodingChange()
+{
+    std::string now = encodingStatus();
+    if (now == shownEncoding_)
+        return false;
+    shownEncoding_ = std::move(now);
+    return true;
+}
 
 bool SessionController::Receive(std::string_view read, std::string &screenText)
 {

@@ -9,6 +9,7 @@
 #include "core/automation/RunnerStop.h"
 #include "core/session/SessionRoad.h"
 #include "core/session/SessionState.h"
+#include "core/session/TranscodeStages.h"
 
 #include <memory>
 #include <optional>
@@ -34,6 +35,19 @@ public:
     // A runner's line, through the road to the connection.
     void SendLine(std::string_view line) { road_.SendLine(line); }
     SessionRoad &road() { return road_; }
+
+    // The server's encoding: the site's choice or the player's from the
+    // window, applied from the next byte (nothing shown is decoded again).
+    void SetEncoding(Encoding setting) { transcode_->transcoder().SetEncoding(setting); }
+    const Transcoder &transcoder() const { return transcode_->transcoder(); }
+    // What the status panel says of it (GBK bytes), e.g. "UTF-8（自动）".
+    std::string encodingStatus() const;
+    // True once each time what the status panel says of the encoding changed
+    // since the last call (detection decided, the player chose, a new
+    // connection started detecting again).
+    bool TakeEncodingChange();
+    // The first character sent as "?" since the last call, or empty.
+    std::string TakeUnsent() { return encode_->TakeUnsent(); }
 
     // Hidden input: the server asked that what the player types now is not shown.
     bool inputHidden() const { return road_.telnet().serverEchoes(); }
@@ -86,6 +100,9 @@ private:
     std::shared_ptr<GroupTable> groups_;
     std::shared_ptr<automation::RunnerStops> stops_ = std::make_shared<automation::RunnerStops>();
     SessionRoad road_;
+    TranscodeStage *transcode_ = nullptr; // owned by the road
+    EncodeStage *encode_ = nullptr;       // owned by the road
+    std::string shownEncoding_;
     int runningCommands_ = 0;
     int nameCaptureStage_ = 0;
     HotkeyLists hotkeys_;

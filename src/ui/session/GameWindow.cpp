@@ -36,7 +36,11 @@ struct TMDIChild::RunnerSide final : SessionLink::WindowSide
     explicit RunnerSide(TMDIChild *w)
         : window(w)
     {}
-    void WriteLine(const std::string &line) override { window->session_->SendLine(line); }
+    void WriteLine(const std::string &line) override
+    {
+        window->session_->SendLine(line);
+        window->ReportUnsent();
+    }
     void AppendAuxLine(std::string text) override
     {
         window->dialogs_->AppendAuxLines({std::move(text)});
@@ -114,6 +118,10 @@ void TMDIChild::ConnectSignals()
     });
     connect(pane_, &ScreenPane::pasteRequested, this,
             [this](const std::string &text) { dialogs_->OpenPasteSender(*this, text); });
+    connect(pane_, &ScreenPane::encodingChosen, this, [this](session::Encoding e) {
+        session_->SetEncoding(e);
+        ShowEncoding();
+    });
     connect(Panel2, &PathPanel::walkRequested, this, &TMDIChild::WalkPath);
     connect(Panel2, &PathPanel::stopRequested, this, &TMDIChild::StopRunners);
 }
@@ -162,9 +170,28 @@ void TMDIChild::wheelEvent(QWheelEvent *event)
     pane_->TurnWheel(event->angleDelta(), event->modifiers());
 }
 
-void TMDIChild::Connect(const session::ConnectSettings &settings)
+void TMDIChild::Connect(const session::ConnectSettings &settings, const sites::SiteOptions &options)
 {
+    session_->SetEncoding(options.encoding);
+    ShowEncoding();
     connection_->Connect(settings);
+}
+
+void TMDIChild::ShowEncoding()
+{
+    if (session_->TakeEncodingChange())
+        pane_->ShowEncoding(gbk::ToQString(session_->encodingStatus()));
+}
+
+void TMDIChild::ReportUnsent()
+{
+    const std::string unsent = session_->TakeUnsent();
+    if (unsent.empty() || unsentReported_)
+        return;
+    unsentReported_ = true;
+    const std::string_view target = EncodingName(session_->transcoder().sendEncoding());
+    pane_->SetStatusText(QStringLiteral("字符“%1”无法用 %2 发送，已以“?”代替")
+                             .arg(gbk::ToQString(unsent), gbk::ToQString(target)));
 }
 
 void TMDIChild::RunPasteText(const std::string &text)
@@ -231,6 +258,7 @@ void TMDIChild::OnGameText(const QByteArray &bytes)
         std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), text);
     if (hiddenChanged)
         emit inputHiddenChanged(inputHidden());
+    ShowEncoding();
     if (text.empty())
         return; // only commands: the partial line on screen stays as it is
     // While the screen is behind, the socket waits: TCP slows the server
@@ -247,6 +275,7 @@ void TMDIChild::OnLinkActive(bool active)
     // the typing hidden.
     if (session_->NewConnection())
         emit inputHiddenChanged(false);
+    ShowEncoding();
 }
 
 void TMDIChild::showEvent(QShowEvent *event)

@@ -10,6 +10,7 @@
 #include "core/session/SessionController.h"
 #include "core/session/SessionState.h"
 #include "core/session/Socks5.h"
+#include "core/sites/SiteFile.h"
 #include "render/ScreenThread.h"
 #include "ui/session/PathPanel.h"
 #include "ui/session/ScreenPane.h"
@@ -85,7 +86,8 @@ public:
     void FireHotkey(const std::string &keyName) { session_->FireHotkey(keyName); }
 
     // Stores the settings and opens the connection; failures show in a box.
-    void Connect(const session::ConnectSettings &settings);
+    // The site's options set the road up for this server first.
+    void Connect(const session::ConnectSettings &settings, const sites::SiteOptions &options = {});
 
     void StartCommandRun(const std::string &text, bool slowMode = false, int slowDelayMs = 1500)
     {
@@ -206,6 +208,10 @@ private:
     // The glue of the receive road: socket -> road -> screen queue.
     void OnGameText(const QByteArray &bytes);
     void OnLinkActive(bool active);
+    // The status panel follows the encoding in force; a character the
+    // server's encoding could not carry is named once.
+    void ShowEncoding();
+    void ReportUnsent();
     void RecordClicked();
     void WalkPath(int row, bool slowMode);
     // Codes 8 and 9: the file dialogs, then the save or the load.
@@ -217,6 +223,7 @@ private:
     bool linkActive_ = false;
     bool covered_ = false;
     bool hidden_ = false; // by the last hide or show event
+    bool unsentReported_ = false;
 
     ConnectionWire wire_{this};
     std::unique_ptr<RunnerSide> runnerSide_; // outlives the link's posted calls

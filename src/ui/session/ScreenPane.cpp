@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QMenu>
 #include <QMetaObject>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -62,6 +63,7 @@ ScreenPane::ScreenPane(screen::DrawSence &screen, QWidget *parent)
     SpeedButton4->setToolTip(QStringLiteral("正向调用路径"));
     SpeedButton5->setIcon(glyphs::PathReverse());
     SpeedButton5->setToolTip(QStringLiteral("反向调用路径"));
+    MakeEncodingButton();
 
     connect(view_, &ScreenView::pressed, this, &ScreenPane::ScreenMouseDown);
     connect(view_, &ScreenView::moved, this, &ScreenPane::ScreenMouseMove);
@@ -77,6 +79,31 @@ ScreenPane::ScreenPane(screen::DrawSence &screen, QWidget *parent)
     screen_.frameReady = [this] {
         QMetaObject::invokeMethod(this, &ScreenPane::ShowFrame, Qt::QueuedConnection);
     };
+}
+
+void ScreenPane::MakeEncodingButton()
+{
+    EncodingButton = new QToolButton(Panel1);
+    EncodingButton->setObjectName(QStringLiteral("EncodingButton"));
+    EncodingButton->setAutoRaise(true);
+    EncodingButton->setFocusPolicy(Qt::NoFocus);
+    EncodingButton->setPopupMode(QToolButton::InstantPopup);
+    EncodingButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    EncodingButton->setToolTip(QStringLiteral("服务器的编码(从下一个字节起生效)"));
+    auto *menu = new QMenu(EncodingButton);
+    for (const session::Encoding e : session::kEncodings) {
+        const std::string_view name = session::EncodingName(e);
+        QAction *action = menu->addAction(gbk::ToQString(std::string(name)));
+        connect(action, &QAction::triggered, this, [this, e] { emit encodingChosen(e); });
+    }
+    EncodingButton->setMenu(menu);
+    ShowEncoding(gbk::ToQString(std::string(session::EncodingName(session::Encoding::kAuto))));
+}
+
+void ScreenPane::ShowEncoding(const QString &text)
+{
+    EncodingButton->setText(text);
+    PlaceStatusControls();
 }
 
 void ScreenPane::Place(const QRect &area)
@@ -270,17 +297,27 @@ void ScreenPane::LayOut()
     bar2->setGeometry(w - barWidth, 0, barWidth, viewH);
     view_->setGeometry(0, 0, std::max(0, w - barWidth), viewH);
     Panel1->setGeometry(0, viewH, w, kStatusHeight);
-    // The buttons stand from the status bar's right edge leftwards.
-    const int right = w - kButtonWidth - 2;
-    SpeedButton1->move(right, 0);
-    SpeedButton2->move(right - 20, 0);
-    SpeedButton3->move(right - 40, 0);
-    SpeedButton4->move(right - 70, 0);
-    SpeedButton5->move(right - 100, 0);
-    Label1->setGeometry(4, 0, std::max(0, right - 104), kStatusHeight);
+    PlaceStatusControls();
     // Any drag ends and the selection goes; the screen learns its new size.
     selection_.EndDrag();
     selection_.Clear();
     PushSelection();
     screen_.SetViewSize(std::max(0, w - barWidth), viewH);
+}
+
+void ScreenPane::PlaceStatusControls()
+{
+    // The buttons stand from the status bar's right edge leftwards.
+    const int right = width() - kButtonWidth - 2;
+    SpeedButton1->move(right, 0);
+    SpeedButton2->move(right - 20, 0);
+    SpeedButton3->move(right - 40, 0);
+    SpeedButton4->move(right - 70, 0);
+    SpeedButton5->move(right - 100, 0);
+    // The encoding stands left of the path buttons, as wide as its text.
+    const int encodingWidth =
+        EncodingButton->fontMetrics().horizontalAdvance(EncodingButton->text()) + 10;
+    const int encodingLeft = right - 104 - encodingWidth;
+    EncodingButton->setGeometry(encodingLeft, 0, encodingWidth, kStatusHeight - 1);
+    Label1->setGeometry(4, 0, std::max(0, encodingLeft - 8), kStatusHeight);
 }

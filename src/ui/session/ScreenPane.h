@@ -1,11 +1,12 @@
 // A game window's screen: the drawing area, its scroll bar and the status bar
-// below them (the status text, the scroll lock, the automatic-input switch, the
-// record button and the two path buttons). It keeps the scroll and selection
-// state, turns mouse and wheel into them, and shows the screen thread's frames.
+// below them (the status text, the server's encoding, the scroll lock, the
+// automatic-input switch, the record button and the two path buttons). It keeps the scroll and
+// selection state, turns mouse and wheel into them, and shows the screen thread's frames.
 #pragma once
 
 #include "core/screen/ScrollState.h"
 #include "core/screen/Selection.h"
+#include "core/session/Encoding.h"
 
 #include <string>
 
@@ -42,6 +43,8 @@ public:
     void SetSeen(bool seen);
     void ShowTriggersEnabled(bool on);
     void ShowRecording(bool on);
+    // The encoding button's text (e.g. "UTF-8（自动）"); its menu offers every choice.
+    void ShowEncoding(const QString &text);
     // The wheel turned over the window: the scroll bar's own handling.
     void TurnWheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers);
 
@@ -54,6 +57,8 @@ signals:
     // The automatic-input button, with the state a click asks for.
     void triggersSwitched(bool on);
     void recordClicked();
+    // The player picked an encoding for the running window from the button's menu.
+    void encodingChosen(session::Encoding encoding);
     void pathButtonClicked(bool forward);
     // The right button: the selection as the paste sender takes it.
     void pasteRequested(const std::string &text);
@@ -64,6 +69,8 @@ protected:
 
 private:
     void LayOut();
+    void MakeEncodingButton();
+    void PlaceStatusControls();
     void ShowFrame();
     void PushSelection();
     void ShowScrollLock();
@@ -87,4 +94,5 @@ private:
     QToolButton *SpeedButton3 = nullptr; // path recording
     QToolButton *SpeedButton4 = nullptr; // path forward
     QToolButton *SpeedButton5 = nullptr; // path reversed
+    QToolButton *EncodingButton = nullptr;
 };
