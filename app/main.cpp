@@ -10,7 +10,6 @@
 #include "ui/shell/ProgramIcon.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <string_view>
 
 #include <QApplication>
@@ -37,8 +36,9 @@ int main(int argc, char **argv)
         return std::string_view(arg) == platform::kDataHomeFlag;
     });
     if (dataHome) {
-        const auto folder =
-            platform::DataHomeFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+        const QByteArray xdgDataHome = qgetenv("XDG_DATA_HOME");
+        const QByteArray home = qgetenv("HOME");
+        const auto folder = platform::DataHomeFolder(xdgDataHome.constData(), home.constData());
         if (!folder || !platform::EnterFolder(*folder))
             platform::ShowSystemMessage(
                 nullptr,
