@@ -10,7 +10,7 @@ DEMO_PORT  ?= 4000
 SANBUILD   ?= build-asan
 TSANBUILD  ?= build-tsan
 
-.PHONY: deps build test run bench fuzz format format-check tidy sanitize tsan install clean
+.PHONY: deps build test run bench fuzz format format-check tidy sanitize tsan install package clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -65,6 +65,11 @@ tsan: deps
 
 install: build
 	cmake --install $(BUILD) --prefix $(or $(PREFIX),/usr/local)
+
+# A Debian package (quorvel_<version>_<arch>.deb in $(BUILD)) of what install
+# puts in place, under /usr, with the runtime packages as its dependencies.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(BENCHBUILD) $(SANBUILD) $(TSANBUILD) $(FUZZBUILD)

@@ -226,6 +226,25 @@ void TMainForm::changeEvent(QEvent *event)
     // back from the taskbar is the restore.
     if (event->type() == QEvent::WindowStateChange && minimisedForTray_ && !isMinimized())
         RestoreFromTray();
+    // The area writes the caption itself when a window is maximised or
+    // restored, from what the caption was before; it is put right after it.
+    if (event->type() == QEvent::WindowTitleChange && ClientArea)
+        UpdateCaption();
+}
+
+QString TMainForm::FrameCaption()
+{
+    const TMDIChild *active = ActiveSession();
+    if (!active)
+        return QStringLiteral("Quorvel");
+    return QStringLiteral("Quorvel - [%1]").arg(active->windowTitle());
+}
+
+void TMainForm::UpdateCaption()
+{
+    const QString caption = FrameCaption();
+    if (windowTitle() != caption)
+        setWindowTitle(caption);
 }
 
 void TMainForm::FormActivate()
@@ -286,6 +305,24 @@ bool TMainForm::ActiveInputHidden()
 {
     TMDIChild *session = ActiveSession();
     return session && session->inputHidden();
+}
+
+bool TMainForm::StopActiveRunners()
+{
+    TMDIChild *session = ActiveSession();
+    if (!session || session->runningCommands() <= 0)
+        return false;
+    session->StopRunners();
+    return true;
+}
+
+void TMainForm::InputCut()
+{
+    if (TMDIChild *session = ActiveSession())
+        session->ShowStatusNote(
+            QStringLiteral("输入行最多 %1 个字符，多出的文字已舍去；长文本请在屏幕上按右键，"
+                           "用粘贴发送")
+                .arg(CommandInput->maxLength()));
 }
 
 void TMainForm::SendToActive(int code)
@@ -360,6 +397,8 @@ void TMainForm::OpenGameWindow(const QString &caption)
         TabControl1->addTab(child->windowTitle());
     }
     SelectTab(sessionCount - 1);
+    // The area activated the window before it was counted.
+    UpdateCaption();
     // 9. The program-wide keep-alive, when it is meant for every window.
     clock_->WindowOpened(index);
 }
@@ -398,8 +437,12 @@ void TMainForm::ClientAreaActivated(QMdiSubWindow *window)
 {
     // Hidden input: the input line shows the echo of the window now active.
     CommandInput->ShowInputHidden();
+    UpdateCaption();
     if (!window)
         return;
+    // The click that gives the line the keyboard back must not put the caret
+    // after the other window's last command.
+    CommandInput->KeepSelectionOnNextClick();
     auto *child = qobject_cast<TMDIChild *>(window->widget());
     if (!child)
         return;
@@ -426,6 +469,7 @@ void TMainForm::FrameNotice(int windowIndex, int code)
     case kCaptionChanged:
         if (known && index < TabControl1->count())
             TabControl1->setTabText(index, sessions[index]->windowTitle());
+        UpdateCaption();
         break;
     case kWindowActivated:
         if (known) {
@@ -469,6 +513,7 @@ void TMainForm::WindowDestroyed(int index)
     --sessionCount;
     // Hidden input: a closed window's hidden echo goes with it.
     CommandInput->ShowInputHidden();
+    UpdateCaption();
     // 4. The window now at the same place is shown, or the one to its left.
     if (sessionCount > 0) {
         const int shown = index < sessionCount ? index : index - 1;

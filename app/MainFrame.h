@@ -110,6 +110,8 @@ public:
     bool ActiveSelectionReady() override;
     void CopyActiveSelection() override;
     bool ActiveInputHidden() override;
+    bool StopActiveRunners() override;
+    void InputCut() override;
     // A command for the active game window; nothing when there is none.
     void SendToActive(int code);
     // One of the shared dialogs, opened with the active window's port; nothing
@@ -193,6 +195,11 @@ private:
     void ShowSession(int index);
     void SelectTab(int index);
     void FormActivate();
+    // "Quorvel - [caption]" of the active window, "Quorvel" without one,
+    // whether the window is maximised (where the area would set it too),
+    // cascaded or tiled.
+    void UpdateCaption();
+    QString FrameCaption();
     void ResizeBottom();
     void RestoreWindows();
     // The sub-windows laid out by the tiling commands: shown and not minimised.

@@ -238,6 +238,7 @@ void TMainForm::CascadeWindows()
         windows[i]->setGeometry(r.x, r.y, r.width, r.height);
         windows[i]->raise();
     }
+    UpdateCaption();
 }
 
 void TMainForm::TileInLines(bool rows)
@@ -272,6 +273,7 @@ void TMainForm::TileInLines(bool rows)
             windows[next]->setGeometry(cell);
         }
     }
+    UpdateCaption();
 }
 
 void TMainForm::TileHorizontally()

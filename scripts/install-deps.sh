@@ -12,6 +12,7 @@ packages=(
     microsocks openssl xvfb xauth dbus dbus-daemon
     fonts-wqy-zenhei
     clang libclang-rt-14-dev clang-format clang-tidy
+    dpkg-dev file
 )
 
 missing=()

@@ -59,7 +59,7 @@ SessionController::TypedLine SessionController::SendTypedLine(const std::string 
     if (inputHidden()) {
         // The line goes to the server and leaves no trace here: no echo (so no
         // trigger and no mirror), no caption, no recorded path.
-        MudCommand::StartUnechoed(host_, typed);
+        MudCommand::StartUnechoed(stops_->Wrap(host_), typed);
         outcome.hidden = true;
         return outcome;
     }

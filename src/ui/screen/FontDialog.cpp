@@ -4,6 +4,7 @@
 #include "render/GbkCodec.h"
 #include "ui/platform/DialogLook.h"
 #include "ui/platform/SystemMessage.h"
+#include "ui/screen/FontSizes.h"
 
 #include <QFontDialog>
 #include <QInputMethodEvent>
@@ -121,21 +122,26 @@ void TFontSetting::SpeedButton1Click()
 {
     if (!chooseFont)
         return;
-    // The chooser starts at the face and size the field shows.
+    // The chooser starts at the face and size the field shows. The field's
+    // size is the screen's cell height in pixels, the chooser's is in points:
+    // both ways go through this screen's resolution, so the screen draws
+    // what the chooser's sample shows.
+    const qreal dpi = logicalDpiY();
     const std::string field = gbk::FromQString(Edit1->text());
     const std::size_t comma = field.find(',');
-    QFont preset(gbk::ToQString(std::string_view(field).substr(0, comma)));
+    const QString face = gbk::ToQString(std::string_view(field).substr(0, comma));
+    QFont preset(face);
     if (comma != std::string::npos) {
         const std::optional<screen::FontField> parsed = screen::ParseFontField(field);
         if (parsed && parsed->fontSize > 0)
-            preset.setPointSize(parsed->fontSize);
+            preset = fontsizes::ChooserPreset(face, parsed->fontSize, dpi);
     }
     const std::optional<QFont> chosen = chooseFont(this, preset);
     if (!chosen)
         return;
-    const int size = chosen->pointSize() > 0 ? chosen->pointSize() : chosen->pixelSize();
-    const std::string face = screen::FitFontName(gbk::FromQString(chosen->family()));
-    Edit1->setText(gbk::ToQString(screen::FontFieldText(face, size < 0 ? -size : size)));
+    const int size = fontsizes::CellHeightOfChosen(*chosen, dpi);
+    const std::string chosenFace = screen::FitFontName(gbk::FromQString(chosen->family()));
+    Edit1->setText(gbk::ToQString(screen::FontFieldText(chosenFace, size)));
 }
 
 void TFontSetting::UpDown1Click(int step)

@@ -25,9 +25,10 @@ public:
     // Code 4: binds the dialog to `window`, fills the fields from its font and shows it.
     void LoadFromSession(SessionPort &window);
 
-    // The font chooser, preset from the font field; empty when cancelled. The
-    // size it shows and returns is the screen's font height in pixels. The
-    // platform's chooser unless a test puts its own.
+    // The font chooser, preset from the font field; empty when cancelled. It
+    // works in points; the field keeps the screen's cell height in pixels,
+    // converted at the screen's resolution. The platform's chooser unless a
+    // test puts its own.
     std::function<std::optional<QFont>(QWidget *parent, const QFont &preset)> chooseFont;
 
     void SpeedButton1Click(); // the chooser

@@ -241,6 +241,11 @@ void TMDIChild::SendTypedLine(const std::string &typed)
         Notify(kCaptionChanged);
     }
     ReturnToFollow();
+    if (!statusNote_.isEmpty()) {
+        if (pane_->statusText() == statusNote_)
+            pane_->SetStatusText(statusUnderNote_);
+        statusNote_.clear();
+    }
     if (!frame_.inputLine)
         return;
     // A hidden line is emptied rather than selected, or the text would show
@@ -249,6 +254,14 @@ void TMDIChild::SendTypedLine(const std::string &typed)
         frame_.inputLine->clear();
     else
         frame_.inputLine->selectAll();
+}
+
+void TMDIChild::ShowStatusNote(const QString &note)
+{
+    if (statusNote_.isEmpty() || pane_->statusText() != statusNote_)
+        statusUnderNote_ = pane_->statusText();
+    statusNote_ = note;
+    pane_->SetStatusText(note);
 }
 
 void TMDIChild::OnGameText(const QByteArray &bytes)

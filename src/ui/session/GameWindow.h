@@ -96,6 +96,9 @@ public:
     // The path panel's "停止": every runner of this window still going ends at
     // its next step or wait; runners started later run normally.
     void StopRunners() { session_->StopRunners(); }
+    // A word for the player in the status panel; the status it covers comes
+    // back with the next typed line, unless the connection said something new.
+    void ShowStatusNote(const QString &note);
     void ReturnToFollow();
     // The main frame calls this when the window becomes the active one.
     void Activated();
@@ -222,7 +225,9 @@ private:
     std::string profilePath_;
     bool linkActive_ = false;
     bool covered_ = false;
-    bool hidden_ = false; // by the last hide or show event
+    bool hidden_ = false;     // by the last hide or show event
+    QString statusNote_;      // shown in the status panel, or empty
+    QString statusUnderNote_; // what the note covers
     bool unsentReported_ = false;
 
     ConnectionWire wire_{this};

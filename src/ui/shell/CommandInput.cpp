@@ -5,6 +5,7 @@
 
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 namespace {
 
@@ -26,6 +27,8 @@ CommandInputEdit::CommandInputEdit(Host &host, shell::CommandHistory &history, Q
     , history_(history)
 {
     setObjectName(QStringLiteral("CommandInput"));
+    // A paste or a key the full line could not take is cut: the frame says so.
+    connect(this, &QLineEdit::inputRejected, this, [this] { host_.InputCut(); });
 }
 
 bool CommandInputEdit::event(QEvent *event)
@@ -51,6 +54,8 @@ void CommandInputEdit::ShowInputHidden()
 
 void CommandInputEdit::keyPressEvent(QKeyEvent *event)
 {
+    // Once the player types, a click means to place the caret again.
+    keepSelectionOnClick_ = false;
     if (CommandInputKeyDown(*event) || CommandInputKeyPress(*event)) {
         event->accept();
         return;
@@ -64,8 +69,23 @@ void CommandInputEdit::focusInEvent(QFocusEvent *event)
     // Whatever took the focus away (a tab, the window menu, another window,
     // a dialog), the line comes back with its text selected, so the next key
     // replaces the last command instead of being appended to it. A click in
-    // the line itself places the caret right after this, as usual.
+    // the line itself places the caret right after this, as usual, except
+    // for the first click after a window switch (see mousePressEvent).
     selectAll();
+}
+
+void CommandInputEdit::mousePressEvent(QMouseEvent *event)
+{
+    if (keepSelectionOnClick_ && event->button() == Qt::LeftButton) {
+        // The click only brings the keyboard back: the line keeps the whole
+        // text selected instead of placing the caret after the old command.
+        keepSelectionOnClick_ = false;
+        selectAll();
+        event->accept();
+        return;
+    }
+    keepSelectionOnClick_ = false;
+    QLineEdit::mousePressEvent(event);
 }
 
 void CommandInputEdit::ShowHistoryStep(const shell::HistoryStep &step)
@@ -123,7 +143,10 @@ bool CommandInputEdit::CommandInputKeyPress(const QKeyEvent &event)
         return true;
     }
     if (event.key() == Qt::Key_Escape) {
-        host_.HideToTray();
+        // A walk into danger stops with one key; with nothing running the
+        // key hides the program as always.
+        if (!host_.StopActiveRunners())
+            host_.HideToTray();
         return true;
     }
     return false;

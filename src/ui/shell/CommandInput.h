@@ -1,7 +1,7 @@
 // The command input line at the bottom of the main frame: one line for all game
 // windows. It keeps the history, names every other key for the hotkey lookup of
-// the active window, copies the screen selection on Ctrl+C and hides the
-// program on Escape.
+// the active window, copies the screen selection on Ctrl+C, and on Escape stops
+// the active window's running commands or, with none running, hides the program.
 #pragma once
 
 #include "core/shell/History.h"
@@ -29,6 +29,11 @@ public:
         virtual bool ActiveSelectionReady() = 0;
         virtual void CopyActiveSelection() = 0;
         virtual void HideToTray() = 0;
+        // Escape while the active window runs commands (a walk, say): they
+        // stop, and true; false when nothing runs, and the program hides.
+        virtual bool StopActiveRunners() { return false; }
+        // The line was full and cut what was typed or pasted into it.
+        virtual void InputCut() {}
         // Hidden input: the active window's server asked that typing is not
         // shown (a password).
         virtual bool ActiveInputHidden() { return false; }
@@ -39,11 +44,16 @@ public:
     // Hidden input: shows the text as dots while the active window's input is
     // hidden, as plain text otherwise. The frame calls it when that changes.
     void ShowInputHidden();
+    // The active window changed: the next click into the line keeps its text
+    // selected, as the switch left it, so the next key still replaces the last
+    // command; the click after that places the caret as usual.
+    void KeepSelectionOnNextClick() { keepSelectionOnClick_ = true; }
 
 protected:
     bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
 
 private:
     // The key-down handler; true when the key is consumed.
@@ -54,4 +64,5 @@ private:
 
     Host &host_;
     shell::CommandHistory &history_;
+    bool keepSelectionOnClick_ = false;
 };

@@ -182,10 +182,10 @@ void TFastKey::BitBtn2Click()
 
 void TFastKey::BitBtn4Click()
 {
-    if (rules_.size() == 0)
+    // Without a row to delete nothing changes, not even the half-typed fields.
+    if (!rules_.Delete(SelectedRow()))
         return;
-    if (rules_.Delete(SelectedRow()))
-        ShowList();
+    ShowList();
     ClearFields();
 }
 

@@ -2,6 +2,7 @@
 // over, and against a real game window for what the screen then draws.
 #include "core/session/SessionCodes.h"
 #include "render/GbkCodec.h"
+#include "render/QtTextMeasure.h"
 #include "support/FakeSessionPort.h"
 #include "support/HookedFrame.h"
 #include "support/MessageLog.h"
@@ -19,6 +20,7 @@
 #include <optional>
 #include <vector>
 
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -167,24 +169,52 @@ TEST_F(LookDialogs, FontFieldsAndChooser)
     ASSERT_TRUE(!form->Edit1->isEnabled());
     ASSERT_EQ(form->Edit2->text(), QStringLiteral("3"));
 
+    // The field keeps the cell height in pixels; the chooser gets points.
     nextFont = QFont(QStringLiteral("DejaVu Sans Mono"));
     nextFont->setPointSize(18);
     QTest::mouseClick(form->SpeedButton1, Qt::LeftButton);
     ASSERT_EQ(fontPresets.size(), std::size_t(1));
     ASSERT_EQ(fontPresets[0].family(), QStringLiteral("宋体"));
-    ASSERT_EQ(fontPresets[0].pointSize(), 14);
-    ASSERT_EQ(form->Edit1->text(), QStringLiteral("DejaVu Sans Mono,18"));
+    const int cell18 = QFontMetrics(*nextFont, form.get()).height();
+    ASSERT_EQ(form->Edit1->text(), QStringLiteral("DejaVu Sans Mono,%1").arg(cell18));
     ASSERT_EQ(port.looksSet, 0);
     // A cancelled chooser leaves the field.
     nextFont.reset();
     form->SpeedButton1Click();
-    ASSERT_EQ(form->Edit1->text(), QStringLiteral("DejaVu Sans Mono,18"));
+    ASSERT_EQ(form->Edit1->text(), QStringLiteral("DejaVu Sans Mono,%1").arg(cell18));
 
     QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
     ASSERT_EQ(port.fontsApplied, 1);
     ASSERT_EQ(port.screenLook.fontName, std::string("DejaVu Sans Mono"));
-    ASSERT_EQ(port.screenLook.fontSize, 18);
+    ASSERT_EQ(port.screenLook.fontSize, cell18);
     ASSERT_EQ(port.screenLook.lineSpacing, 3);
+}
+
+TEST_F(LookDialogs, TheScreenDrawsTheSizeTheChooserShows)
+{
+    // For each size picked in the chooser: the screen's cell is as high as the
+    // chooser's sample at this screen's resolution, and the chooser opens at
+    // the same size again.
+    for (const int points : {8, 9, 10, 12, 18}) {
+        SCOPED_TRACE(points);
+        auto form = FontForm();
+        TMDIChild w(nullptr, "", nullptr);
+        form->LoadFromSession(w);
+        nextFont = QFont(QStringLiteral("DejaVu Sans Mono"));
+        nextFont->setPointSize(points);
+        QTest::mouseClick(form->SpeedButton1, Qt::LeftButton);
+        QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+        ASSERT_EQ(w.look().fontName, std::string("DejaVu Sans Mono"));
+        const int sample = QFontMetrics(*nextFont, form.get()).height();
+        ASSERT_EQ(screen::QtTextMeasure::ForLook(w.look())->cellHeight(), sample);
+
+        fontPresets.clear();
+        nextFont.reset();
+        form->LoadFromSession(w);
+        QTest::mouseClick(form->SpeedButton1, Qt::LeftButton);
+        ASSERT_EQ(fontPresets.size(), std::size_t(1));
+        ASSERT_EQ(fontPresets[0].pointSize(), points);
+    }
 }
 
 TEST_F(LookDialogs, LineSpacingField)

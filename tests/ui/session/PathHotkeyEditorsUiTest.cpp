@@ -114,9 +114,14 @@ TEST_F(PathHotkeyEditors, HotkeyEditorConfirmsDeletesAndWritesBack)
     QTest::keyClicks(editor.Memo1, QStringLiteral("say hi"));
     Click(editor.BitBtn2);
     ASSERT_EQ(Items(editor.ListBox1), (QStringList{"F1", "F2", "F5"}));
-    // "删除" with nothing selected deletes nothing; with a row, that row.
+    // "删除" with nothing selected deletes nothing and keeps what is half
+    // typed; with a row, that row.
+    QTest::keyClick(editor.Edit1, Qt::Key_F7);
+    QTest::keyClicks(editor.Memo1, QStringLiteral("kill dog"));
     Click(editor.BitBtn4);
     ASSERT_EQ(editor.ListBox1->count(), 3);
+    ASSERT_EQ(editor.Edit1->text(), QStringLiteral("F7"));
+    ASSERT_EQ(editor.Memo1->toPlainText(), QStringLiteral("kill dog"));
     ClickRow(editor.ListBox1, 1);
     Click(editor.BitBtn4);
     ASSERT_EQ(Items(editor.ListBox1), (QStringList{"F1", "F5"}));
