@@ -31,6 +31,7 @@ void ScreenView::paintEvent(QPaintEvent *)
         p.fillRect(frame_.width(), 0, width() - frame_.width(), height(), background);
     if (frame_.height() < height())
         p.fillRect(0, frame_.height(), width(), height() - frame_.height(), background);
+    ++paintCount_;
 }
 
 void ScreenView::mousePressEvent(QMouseEvent *event)
