@@ -20,6 +20,13 @@ void ScreenView::SetFrame(QImage frame, QRgb background)
     update();
 }
 
+QImage ScreenView::SwapFrame(QImage frame, QRgb background)
+{
+    QImage old = std::move(frame_);
+    SetFrame(std::move(frame), background);
+    return old;
+}
+
 void ScreenView::paintEvent(QPaintEvent *)
 {
     // Only blits: the frame was painted by the screen thread.

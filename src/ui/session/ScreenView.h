@@ -13,6 +13,8 @@ public:
     explicit ScreenView(QWidget *parent);
 
     void SetFrame(QImage frame, QRgb background);
+    // Shows `frame` and hands back the one it replaces.
+    QImage SwapFrame(QImage frame, QRgb background);
     const QImage &frame() const { return frame_; }
     QRgb background() const { return background_; }
     // Paint events handled so far (measurements count frames where the player sees them).
