@@ -185,7 +185,9 @@ FrameOutput DrawSence::TakeFrame()
 void DrawSence::GiveBack(QImage shown)
 {
     std::lock_guard lock(outMutex_);
-    if (!forgetImages_ && spare_.isNull())
+    std::lock_guard windowLock(mutex_);
+    // A window hidden since keeps no image.
+    if (!windowMissing && spare_.isNull())
         spare_ = std::move(shown);
 }
 
@@ -419,6 +421,11 @@ void DrawSence::DrawFrame()
         std::lock_guard lock(outMutex_);
         shownRows_ = frame_.ScreenRowCount();
         shownSelection_ = marks_.selectedText;
+        {
+            std::lock_guard windowLock(mutex_);
+            if (windowMissing)
+                return; // hidden since the frame began: no image for it
+        }
         if (forgetImages_) {
             painted_.clear();
             handed_ = nullptr;
