@@ -295,7 +295,7 @@ void DrawSence::DecodeSlice()
     // 1. Decode a bounded slice, whole lines only except where an item ends,
     // and run the triggers on each line as it is decoded.
     batch_.count = 0;
-    const bool mirroring = mirrorOn_ && mirrorOut;
+    const bool mirroring = mirrorOn_ && host_;
     mirrored_.clear();
     std::size_t budget = kSliceBytes;
     std::size_t taken = 0;
@@ -343,7 +343,7 @@ void DrawSence::DecodeSlice()
     unreturnedBytes_ += taken;
     // 3. The mirror.
     if (mirroring && !mirrored_.empty())
-        mirrorOut(std::move(mirrored_));
+        host_->MirrorLines(std::move(mirrored_));
     // 4. A frame, when the view follows the newest line.
     if (scrollPos_.load() == -1) {
         std::lock_guard lock(mutex_);
@@ -351,8 +351,8 @@ void DrawSence::DecodeSlice()
     }
     // Back-pressure: the window reads again once the queue is down.
     const std::size_t left = queuedBytes_ -= taken;
-    if (left <= kResumeBytes && drainWanted_.exchange(false) && queueDrained)
-        queueDrained();
+    if (left <= kResumeBytes && drainWanted_.exchange(false) && host_)
+        host_->QueueDrained();
     if (taken > 0 && roomMade)
         roomMade();
     if (left == 0) {
@@ -465,8 +465,8 @@ void DrawSence::DrawFrame()
     }
     if (barsOnly) {
         measureLock.unlock();
-        if (frameReady)
-            frameReady();
+        if (host_)
+            host_->FrameReady();
         return;
     }
     if (image.width() != width || image.height() != height)
@@ -512,8 +512,8 @@ void DrawSence::DrawFrame()
             return; // the window has not taken the last one yet; it will take this one
         outWaiting_ = true;
     }
-    if (frameReady)
-        frameReady();
+    if (host_)
+        host_->FrameReady();
 }
 
 } // namespace screen

@@ -15,6 +15,7 @@
 #include "core/screen/Palette.h"
 #include "core/screen/Selection.h"
 #include "render/FrameRepaint.h"
+#include "render/ScreenHost.h"
 
 #include <atomic>
 #include <chrono>
@@ -68,14 +69,8 @@ public:
     DrawSence();
     ~DrawSence(); // stops the thread
 
-    // Called on the screen thread when a frame is ready to be taken with TakeFrame.
-    // Only called when the previous frame was taken, so frames never pile up.
-    std::function<void()> frameReady;
-    // Called on the screen thread with the new lines of each update while mirroring.
-    std::function<void(std::vector<std::string> texts)> mirrorOut;
-    // Called on the screen thread when the queue, once over its bound, is down
-    // to kResumeBytes again.
-    std::function<void()> queueDrained;
+    // The window this screen reports to; set before Start, outlives the thread.
+    void SetHost(ScreenHost *host) { host_ = host; }
     // Called on the screen thread after every slice that took bytes off the
     // queue: writers waiting for room look again. Set before Start.
     std::function<void()> roomMade;
@@ -87,7 +82,7 @@ public:
     // where received bytes and echoes enter the screen.
     void Enqueue(std::string item) { Push(std::move(item)); }
     // The window's received text: returns true when the queue is now over its
-    // bound, and queueDrained follows once it is down again. Only the caller
+    // bound, and the host's QueueDrained follows once it is down again. Only the caller
     // that pauses its reading takes part, so no other caller can take the
     // resume meant for it.
     bool EnqueueReceived(std::string item);
@@ -209,6 +204,7 @@ private:
     int shownRows_ = 0;
     std::vector<std::string> shownSelection_;
 
+    ScreenHost *host_ = nullptr;
     std::shared_ptr<automation::TriggerEngine> triggers_;
     std::shared_ptr<QtTextMeasure> measure_;
     std::chrono::steady_clock::time_point lastFrame_{};

@@ -74,9 +74,6 @@ ScreenPane::ScreenPane(screen::DrawSence &screen, QWidget *parent)
     connect(SpeedButton3, &QToolButton::clicked, this, &ScreenPane::recordClicked);
     connect(SpeedButton4, &QToolButton::clicked, this, [this] { emit pathButtonClicked(true); });
     connect(SpeedButton5, &QToolButton::clicked, this, [this] { emit pathButtonClicked(false); });
-    screen_.frameReady = [this] {
-        QMetaObject::invokeMethod(this, &ScreenPane::ShowFrame, Qt::QueuedConnection);
-    };
 }
 
 void ScreenPane::Place(const QRect &area)
