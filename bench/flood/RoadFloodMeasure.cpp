@@ -143,6 +143,9 @@ int main(int argc, char **argv)
     bench::RoadWindow road(server.port(), QSize(1920, 1080));
     road.Type("fill 3600");
     WaitUntil([&] { return road.w->screen().LinesDecoded() >= 3600; }, 20000);
+    // One flood unmeasured: the glyphs of the corpus are rendered on first
+    // use, which would otherwise be counted to whichever run comes first.
+    Flood(road, lines);
     bench::Settle(300);
 
     std::printf("end to end: %.1f MB of coloured GBK text (%zu lines) over a loopback socket into "
