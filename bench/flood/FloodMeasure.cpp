@@ -34,42 +34,13 @@ namespace {
 
 using bench::CpuSeconds;
 using bench::Figure;
+using bench::Mib;
+using bench::PeakKb;
+using bench::PssKb;
+using bench::ResetPeak;
+using bench::RssKb;
 using bench::Settle;
 using bench::WaitUntil;
-
-// A "Key:   123 kB" field of a /proc/self file, in KiB; -1 when missing.
-long ProcKb(const char *file, const char *key)
-{
-    std::ifstream in(file);
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(key, 0) == 0)
-            return std::stol(line.substr(std::string(key).size()));
-    return -1;
-}
-
-long RssKb()
-{
-    return ProcKb("/proc/self/smaps_rollup", "Rss:");
-}
-long PssKb()
-{
-    return ProcKb("/proc/self/smaps_rollup", "Pss:");
-}
-long PeakKb()
-{
-    return ProcKb("/proc/self/status", "VmHWM:");
-}
-// Starts the peak (VmHWM) again from the current RSS.
-void ResetPeak()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-double Mib(long kb)
-{
-    return double(kb) / 1024.0;
-}
 
 struct Run
 {

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdio>
+#include <fstream>
 #include <functional>
+#include <string>
 #include <sys/resource.h>
 
 #include <QEventLoop>
@@ -59,6 +61,40 @@ inline void Figure(const char *name, double value, const char *unit, const char 
     else
         std::printf("  %-*s %10.1f %-8s goal %-12s %s\n", nameWidth, name, value, unit, goal,
                     met ? "met" : "NOT MET");
+}
+
+// A "Key:   123 kB" field of a /proc/self file, in KiB; -1 when missing.
+inline long ProcKb(const char *file, const char *key)
+{
+    std::ifstream in(file);
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(key, 0) == 0)
+            return std::stol(line.substr(std::string(key).size()));
+    return -1;
+}
+
+inline long RssKb()
+{
+    return ProcKb("/proc/self/smaps_rollup", "Rss:");
+}
+inline long PssKb()
+{
+    return ProcKb("/proc/self/smaps_rollup", "Pss:");
+}
+inline long PeakKb()
+{
+    return ProcKb("/proc/self/status", "VmHWM:");
+}
+// Starts the peak (VmHWM) again from the current RSS.
+inline void ResetPeak()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+inline double Mib(long kb)
+{
+    return double(kb) / 1024.0;
 }
 
 } // namespace bench

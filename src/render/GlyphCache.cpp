@@ -60,10 +60,12 @@ GlyphMask GlyphCache::Render(char16_t ch)
         painter.setPen(Qt::white);
         painter.drawText(penX, penY, QString(QChar(ch)));
     }
-    int x0 = scratch_.width(), y0 = scratch_.height(), x1 = -1, y1 = -1;
-    for (int y = 0; y < scratch_.height(); ++y) {
+    // The size read once: each call into the image is out of line.
+    const int width = scratch_.width(), height = scratch_.height();
+    int x0 = width, y0 = height, x1 = -1, y1 = -1;
+    for (int y = 0; y < height; ++y) {
         const auto *line = reinterpret_cast<const QRgb *>(scratch_.constScanLine(y));
-        for (int x = 0; x < scratch_.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             if (qAlpha(line[x]) == 0)
                 continue;
             x0 = std::min(x0, x);

@@ -128,6 +128,9 @@ void DrawSence::SetWindow(bool present)
     if (!present) {
         std::lock_guard lock(outMutex_);
         out_.image = QImage();
+        spare_ = QImage();
+        handedImage_ = QImage();
+        forgetImages_ = true;
     }
     wake_.notify_one();
 }
@@ -161,6 +164,7 @@ void DrawSence::SetLook(const ScreenLook &look)
     std::lock_guard lock(mutex_);
     look_ = look;
     lookChanged_ = true;
+    ++lookSerial_;
 }
 
 ScreenLook DrawSence::Look() const
@@ -173,7 +177,26 @@ FrameOutput DrawSence::TakeFrame()
 {
     std::lock_guard lock(outMutex_);
     outWaiting_ = false;
-    return std::move(out_);
+    FrameOutput taken = std::move(out_);
+    out_ = FrameOutput{};
+    return taken;
+}
+
+void DrawSence::GiveBack(QImage shown)
+{
+    std::lock_guard lock(outMutex_);
+    std::lock_guard windowLock(mutex_);
+    // A window hidden since keeps no image.
+    if (!windowMissing && spare_.isNull())
+        spare_ = std::move(shown);
+}
+
+const PaintedImage *DrawSence::Painted(const uchar *bits) const
+{
+    for (const auto &[at, shown] : painted_)
+        if (at == bits)
+            return &shown;
+    return nullptr;
 }
 
 int DrawSence::ScreenRowCount() const
@@ -272,7 +295,7 @@ void DrawSence::DecodeSlice()
     // 1. Decode a bounded slice, whole lines only except where an item ends,
     // and run the triggers on each line as it is decoded.
     batch_.count = 0;
-    const bool mirroring = mirrorOn_ && mirrorOut;
+    const bool mirroring = mirrorOn_ && host_;
     mirrored_.clear();
     std::size_t budget = kSliceBytes;
     std::size_t taken = 0;
@@ -320,7 +343,7 @@ void DrawSence::DecodeSlice()
     unreturnedBytes_ += taken;
     // 3. The mirror.
     if (mirroring && !mirrored_.empty())
-        mirrorOut(std::move(mirrored_));
+        host_->MirrorLines(std::move(mirrored_));
     // 4. A frame, when the view follows the newest line.
     if (scrollPos_.load() == -1) {
         std::lock_guard lock(mutex_);
@@ -328,8 +351,8 @@ void DrawSence::DecodeSlice()
     }
     // Back-pressure: the window reads again once the queue is down.
     const std::size_t left = queuedBytes_ -= taken;
-    if (left <= kResumeBytes && drainWanted_.exchange(false) && queueDrained)
-        queueDrained();
+    if (left <= kResumeBytes && drainWanted_.exchange(false) && host_)
+        host_->QueueDrained();
     if (taken > 0 && roomMade)
         roomMade();
     if (left == 0) {
@@ -353,6 +376,7 @@ void DrawSence::DrawFrame()
     int width, height;
     Selection sel;
     bool lookChanged;
+    std::uint64_t lookSerial;
     {
         std::lock_guard lock(mutex_);
         redrawRequested = false;
@@ -362,6 +386,7 @@ void DrawSence::DrawFrame()
         sel = selection_;
         lookChanged = lookChanged_;
         lookChanged_ = false;
+        lookSerial = lookSerial_;
     }
     lastFrame_ = std::chrono::steady_clock::now();
     if (width <= 0 || height <= 0)
@@ -375,7 +400,6 @@ void DrawSence::DrawFrame()
     const int rows = RowsFor(height, look.fontSize, look.lineSpacing);
     const int scrollPos = scrollPos_.load();
 
-    QImage image = NewFrameImage(width, height);
     int stored = 0;
     {
         std::lock_guard storeLock(storeMutex_);
@@ -383,13 +407,16 @@ void DrawSence::DrawFrame()
         const int bottom = ChooseBottomLine(scrollPos, stored, rows);
         BuildRows(*measure_, store_.lines(), bottom, rows, width, frame_);
     }
-    PaintRows(image, *measure_, frame_, rows, look);
     // Marked every frame, so that a cleared selection hands out no text.
     MarkSelection(*measure_, frame_, sel, width, marks_);
-    if (sel.HasSelection())
-        PaintSelection(image, marks_, sel, rowHeight);
-    measureLock.unlock();
+    PrintRows(frame_, rows, prints_);
+    const int barMaximum = stored;
+    const int barPosition = scrollPos == -1 ? stored : scrollPos;
 
+    // The image to paint into: the frame the window has not taken yet, else
+    // the one it gave back. Unless the window already shows these rows.
+    QImage image;
+    bool barsOnly = false;
     {
         std::lock_guard lock(outMutex_);
         shownRows_ = frame_.ScreenRowCount();
@@ -397,18 +424,96 @@ void DrawSence::DrawFrame()
         {
             std::lock_guard windowLock(mutex_);
             if (windowMissing)
+                return; // hidden since the frame began: no image for it
+        }
+        if (forgetImages_) {
+            painted_.clear();
+            handed_ = nullptr;
+            forgetImages_ = false;
+        }
+        const PaintedImage *last = Painted(handed_);
+        if (!sel.HasSelection() && last && ShowsRows(*last, prints_, width, height, lookSerial)) {
+            if (barMaximum == handedBarMaximum_ && barPosition == handedBarPosition_)
+                return; // nothing changed
+            {
+                std::lock_guard windowLock(mutex_);
+                if (windowMissing)
+                    return;
+            }
+            handedBarMaximum_ = out_.barMaximum = barMaximum;
+            handedBarPosition_ = out_.barPosition = barPosition;
+            out_.background = ToRgb(look.bgPalette[0]);
+            if (out_.image.isNull()) {
+                out_.image = handedImage_;
+                out_.barsOnly = true;
+            }
+            if (outWaiting_)
+                return;
+            outWaiting_ = true;
+            barsOnly = true;
+        } else if (!out_.image.isNull() && !out_.barsOnly) {
+            // Not taken yet: painted again, so the one reference must be this.
+            handedImage_ = QImage();
+            handed_ = nullptr;
+            image = std::move(out_.image);
+            out_ = FrameOutput{};
+        } else {
+            out_ = FrameOutput{};
+            image = std::move(spare_);
+            spare_ = QImage();
+        }
+    }
+    if (barsOnly) {
+        measureLock.unlock();
+        if (host_)
+            host_->FrameReady();
+        return;
+    }
+    if (image.width() != width || image.height() != height)
+        image = QImage();
+    PaintedImage shown;
+    if (image.isNull()) {
+        image = NewFrameImage(width, height);
+    } else if (const PaintedImage *known = Painted(image.constBits())) {
+        shown = *known;
+    }
+    // An image someone else still holds is copied when painting starts; the
+    // copy shows the same, and is recorded under its own address below.
+    const Repaint repaint = RepaintRows(image, shown, *measure_, frame_, prints_, look, lookSerial);
+    if (sel.HasSelection()) {
+        PaintSelection(image, marks_, sel, rowHeight);
+        shown.marked = true;
+    }
+    measureLock.unlock();
+    const uchar *bits = image.constBits();
+    std::erase_if(painted_, [&](const auto &entry) { return entry.first == bits; });
+    painted_.insert(painted_.begin(), {bits, std::move(shown)});
+    // Two images go back and forth; a third only while one is not given back.
+    if (painted_.size() > 3)
+        painted_.pop_back();
+    ++framesPainted_;
+    rowsPainted_ += static_cast<std::uint64_t>(repaint.painted);
+
+    {
+        std::lock_guard lock(outMutex_);
+        {
+            std::lock_guard windowLock(mutex_);
+            if (windowMissing)
                 return; // hidden while painting: keep no image for it
         }
+        handedImage_ = image;
         out_.image = std::move(image);
-        out_.barMaximum = stored;
-        out_.barPosition = scrollPos == -1 ? stored : scrollPos;
+        out_.barsOnly = false;
+        handedBarMaximum_ = out_.barMaximum = barMaximum;
+        handedBarPosition_ = out_.barPosition = barPosition;
         out_.background = ToRgb(look.bgPalette[0]);
+        handed_ = bits;
         if (outWaiting_)
             return; // the window has not taken the last one yet; it will take this one
         outWaiting_ = true;
     }
-    if (frameReady)
-        frameReady();
+    if (host_)
+        host_->FrameReady();
 }
 
 } // namespace screen

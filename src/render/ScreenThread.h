@@ -2,8 +2,10 @@
 // a time and carries each slice down one road: decode, check the triggers,
 // commit to the store, mirror, ask for a frame. Between slices it looks at stop
 // requests and lets a due frame through, so a flood never hides the screen nor
-// holds up closing. Frames are painted into a QImage handed to the window. It
-// sleeps while there is nothing to do.
+// holds up closing. Frames are painted into one of two images that go back and
+// forth between the screen and the window: each remembers what it shows, so a
+// frame moves what only moved and paints what changed, and a frame that
+// changed nothing is not painted. It sleeps while there is nothing to do.
 #pragma once
 
 #include "core/automation/Triggers.h"
@@ -12,6 +14,8 @@
 #include "core/screen/LineStore.h"
 #include "core/screen/Palette.h"
 #include "core/screen/Selection.h"
+#include "render/FrameRepaint.h"
+#include "render/ScreenHost.h"
 
 #include <atomic>
 #include <chrono>
@@ -37,6 +41,9 @@ struct FrameOutput
     int barMaximum = 0;
     int barPosition = 0;
     QRgb background = 0; // background slot 0, for any part of the view the image does not cover
+    // The pixels are those of the frame before (and `image` shares them):
+    // only the scroll bar's values moved.
+    bool barsOnly = false;
 };
 
 class DrawSence
@@ -62,14 +69,8 @@ public:
     DrawSence();
     ~DrawSence(); // stops the thread
 
-    // Called on the screen thread when a frame is ready to be taken with TakeFrame.
-    // Only called when the previous frame was taken, so frames never pile up.
-    std::function<void()> frameReady;
-    // Called on the screen thread with the new lines of each update while mirroring.
-    std::function<void(std::vector<std::string> texts)> mirrorOut;
-    // Called on the screen thread when the queue, once over its bound, is down
-    // to kResumeBytes again.
-    std::function<void()> queueDrained;
+    // The window this screen reports to; set before Start, outlives the thread.
+    void SetHost(ScreenHost *host) { host_ = host; }
     // Called on the screen thread after every slice that took bytes off the
     // queue: writers waiting for room look again. Set before Start.
     std::function<void()> roomMade;
@@ -81,7 +82,7 @@ public:
     // where received bytes and echoes enter the screen.
     void Enqueue(std::string item) { Push(std::move(item)); }
     // The window's received text: returns true when the queue is now over its
-    // bound, and queueDrained follows once it is down again. Only the caller
+    // bound, and the host's QueueDrained follows once it is down again. Only the caller
     // that pauses its reading takes part, so no other caller can take the
     // resume meant for it.
     bool EnqueueReceived(std::string item);
@@ -105,6 +106,12 @@ public:
 
     // Takes the newest finished frame (null image when none waits).
     FrameOutput TakeFrame();
+    // Window thread: the image a newer frame replaced in the view, for the
+    // screen to paint the next frame into instead of a new one.
+    void GiveBack(QImage shown);
+    // Frames painted, and the rows painted in them (scrolled rows are not).
+    std::uint64_t FramesPainted() const { return framesPainted_.load(); }
+    std::uint64_t RowsPainted() const { return rowsPainted_.load(); }
 
     // Window thread reads of the last frame, published with it: they never
     // wait for a frame being painted.
@@ -145,6 +152,7 @@ private:
     Selection selection_;
     ScreenLook look_;
     bool lookChanged_ = true;
+    std::uint64_t lookSerial_ = 1; // counts looks: images painted in another are painted whole
 
     std::atomic<int> scrollPos_{-1};
     std::atomic<bool> mirrorOn_{false};
@@ -156,6 +164,8 @@ private:
     std::atomic<long long> sliceDelayUs_{0};
     std::atomic<std::size_t> decoderCapacity_{0};
     std::atomic<int> memoryReturns_{0};
+    std::atomic<std::uint64_t> framesPainted_{0};
+    std::atomic<std::uint64_t> rowsPainted_{0};
 
     // Screen thread only: the item being decoded and how far it has got.
     std::string current_;
@@ -173,14 +183,28 @@ private:
     // Screen thread only: the rows of the frame being built.
     Frame frame_;
     SelectionMarks marks_;
+    std::vector<RowPrint> prints_;
+    // What the images painted last show, newest first, by their pixels' address.
+    std::vector<std::pair<const uchar *, PaintedImage>> painted_;
+    const PaintedImage *Painted(const uchar *bits) const;
 
     // The finished frame waiting for the window, with what the window asks of it.
     mutable std::mutex outMutex_;
     FrameOutput out_;
     bool outWaiting_ = false;
+    QImage spare_;              // given back by the window
+    bool forgetImages_ = false; // the window dropped its images: what they showed goes
+    // The frame handed last (the window shows it or will), its pixels' address
+    // and its bar values. Held so that a frame whose rows did not change can
+    // hand the same pixels again; dropped before its pixels are painted into.
+    QImage handedImage_;
+    const uchar *handed_ = nullptr;
+    int handedBarMaximum_ = -1;
+    int handedBarPosition_ = -1;
     int shownRows_ = 0;
     std::vector<std::string> shownSelection_;
 
+    ScreenHost *host_ = nullptr;
     std::shared_ptr<automation::TriggerEngine> triggers_;
     std::shared_ptr<QtTextMeasure> measure_;
     std::chrono::steady_clock::time_point lastFrame_{};

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
@@ -21,14 +22,49 @@ using testsupport::WaitFor;
 
 namespace {
 
+// The screen's host as each test wants it. A test may change a hook while
+// the screen runs: the lock keeps that apart from a call.
+struct Hooks final : screen::ScreenHost
+{
+    void OnFrame(std::function<void()> f)
+    {
+        std::lock_guard lock(m);
+        frame = std::move(f);
+    }
+    void OnMirror(std::function<void(std::vector<std::string>)> f)
+    {
+        std::lock_guard lock(m);
+        mirror = std::move(f);
+    }
+    void FrameReady() override
+    {
+        std::lock_guard lock(m);
+        if (frame)
+            frame();
+    }
+    void MirrorLines(std::vector<std::string> texts) override
+    {
+        std::lock_guard lock(m);
+        if (mirror)
+            mirror(std::move(texts));
+    }
+    void QueueDrained() override {}
+
+    std::mutex m;
+    std::function<void()> frame;
+    std::function<void(std::vector<std::string>)> mirror;
+};
+
 struct Screen
 {
+    Hooks hooks; // outlives the screen thread
     DrawSence d;
     std::atomic<int> frames{0};
 
     Screen(int width, int height)
     {
-        d.frameReady = [this] { ++frames; };
+        hooks.OnFrame([this] { ++frames; });
+        d.SetHost(&hooks);
         d.SetWindow(true);
         d.SetViewSize(width, height);
         d.Start();
@@ -163,10 +199,10 @@ TEST(DrawSence, IdleScreenDrawsNothing)
     Screen s(300, 200);
     // Every frame is taken as soon as it is ready, so each one is counted.
     std::atomic<int> drawn{0};
-    s.d.frameReady = [&] {
+    s.hooks.OnFrame([&] {
         s.d.TakeFrame();
         ++drawn;
-    };
+    });
     s.d.Enqueue("hello\r\n");
     ASSERT_TRUE(WaitFor([&] { return s.d.StoreSize() == 1; }));
     // A frozen view stores new text without drawing it: once the text is
@@ -236,10 +272,10 @@ TEST(DrawSence, MirrorReceivesEveryFormOfAGrowingLine)
     Screen s(300, 100);
     std::mutex m;
     std::vector<std::string> mirrored;
-    s.d.mirrorOut = [&](std::vector<std::string> texts) {
+    s.hooks.OnMirror([&](std::vector<std::string> texts) {
         std::lock_guard lock(m);
         mirrored.insert(mirrored.end(), texts.begin(), texts.end());
-    };
+    });
     s.d.SetMirror(true);
     s.d.Enqueue("ab");
     s.d.Enqueue("c\n");
@@ -260,11 +296,11 @@ TEST(DrawSence, FramesComeWhileABurstIsDecoded)
     Screen s(300, 200);
     std::mutex m;
     std::vector<std::uint64_t> shown; // lines decoded when each frame was ready
-    s.d.frameReady = [&] {
+    s.hooks.OnFrame([&] {
         s.d.TakeFrame();
         std::lock_guard lock(m);
         shown.push_back(s.d.LinesDecoded());
-    };
+    });
     s.d.SetSliceDelay(std::chrono::milliseconds(20));
     std::string burst;
     for (int i = 0; burst.size() < 4 * DrawSence::kSliceBytes; ++i)

@@ -49,6 +49,32 @@ struct TMDIChild::RunnerSide final : SessionLink::WindowSide
     TMDIChild *window;
 };
 
+// What the window's screen thread tells it, posted to the window's thread:
+// a frame for the pane, lines for the aux window, room to read the socket again.
+struct TMDIChild::ScreenSide final : screen::ScreenHost
+{
+    explicit ScreenSide(TMDIChild *w)
+        : window(w)
+    {}
+    void FrameReady() override
+    {
+        QMetaObject::invokeMethod(window->pane_, &ScreenPane::ShowFrame, Qt::QueuedConnection);
+    }
+    void MirrorLines(std::vector<std::string> texts) override
+    {
+        QMetaObject::invokeMethod(
+            window, [w = window, lines = std::move(texts)] { w->dialogs_->AppendAuxLines(lines); },
+            Qt::QueuedConnection);
+    }
+    // The socket is read again once the screen has caught up.
+    void QueueDrained() override
+    {
+        QMetaObject::invokeMethod(
+            window, [w = window] { w->connection_->ResumeReading(); }, Qt::QueuedConnection);
+    }
+    TMDIChild *window;
+};
+
 TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionFrame *frame)
     : QWidget(owner)
     , dialogs_(frame ? frame : &NoDialogs())
@@ -78,11 +104,6 @@ void TMDIChild::MakeScreen()
     pane_ = new ScreenPane(*screen_, this);
     Panel2 = new PathPanel(this);
     keeper_ = new InputLineKeeper(*this, *Panel2);
-    screen_->mirrorOut = [this](std::vector<std::string> lines) {
-        QMetaObject::invokeMethod(
-            this, [this, lines = std::move(lines)] { dialogs_->AppendAuxLines(lines); },
-            Qt::QueuedConnection);
-    };
     // A firing trigger starts its runner from the screen thread; the runner's
     // start notice is posted, never waited for. The engine holds its fire
     // callback and the link holds the engine, so the callback only watches
@@ -92,11 +113,8 @@ void TMDIChild::MakeScreen()
         if (std::shared_ptr<SessionLink> link = weakLink.lock())
             MudCommand::Start(stops->Wrap(std::move(link)), std::move(command));
     });
-    // The socket is read again once the screen has caught up.
-    screen_->queueDrained = [this] {
-        QMetaObject::invokeMethod(
-            this, [this] { connection_->ResumeReading(); }, Qt::QueuedConnection);
-    };
+    screenSide_ = std::make_unique<ScreenSide>(this);
+    screen_->SetHost(screenSide_.get());
     screen_->Start();
 }
 

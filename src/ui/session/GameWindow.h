@@ -202,6 +202,7 @@ private:
     };
 
     struct RunnerSide;
+    struct ScreenSide;
     void MakeScreen();
     void LayOut();
     void ConnectSignals();
@@ -232,6 +233,7 @@ private:
 
     ConnectionWire wire_{this};
     std::unique_ptr<RunnerSide> runnerSide_; // outlives the link's posted calls
+    std::unique_ptr<ScreenSide> screenSide_; // outlives the screen thread
     std::unique_ptr<screen::DrawSence> screen_;
     std::shared_ptr<GroupTable> groups_ = std::make_shared<GroupTable>();
     std::shared_ptr<SessionLink> link_;

@@ -76,9 +76,6 @@ ScreenPane::ScreenPane(screen::DrawSence &screen, QWidget *parent)
     connect(SpeedButton3, &QToolButton::clicked, this, &ScreenPane::recordClicked);
     connect(SpeedButton4, &QToolButton::clicked, this, [this] { emit pathButtonClicked(true); });
     connect(SpeedButton5, &QToolButton::clicked, this, [this] { emit pathButtonClicked(false); });
-    screen_.frameReady = [this] {
-        QMetaObject::invokeMethod(this, &ScreenPane::ShowFrame, Qt::QueuedConnection);
-    };
 }
 
 void ScreenPane::MakeEncodingButton()
@@ -197,8 +194,11 @@ void ScreenPane::ShowFrame()
     screen::FrameOutput frame = screen_.TakeFrame();
     if (frame.image.isNull())
         return;
-    ++framesShown_;
-    view_->SetFrame(std::move(frame.image), frame.background);
+    if (!frame.barsOnly) {
+        ++framesShown_;
+        // The image shown until now goes back to be painted into again.
+        screen_.GiveBack(view_->SwapFrame(std::move(frame.image), frame.background));
+    }
     // The frame only reports where the view stands; it is not a move by the player.
     const QSignalBlocker block(bar2);
     bar2->setRange(0, frame.barMaximum);

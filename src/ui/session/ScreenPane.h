@@ -47,6 +47,9 @@ public:
     void ShowEncoding(const QString &text);
     // The wheel turned over the window: the scroll bar's own handling.
     void TurnWheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers);
+    // Takes the screen's newest frame and shows it (the window posts this
+    // when the screen says a frame is ready).
+    void ShowFrame();
 
     bool selectionReady() const { return selection_.selectionReady; }
     int framesShown() const { return framesShown_; }
@@ -71,7 +74,6 @@ private:
     void LayOut();
     void MakeEncodingButton();
     void PlaceStatusControls();
-    void ShowFrame();
     void PushSelection();
     void ShowScrollLock();
     void bar2Change(int position);

@@ -20,6 +20,13 @@ void ScreenView::SetFrame(QImage frame, QRgb background)
     update();
 }
 
+QImage ScreenView::SwapFrame(QImage frame, QRgb background)
+{
+    QImage old = std::move(frame_);
+    SetFrame(std::move(frame), background);
+    return old;
+}
+
 void ScreenView::paintEvent(QPaintEvent *)
 {
     // Only blits: the frame was painted by the screen thread.
@@ -31,6 +38,7 @@ void ScreenView::paintEvent(QPaintEvent *)
         p.fillRect(frame_.width(), 0, width() - frame_.width(), height(), background);
     if (frame_.height() < height())
         p.fillRect(0, frame_.height(), width(), height() - frame_.height(), background);
+    ++paintCount_;
 }
 
 void ScreenView::mousePressEvent(QMouseEvent *event)

@@ -13,8 +13,12 @@ public:
     explicit ScreenView(QWidget *parent);
 
     void SetFrame(QImage frame, QRgb background);
+    // Shows `frame` and hands back the one it replaces.
+    QImage SwapFrame(QImage frame, QRgb background);
     const QImage &frame() const { return frame_; }
     QRgb background() const { return background_; }
+    // Paint events handled so far (measurements count frames where the player sees them).
+    int paintCount() const { return paintCount_; }
 
 signals:
     void pressed(Qt::MouseButton button, int x, int y);
@@ -33,4 +37,5 @@ protected:
 private:
     QImage frame_;
     QRgb background_ = qRgb(0, 0, 0);
+    int paintCount_ = 0;
 };

@@ -1,0 +1,54 @@
+// A game window as the road measurements use it: in an MDI area, maximised,
+// its screen view sized to a given resolution, connected to a local server.
+#pragma once
+
+#include "FloodSupport.h"
+#include "ui/session/CoverWatch.h"
+#include "ui/session/GameConnection.h"
+#include "ui/session/GameWindow.h"
+#include "ui/session/ScreenView.h"
+
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace bench {
+
+struct RoadWindow
+{
+    QMdiArea area;
+    CoverWatch covers{area};
+    QLineEdit input;
+    TMDIChild *w; // owned by its subwindow in the area
+    ScreenView *view = nullptr;
+
+    RoadWindow(int port, QSize viewSize)
+        : w(new TMDIChild(nullptr, "", nullptr))
+    {
+        w->BindToFrame({&input, 0, nullptr, "", ""});
+        QMdiSubWindow *sub = area.addSubWindow(w);
+        covers.Track(sub);
+        area.resize(viewSize + QSize(200, 200));
+        area.show();
+        sub->showMaximized();
+        area.setActiveSubWindow(sub);
+        view = w->findChild<ScreenView *>();
+        // Grows the area by what the view lacks until the view has the size.
+        for (int i = 0; i < 5 && view->size() != viewSize; ++i) {
+            area.resize(area.size() + viewSize - view->size());
+            Settle(50);
+        }
+        w->Connect({"127.0.0.1", port, false, "", 0, false, "", ""});
+        WaitUntil([&] { return w->connection().IsOpen(); }, 5000);
+    }
+    ~RoadWindow()
+    {
+        for (QMdiSubWindow *sub : area.subWindowList())
+            delete sub;
+    }
+
+    // Sends `line` to the server as the player would type it.
+    void Type(const std::string &line) { w->SendTypedLine(line); }
+};
+
+} // namespace bench
