@@ -6,10 +6,11 @@
 
 namespace demo {
 
-DemoServer::DemoServer(QFile *log, bool negotiate, QObject *parent)
+DemoServer::DemoServer(QFile *log, bool negotiate, QByteArray encoding, QObject *parent)
     : QObject(parent)
     , log_(log)
     , negotiate_(negotiate)
+    , encoding_(std::move(encoding))
 {
     connect(&server_, &QTcpServer::newConnection, this, &DemoServer::AcceptPending);
 }
@@ -22,7 +23,7 @@ bool DemoServer::Listen(quint16 port)
 void DemoServer::AcceptPending()
 {
     while (QTcpSocket *socket = server_.nextPendingConnection())
-        new DemoSession(socket, log_, negotiate_, this);
+        new DemoSession(socket, log_, negotiate_, encoding_, this);
 }
 
 } // namespace demo

@@ -13,7 +13,9 @@ class DemoServer : public QObject
 {
 public:
     // `negotiate`: every session offers telnet options at connect.
-    explicit DemoServer(QFile *log, bool negotiate = false, QObject *parent = nullptr);
+    // `encoding`: what every session speaks from its banner on.
+    explicit DemoServer(QFile *log, bool negotiate = false, QByteArray encoding = "gbk",
+                        QObject *parent = nullptr);
 
     // Listens on the loopback address only; port 0 lets the system choose.
     bool Listen(quint16 port);
@@ -25,6 +27,7 @@ private:
 
     QFile *log_;
     bool negotiate_;
+    QByteArray encoding_;
     QTcpServer server_;
 };
 

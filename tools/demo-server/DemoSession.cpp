@@ -33,12 +33,14 @@ QByteArray TrimSpaces(const QByteArray &bytes)
 
 } // namespace
 
-DemoSession::DemoSession(QTcpSocket *socket, QFile *log, bool negotiate, QObject *parent)
+DemoSession::DemoSession(QTcpSocket *socket, QFile *log, bool negotiate, const QByteArray &encoding,
+                         QObject *parent)
     : QObject(parent)
     , socket_(socket)
     , log_(log)
     , negotiation_(negotiate)
 {
+    wire_.Set(encoding);
     socket_->setParent(this);
     connect(socket_, &QTcpSocket::readyRead, this, &DemoSession::ReadIncoming);
     connect(socket_, &QTcpSocket::bytesWritten, this, &DemoSession::PumpFlood);

@@ -19,8 +19,10 @@ class DemoSession : public QObject
 public:
     // Takes ownership of `socket`. `log` (may be null) is shared by all sessions and
     // outlives them. The session deletes itself when the connection closes.
-    // `negotiate`: offer telnet options at connect (--negotiate).
-    DemoSession(QTcpSocket *socket, QFile *log, bool negotiate, QObject *parent);
+    // `negotiate`: offer telnet options at connect (--negotiate); `encoding`:
+    // what the session speaks from its banner on (--encoding, "gbk" by default).
+    DemoSession(QTcpSocket *socket, QFile *log, bool negotiate, const QByteArray &encoding,
+                QObject *parent);
 
 private:
     void ReadIncoming();

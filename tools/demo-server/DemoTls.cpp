@@ -59,7 +59,7 @@ bool DemoTlsServer::Listen(quint16 port)
 void DemoTlsServer::AcceptPending()
 {
     while (QTcpSocket *socket = server_.nextPendingConnection())
-        new DemoSession(socket, log_, false, this); // no offers on the TLS port
+        new DemoSession(socket, log_, false, "gbk", this); // no offers on the TLS port
 }
 
 } // namespace demo

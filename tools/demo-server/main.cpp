@@ -1,5 +1,6 @@
 // quorvel-demo-server: a small local game server that talks like the Chinese game
 // servers the client is made for (GBK text, ANSI colours, prompts without line end).
+#include "DemoEncoding.h"
 #include "DemoServer.h"
 #include "DemoTls.h"
 
@@ -61,6 +62,11 @@ int main(int argc, char **argv)
     parser.addOption(portOption);
     parser.addOption(logOption);
     parser.addOption(negotiateOption);
+    const QCommandLineOption encodingOption(
+        QStringLiteral("encoding"),
+        QStringLiteral("Speak gbk (the default), utf8 or big5 from the banner on."),
+        QStringLiteral("NAME"), QStringLiteral("gbk"));
+    parser.addOption(encodingOption);
     const QCommandLineOption tlsPortOption(
         QStringLiteral("tls-port"),
         QStringLiteral(
@@ -93,7 +99,13 @@ int main(int argc, char **argv)
         }
     }
 
-    demo::DemoServer server(log.isOpen() ? &log : nullptr, parser.isSet(negotiateOption));
+    const QByteArray encoding = parser.value(encodingOption).toLatin1();
+    if (!demo::WireEncoding().Set(encoding)) {
+        std::fprintf(stderr, "quorvel-demo-server: unknown encoding \"%s\"\n",
+                     encoding.constData());
+        return 2;
+    }
+    demo::DemoServer server(log.isOpen() ? &log : nullptr, parser.isSet(negotiateOption), encoding);
     if (!server.Listen(static_cast<quint16>(port))) {
         std::fprintf(stderr, "quorvel-demo-server: cannot listen on 127.0.0.1:%u: %s\n", port,
                      qPrintable(server.ErrorText()));
