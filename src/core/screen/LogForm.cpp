@@ -24,6 +24,16 @@ std::string Css(Colour c)
 
 void AppendEscaped(std::string_view text, std::string &out)
 {
+    // Runs of bytes that need nothing go in whole.
+    std::size_t plain = 0;
+    while (plain < text.size()) {
+        const auto c = static_cast<unsigned char>(text[plain]);
+        if (c < 0x20 || c == '&' || c == '<' || c == '>')
+            break;
+        ++plain;
+    }
+    out.append(text.data(), plain);
+    text.remove_prefix(plain);
     for (char c : text) {
         switch (c) {
         case '&':
@@ -55,7 +65,12 @@ std::string LogStamp(int hour, int minute, int second)
 LogForm::LogForm(const LogOptions &options, const ScreenLook &look)
     : options_(options)
     , look_(look)
-{}
+{
+    for (int fg = 0; fg < 16; ++fg)
+        for (int bg = 0; bg < 8; ++bg)
+            spanOpen_[std::size_t(fg) * 8 + std::size_t(bg)] =
+                "<span class=\"f" + std::to_string(fg) + " b" + std::to_string(bg) + "\">";
+}
 
 std::string LogForm::Head() const
 {
@@ -107,11 +122,7 @@ void LogForm::AppendLine(std::string_view text, std::string_view attrs, std::str
     carried_.bg = 0;
     ColourRuns(text, attrs, carried_, runs_);
     for (const ColourRun &run : runs_) {
-        out += "<span class=\"f";
-        out += std::to_string(run.fg);
-        out += " b";
-        out += std::to_string(run.bg);
-        out += "\">";
+        out += spanOpen_[std::size_t(run.fg & 15) * 8 + std::size_t(run.bg & 7)];
         AppendEscaped(text.substr(run.start, run.length), out);
         out += "</span>";
     }

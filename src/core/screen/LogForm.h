@@ -6,6 +6,7 @@
 #include "core/screen/FrameLayout.h"
 #include "core/screen/Palette.h"
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,7 @@ private:
     ScreenLook look_;
     Colours carried_; // colours carry from line to line as on the screen
     std::vector<ColourRun> runs_;
+    std::array<std::string, 16 * 8> spanOpen_; // "<span class=\"fF bB\">" by slots
 };
 
 // Core text to UTF-8; bytes that are no character become U+FFFD.

@@ -15,14 +15,6 @@ namespace {
 // hour, minute and second (a byte each), then the text and the records.
 constexpr std::size_t kHeader = 11;
 
-void PutSize(std::string &out, std::size_t n)
-{
-    const auto v = static_cast<std::uint32_t>(n);
-    char b[4];
-    std::memcpy(b, &v, 4);
-    out.append(b, 4);
-}
-
 std::size_t GetSize(const char *p)
 {
     std::uint32_t v;
@@ -87,11 +79,15 @@ void LogWriter::TakeLines(const DecodedLine *lines, std::size_t count)
                 missed_ += count - k;
                 break;
             }
-            PutSize(queued_, d.text.size());
-            PutSize(queued_, d.attrs.size());
-            queued_ += static_cast<char>(when.hour);
-            queued_ += static_cast<char>(when.minute);
-            queued_ += static_cast<char>(when.second);
+            char header[kHeader];
+            const auto textSize = static_cast<std::uint32_t>(d.text.size());
+            const auto attrSize = static_cast<std::uint32_t>(d.attrs.size());
+            std::memcpy(header, &textSize, 4);
+            std::memcpy(header + 4, &attrSize, 4);
+            header[8] = static_cast<char>(when.hour);
+            header[9] = static_cast<char>(when.minute);
+            header[10] = static_cast<char>(when.second);
+            queued_.append(header, kHeader);
             queued_ += d.text;
             queued_ += d.attrs;
         }
@@ -121,21 +117,28 @@ void LogWriter::Run(std::stop_token)
     bool ending = false;
     while (!ending) {
         std::uint64_t missed = 0;
+        bool idle = false;
         {
             std::unique_lock lock(mutex_);
-            wake_.wait_for(lock, kCheckInterval,
-                           [&] { return closing_ || !queued_.empty() || missed_ > 0; });
+            idle = !wake_.wait_for(lock, kCheckInterval,
+                                   [&] { return closing_ || !queued_.empty() || missed_ > 0; });
             ending = closing_;
             taken_.swap(queued_);
             queued_.clear();
             missed = missed_;
             missed_ = 0;
+            // Quiet for a while: a burst's large buffers go back, so an idle
+            // log stays small; during a burst they are reused.
+            if (idle && queued_.capacity() > (1u << 20))
+                std::string().swap(queued_);
+        }
+        if (idle) {
+            std::string().swap(taken_);
+            std::string().swap(formed_);
+            std::string().swap(converted_);
         }
         if (!WriteOut(taken_, missed))
             return;
-        // Giving a large burst's buffer back keeps an idle log small.
-        if (taken_.capacity() > (1u << 20))
-            std::string().swap(taken_);
         if (taken_.empty() && FileGone()) {
             Fail("记录文件已被删除，记录停止。");
             return;
