@@ -158,13 +158,17 @@ bool LogWriter::WriteOut(const std::string &packed, std::uint64_t missed)
     }
     std::size_t lines = 0;
     std::string stamp;
+    char lastStamp[3] = {0, 0, 0};
     for (std::size_t p = 0; p + kHeader <= packed.size();) {
         const std::size_t textSize = GetSize(packed.data() + p);
         const std::size_t attrSize = GetSize(packed.data() + p + 4);
-        if (options_.timeStamps)
+        // A stamp is made again only when its second changed.
+        if (options_.timeStamps && (stamp.empty() || std::memcmp(lastStamp, &packed[p + 8], 3))) {
+            std::memcpy(lastStamp, &packed[p + 8], 3);
             stamp = LogStamp(static_cast<unsigned char>(packed[p + 8]),
                              static_cast<unsigned char>(packed[p + 9]),
                              static_cast<unsigned char>(packed[p + 10]));
+        }
         const std::string_view text(packed.data() + p + kHeader, textSize);
         const std::string_view attrs(packed.data() + p + kHeader + textSize, attrSize);
         form_.AppendLine(text, attrs, stamp, formed_);
