@@ -110,6 +110,12 @@ TMainForm::TMainForm(const std::string &startDir, Services services)
             CopyActiveSelection();
         CommandInput->setFocus();
     });
+    // Ctrl+F opens the active window's find bar, from the input line too.
+    auto *find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        if (TMDIChild *session = ActiveSession())
+            session->OpenFindBar();
+    });
     connect(ClientArea, &QMdiArea::subWindowActivated, this, &TMainForm::ClientAreaActivated);
     connect(TabControl1, &QTabBar::currentChanged, this, &TMainForm::TabControl1Change);
     connect(this, &TMainForm::clockDialogRequested, this, &TMainForm::ShowClockDialog);
@@ -377,6 +383,7 @@ void TMainForm::OpenGameWindow(const QString &caption)
     QMdiSubWindow *window = ClientArea->addSubWindow(child);
     coverWatch->Track(window);
     window->setWindowIcon(windowIcon());
+    child->AddScrollbackItems(window->systemMenu());
     window->showMaximized();
     ClientArea->setActiveSubWindow(window);
     // 7. The connection, with the dialog's values in this order. Certificates

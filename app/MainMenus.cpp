@@ -126,6 +126,23 @@ void TMainForm::BuildMenus()
         [this] { CloseActiveWindow(); });
     add(file, QStringLiteral("重新连接"), QStringLiteral("当前游戏窗口重新连接服务器"),
         send(kReconnect));
+    file->addSeparator();
+    QAction *logStart = add(file, QStringLiteral("开始记录…"),
+                            QStringLiteral("把当前游戏窗口收到的文字记录到文件"), [this] {
+                                if (TMDIChild *session = ActiveSession())
+                                    session->ChooseLog();
+                            });
+    QAction *logStop =
+        add(file, QStringLiteral("停止记录"), QStringLiteral("停止当前游戏窗口的记录"), [this] {
+            if (TMDIChild *session = ActiveSession())
+                session->StopLog();
+        });
+    connect(file, &QMenu::aboutToShow, this, [this, logStart, logStop] {
+        const TMDIChild *session = ActiveSession();
+        logStart->setEnabled(session && !session->logging());
+        logStop->setEnabled(session && session->logging());
+    });
+    file->addSeparator();
     add(file, QStringLiteral("退出"), QStringLiteral("退出程序"), [this] { close(); });
 
     QMenu *settings = menuBar()->addMenu(QStringLiteral("设置"));

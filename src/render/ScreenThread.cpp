@@ -2,6 +2,7 @@
 
 #include "core/platform/MemoryReturn.h"
 #include "core/platform/ThreadPriority.h"
+#include "core/screen/MatchMarks.h"
 #include "render/FramePainter.h"
 #include "render/GbkCodec.h"
 #include "render/QtTextMeasure.h"
@@ -211,6 +212,24 @@ std::vector<std::string> DrawSence::SelectedText() const
     return shownSelection_;
 }
 
+void DrawSence::SetLineSink(std::shared_ptr<LineSink> sink)
+{
+    std::lock_guard lock(sinkMutex_);
+    lineSink_ = std::move(sink);
+}
+
+void DrawSence::ReadStore(const std::function<void(const LineStore &)> &read) const
+{
+    std::lock_guard lock(storeMutex_);
+    read(store_);
+}
+
+void DrawSence::SetMatch(std::optional<StoreMatch> match)
+{
+    std::lock_guard lock(mutex_);
+    match_ = match;
+}
+
 std::size_t DrawSence::DecoderCapacity() const
 {
     return decoderCapacity_.load();
@@ -338,6 +357,15 @@ void DrawSence::DecodeSlice()
         else
             store_.Commit(batch_.lines.data(), batch_.count);
     }
+    if (batch_.count > 0) {
+        std::shared_ptr<LineSink> sink;
+        {
+            std::lock_guard lock(sinkMutex_);
+            sink = lineSink_;
+        }
+        if (sink)
+            sink->TakeLines(batch_.lines.data(), batch_.count);
+    }
     linesDecoded_ += batch_.count;
     bytesDecoded_ += taken;
     unreturnedBytes_ += taken;
@@ -377,6 +405,7 @@ void DrawSence::DrawFrame()
     Selection sel;
     bool lookChanged;
     std::uint64_t lookSerial;
+    std::optional<StoreMatch> match;
     {
         std::lock_guard lock(mutex_);
         redrawRequested = false;
@@ -387,6 +416,7 @@ void DrawSence::DrawFrame()
         lookChanged = lookChanged_;
         lookChanged_ = false;
         lookSerial = lookSerial_;
+        match = match_;
     }
     lastFrame_ = std::chrono::steady_clock::now();
     if (width <= 0 || height <= 0)
@@ -406,6 +436,15 @@ void DrawSence::DrawFrame()
         stored = static_cast<int>(store_.size());
         const int bottom = ChooseBottomLine(scrollPos, stored, rows);
         BuildRows(*measure_, store_.lines(), bottom, rows, width, frame_);
+        // A found match shows as a selection while the player has none.
+        if (match && !sel.HasSelection() && match->line >= store_.firstLine()) {
+            const std::uint64_t index = match->line - store_.firstLine();
+            if (index < store_.size())
+                if (auto marked =
+                        SelectionForMatch(*measure_, store_.lines(), bottom, frame_, width,
+                                          std::size_t(index), match->start, match->length))
+                    sel = *marked;
+        }
     }
     // Marked every frame, so that a cleared selection hands out no text.
     MarkSelection(*measure_, frame_, sel, width, marks_);

@@ -11,11 +11,13 @@
 #include "core/automation/Triggers.h"
 #include "core/screen/Decoder.h"
 #include "core/screen/FrameLayout.h"
+#include "core/screen/LineSink.h"
 #include "core/screen/LineStore.h"
 #include "core/screen/Palette.h"
 #include "core/screen/Selection.h"
 #include "render/FrameRepaint.h"
 #include "render/ScreenHost.h"
+#include "core/screen/StoreSearch.h"
 
 #include <atomic>
 #include <chrono>
@@ -24,6 +26,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -104,6 +107,16 @@ public:
     void SetMirror(bool on) { mirrorOn_ = on; }
     bool mirrorOn() const { return mirrorOn_; }
 
+    // Any thread: what takes a copy of every finished line as it is stored
+    // (the log); null for none. The screen holds it while it calls it.
+    void SetLineSink(std::shared_ptr<LineSink> sink);
+    // Any thread: `read` looks at the store under its lock (the search); the
+    // screen's commits wait meanwhile, so it must be quick.
+    void ReadStore(const std::function<void(const LineStore &)> &read) const;
+    // Window thread: a found match the frames show as a selection while the
+    // player has none of their own; nullopt for none.
+    void SetMatch(std::optional<StoreMatch> match);
+
     // Takes the newest finished frame (null image when none waits).
     FrameOutput TakeFrame();
     // Window thread: the image a newer frame replaced in the view, for the
@@ -153,6 +166,10 @@ private:
     ScreenLook look_;
     bool lookChanged_ = true;
     std::uint64_t lookSerial_ = 1; // counts looks: images painted in another are painted whole
+    std::optional<StoreMatch> match_;
+
+    mutable std::mutex sinkMutex_;
+    std::shared_ptr<LineSink> lineSink_;
 
     std::atomic<int> scrollPos_{-1};
     std::atomic<bool> mirrorOn_{false};

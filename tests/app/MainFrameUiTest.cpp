@@ -214,7 +214,8 @@ TEST_F(MainFrame, MenusAsDrawn)
         entries << items;
     }
     ASSERT_EQ(titles, (QStringList{"文件", "设置", "窗口", "帮助"}));
-    ASSERT_EQ(entries[0], (QStringList{"新窗口", "关闭窗口", "重新连接", "退出"}));
+    ASSERT_EQ(entries[0], (QStringList{"新窗口", "关闭窗口", "重新连接", "-", "开始记录…",
+                                       "停止记录", "-", "退出"}));
     ASSERT_EQ(entries[1],
               (QStringList{"字体设定", "颜色设定", "辅助窗口", "自动", "快捷键", "路径", "定时",
                            "命令组", "-", "保存设置", "读取设置", "-", "显示/隐藏工具栏"}));

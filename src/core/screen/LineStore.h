@@ -49,6 +49,8 @@ public:
 
     const std::deque<StoredLine> &lines() const { return lines_; }
     std::size_t size() const { return lines_.size(); }
+    // Running number of lines().front(): lines keep their numbers as older ones drop out.
+    std::uint64_t firstLine() const { return firstLine_; }
     bool partialPending() const { return !partial_.empty(); }
     // Bytes of text and records held (finished and growing lines).
     std::size_t bytes() const { return bytes_ + partialBytes_; }

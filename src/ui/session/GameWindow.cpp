@@ -6,6 +6,7 @@
 #include "core/text/GbkText.h"
 #include "render/GbkCodec.h"
 #include "ui/platform/SystemMessage.h"
+#include "ui/session/FindBar.h"
 #include "ui/session/GameConnection.h"
 #include "ui/session/InputLineKeeper.h"
 #include "ui/session/PathPanel.h"
@@ -104,6 +105,7 @@ void TMDIChild::MakeScreen()
     pane_ = new ScreenPane(*screen_, this);
     Panel2 = new PathPanel(this);
     keeper_ = new InputLineKeeper(*this, *Panel2);
+    findBar_ = new FindBar(this);
     // A firing trigger starts its runner from the screen thread; the runner's
     // start notice is posted, never waited for. The engine holds its fire
     // callback and the link holds the engine, so the callback only watches
@@ -142,6 +144,8 @@ void TMDIChild::ConnectSignals()
     });
     connect(Panel2, &PathPanel::walkRequested, this, &TMDIChild::WalkPath);
     connect(Panel2, &PathPanel::stopRequested, this, &TMDIChild::StopRunners);
+    connect(findBar_, &FindBar::findRequested, this, &TMDIChild::FindInScrollback);
+    connect(findBar_, &FindBar::closeRequested, this, &TMDIChild::CloseFindBar);
 }
 
 TMDIChild::~TMDIChild()
@@ -149,6 +153,7 @@ TMDIChild::~TMDIChild()
     // Runners that outlive the window find their link closed; the screen
     // thread stops before anything it calls back into goes away.
     link_->Close();
+    StopLog();
     screen_->Stop();
     connection_->Close();
     // The controller goes before the connection: nothing it says may reach it.
@@ -383,4 +388,5 @@ void TMDIChild::LayOut()
     pane_->Place(rect());
     // The path panel stands just left of the scroll bar and above the status bar.
     Panel2->Place(width() - pane_->scrollBarWidth() - 1, pane_->viewHeight() - 1);
+    PlaceFindBar();
 }

@@ -6,6 +6,8 @@
 #pragma once
 
 #include "core/automation/GroupTable.h"
+#include "core/screen/LogWriter.h"
+#include "core/screen/StoreSearch.h"
 #include "core/session/ProfileFile.h"
 #include "core/session/SessionController.h"
 #include "core/session/SessionState.h"
@@ -23,7 +25,9 @@
 #include <QStringList>
 #include <QWidget>
 
+class FindBar;
 class GameConnection;
+class QMenu;
 class InputLineKeeper;
 class QLineEdit;
 class SessionLink;
@@ -179,9 +183,27 @@ public:
     int framesShown() const { return pane_->framesShown(); }
     bool pathPanelVisible() const { return Panel2->isVisible(); }
 
+    // The scrollback tools (GameWindowScrollback.cpp). Ctrl+F opens the find
+    // bar; a search finds the next match up (`older`) or down the store,
+    // scrolls there and shows it; false when there is none.
+    void OpenFindBar();
+    void CloseFindBar();
+    bool FindInScrollback(const QString &text, bool older);
+    FindBar *findBar() const { return findBar_; }
+    // The log: "开始记录…" asks for the file and its form; StartLog opens
+    // `path` (local file name bytes) and reports a failure in a box.
+    void ChooseLog();
+    bool StartLog(const std::string &path, const screen::LogOptions &options);
+    void StopLog();
+    bool logging() const { return log_ != nullptr; }
+    // The log items (and the find bar's) for a menu of this window.
+    void AddScrollbackItems(QMenu *menu);
+
 signals:
     // Hidden input: the server switched its echo on or off.
     void inputHiddenChanged(bool hidden);
+    // The log started or stopped (by the player or by itself).
+    void loggingChanged(bool on);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -221,6 +243,9 @@ private:
     // Codes 8 and 9: the file dialogs, then the save or the load.
     void ChooseProfileFile(bool saving);
 
+    void LogStopped(const screen::LogWriter *writer, const QString &message);
+    void PlaceFindBar();
+
     SessionFrame *dialogs_;
     FrameBinding frame_;
     std::string profilePath_;
@@ -244,4 +269,8 @@ private:
     // The input line keeps the keyboard: the window's focus and the keys that
     // reach it, or the frame the area wraps it in, are handed to the line.
     InputLineKeeper *keeper_ = nullptr;
+    FindBar *findBar_ = nullptr;
+    std::optional<screen::StoreMatch> found_;
+    std::string foundNeedle_;
+    std::shared_ptr<screen::LogWriter> log_;
 };

@@ -171,6 +171,16 @@ void ScreenPane::ReturnToFollow()
     screen_.RequestRedraw();
 }
 
+void ScreenPane::ShowStoredLine(int index)
+{
+    scroll_.SwitchToStopped(index);
+    ShowScrollLock();
+    selection_.EndDrag();
+    selection_.Clear();
+    PushSelection();
+    screen_.RequestRedraw();
+}
+
 void ScreenPane::EndDrag()
 {
     selection_.EndDrag();

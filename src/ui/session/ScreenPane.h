@@ -35,6 +35,9 @@ public:
     QString statusText() const;
     // Back to following the newest text; the selection goes.
     void ReturnToFollow();
+    // The search found stored line `index`: the view stops there (scroll
+    // lock on) and the player's own selection goes, so the match shows.
+    void ShowStoredLine(int index);
     // Ctrl+C: the selection to the clipboard, rows joined by ":".
     void CopySelection();
     // New text reached the screen queue, or the font changed: any drag ends.
