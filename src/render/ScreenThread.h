@@ -15,9 +15,9 @@
 #include "core/screen/LineStore.h"
 #include "core/screen/Palette.h"
 #include "core/screen/Selection.h"
+#include "core/screen/StoreSearch.h"
 #include "render/FrameRepaint.h"
 #include "render/ScreenHost.h"
-#include "core/screen/StoreSearch.h"
 
 #include <atomic>
 #include <chrono>
