@@ -125,8 +125,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
 
     bench::RoadWindow road(server.port(), QSize(1920, 1080));
-    road.Type("fill 3600");
-    WaitUntil([&] { return road.w->screen().LinesDecoded() >= 3600; }, 20000);
+    road.FillScrollback(3600);
     bench::Settle(300);
     const int rows = road.w->screen().ScreenRowCount();
 

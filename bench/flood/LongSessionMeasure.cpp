@@ -14,7 +14,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
@@ -32,18 +31,10 @@
 namespace {
 
 using bench::Figure;
+using bench::ProcKb;
 using bench::Settle;
 using bench::WaitUntil;
 
-long ProcKb(const char *file, const char *key)
-{
-    std::ifstream in(file);
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(key, 0) == 0)
-            return std::stol(line.substr(std::string(key).size()));
-    return -1;
-}
 double RssMib()
 {
     return double(ProcKb("/proc/self/status", "VmRSS:")) / 1024.0;

@@ -8,6 +8,9 @@
 #include "ui/session/GameWindow.h"
 #include "ui/session/ScreenView.h"
 
+#include <cstdint>
+#include <string>
+
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -49,6 +52,12 @@ struct RoadWindow
 
     // Sends `line` to the server as the player would type it.
     void Type(const std::string &line) { w->SendTypedLine(line); }
+    // A full scrollback first: the server's first `lines` corpus lines, decoded.
+    void FillScrollback(int lines)
+    {
+        Type("fill " + std::to_string(lines));
+        WaitUntil([&] { return w->screen().LinesDecoded() >= std::uint64_t(lines); }, 20000);
+    }
 };
 
 } // namespace bench

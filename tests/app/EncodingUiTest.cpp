@@ -25,14 +25,10 @@ QToolButton *EncodingButton(TMDIChild &w)
     return w.findChild<QToolButton *>(QStringLiteral("EncodingButton"));
 }
 
-// Whether the screen's store holds `line` (ended as the server ended it).
+// Whether the screen's store holds `line` whole (ended as the server ended it).
 bool ScreenHolds(TMDIChild &w, const QString &line)
 {
-    const std::string wanted = gbk::FromQString(line) + "\r\n";
-    for (const auto &stored : w.screen().StoreSnapshot())
-        if (stored.text == wanted)
-            return true;
-    return false;
+    return testsupport::StoreHolds(w, gbk::FromQString(line) + "\r\n");
 }
 
 } // namespace

@@ -32,25 +32,13 @@ protected:
 
     QByteArray ServerLog() const { return server->Log(); }
 
-    bool StoreHolds(const std::string &piece) const
-    {
-        for (const auto &l : w->screen().StoreSnapshot())
-            if (l.text.find(piece) != std::string::npos)
-                return true;
-        return false;
-    }
+    bool StoreHolds(const std::string &piece) const { return testsupport::StoreHolds(*w, piece); }
 
     void SetUp() override
     {
         ASSERT_NO_FATAL_FAILURE(StartFrame());
-        form->OpenGameWindow();
-        ASSERT_EQ(sessionCount(), 1);
-        w = sessions()[0];
-        // The name prompt, then the name.
-        ASSERT_TRUE(WaitFor([&] { return (w->nameCaptureStage()) == (1); }));
-        TypeLine(QStringLiteral("tester"));
-        ASSERT_TRUE(
-            WaitFor([&] { return bool(StoreHolds(Gbk(QStringLiteral("欢迎你，tester")))); }));
+        w = OpenDemoAndLogIn();
+        ASSERT_TRUE(w);
     }
 };
 

@@ -21,24 +21,13 @@ class Scrollback : public testsupport::FrameFixture<testsupport::DemoServerProce
 protected:
     TMDIChild *w = nullptr;
 
-    bool StoreHolds(const std::string &piece) const
-    {
-        for (const auto &l : w->screen().StoreSnapshot())
-            if (l.text.find(piece) != std::string::npos)
-                return true;
-        return false;
-    }
+    bool StoreHolds(const std::string &piece) const { return testsupport::StoreHolds(*w, piece); }
 
     void SetUp() override
     {
         ASSERT_NO_FATAL_FAILURE(StartFrame());
-        form->OpenGameWindow();
-        ASSERT_EQ(sessionCount(), 1);
-        w = sessions()[0];
-        ASSERT_TRUE(WaitFor([&] { return w->nameCaptureStage() == 1; }));
-        TypeLine(QStringLiteral("tester"));
-        ASSERT_TRUE(WaitFor(
-            [&] { return StoreHolds(gbk::FromQString(QStringLiteral("欢迎你，tester"))); }));
+        w = OpenDemoAndLogIn();
+        ASSERT_TRUE(w);
     }
 };
 

@@ -29,25 +29,6 @@ using testsupport::WaitFor;
 class SwitchStopAndPaste : public testsupport::FrameFixture<testsupport::MultiClientServer>
 {
 protected:
-    // Keys as the window system delivers them: to whatever holds the focus.
-    void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        QTest::keyClick(form->windowHandle(), key, modifiers);
-    }
-    void Type(const char *text)
-    {
-        for (const char *c = text; *c; ++c)
-            QTest::keyClick(form->windowHandle(), *c);
-    }
-    // Types a line and Enter, and waits until connection `index` has it whole.
-    void TypeLineTo(const char *text, int index)
-    {
-        Type(text);
-        Press(Qt::Key_Return);
-        const QByteArray line = QByteArray(text) + '\n';
-        ASSERT_TRUE(WaitFor([&] { return bool(server->received[index].endsWith(line)); }))
-            << server->received[index].constData();
-    }
     void ClickTab(int index)
     {
         QTabBar *tabs = TabControl1();

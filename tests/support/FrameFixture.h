@@ -5,14 +5,17 @@
 #pragma once
 
 #include "MainFrame.h"
+#include "render/GbkCodec.h"
 #include "support/FrameFakes.h"
 #include "support/MessageLog.h"
+#include "support/QtWait.h"
 #include "support/TestServers.h"
 #include "ui/session/GameWindow.h"
 #include "ui/sites/SiteDialog.h"
 
 #include <gtest/gtest.h>
 #include <memory>
+#include <string_view>
 #include <type_traits>
 
 #include <QComboBox>
@@ -23,6 +26,15 @@
 #include <QTest>
 
 namespace testsupport {
+
+// Whether any line of `w`'s screen store holds `piece` (line ends included).
+inline bool StoreHolds(TMDIChild &w, std::string_view piece)
+{
+    for (const auto &line : w.screen().StoreSnapshot())
+        if (line.text.find(piece) != std::string::npos)
+            return true;
+    return false;
+}
 
 // What the player does in the site dialog next.
 struct SiteChoice
@@ -143,6 +155,41 @@ protected:
         if (!QTest::qWaitFor([&] { return server->sockets.size() > before; }, 5000))
             return nullptr;
         return form->sessions[form->sessionCount - 1];
+    }
+
+    // Opens a window on the demo server and logs in as `name`: the name prompt,
+    // the name, and the welcome on the screen.
+    TMDIChild *OpenDemoAndLogIn(const QString &name = QStringLiteral("tester"))
+    {
+        form->OpenGameWindow();
+        if (form->sessionCount != 1)
+            return nullptr;
+        TMDIChild *w = form->sessions[0];
+        if (!WaitFor([&] { return w->nameCaptureStage() == 1; }))
+            return nullptr;
+        TypeLine(name);
+        const std::string welcome = gbk::FromQString(QStringLiteral("欢迎你，") + name);
+        return WaitFor([&] { return StoreHolds(*w, welcome); }) ? w : nullptr;
+    }
+
+    // Keys as the window system delivers them: to whatever holds the focus.
+    void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(form->windowHandle(), key, modifiers);
+    }
+    void Type(const char *text)
+    {
+        for (const char *c = text; *c; ++c)
+            QTest::keyClick(form->windowHandle(), *c);
+    }
+    // Types a line and Enter, and waits until connection `index` has it whole.
+    void TypeLineTo(const char *text, int index)
+    {
+        Type(text);
+        Press(Qt::Key_Return);
+        const QByteArray line = QByteArray(text) + '\n';
+        ASSERT_TRUE(WaitFor([&] { return bool(server->received[index].endsWith(line)); }))
+            << server->received[index].constData();
     }
 
     // Clears the input line, types `text` as key presses and Enter.

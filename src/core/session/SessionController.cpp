@@ -30,10 +30,11 @@ std::string SessionController::encodingStatus() const
 
 bool SessionController::TakeEncodingChange()
 {
-    std::string now = encodingStatus();
-    if (now == shownEncoding_)
+    // Compared as the pair the text is made of: this runs on every read.
+    const std::pair now{transcoder().setting(), transcoder().current()};
+    if (shownEncoding_ == now)
         return false;
-    shownEncoding_ = std::move(now);
+    shownEncoding_ = now;
     return true;
 }
 

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace session {
 
@@ -102,7 +103,9 @@ private:
     SessionRoad road_;
     TranscodeStage *transcode_ = nullptr; // owned by the road
     EncodeStage *encode_ = nullptr;       // owned by the road
-    std::string shownEncoding_;
+    // The setting and the encoding in force the status panel last showed;
+    // nullopt before the first report.
+    std::optional<std::pair<Encoding, Encoding>> shownEncoding_;
     int runningCommands_ = 0;
     int nameCaptureStage_ = 0;
     HotkeyLists hotkeys_;

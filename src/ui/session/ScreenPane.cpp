@@ -90,11 +90,11 @@ void ScreenPane::MakeEncodingButton()
     auto *menu = new QMenu(EncodingButton);
     for (const session::Encoding e : session::kEncodings) {
         const std::string_view name = session::EncodingName(e);
-        QAction *action = menu->addAction(gbk::ToQString(std::string(name)));
+        QAction *action = menu->addAction(gbk::ToQString(name));
         connect(action, &QAction::triggered, this, [this, e] { emit encodingChosen(e); });
     }
     EncodingButton->setMenu(menu);
-    ShowEncoding(gbk::ToQString(std::string(session::EncodingName(session::Encoding::kAuto))));
+    ShowEncoding(gbk::ToQString(session::EncodingName(session::Encoding::kAuto)));
 }
 
 void ScreenPane::ShowEncoding(const QString &text)

@@ -1,8 +1,10 @@
 #include "core/screen/LogWriter.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <unistd.h>
@@ -95,40 +97,30 @@ TEST(LogWriter, StopsWithAMessageWhenTheFileGoesOrTheDiskIsFull)
     std::string error;
     auto log = LogWriter::Open(path.string(), {}, screen::ScreenLook{}, error);
     ASSERT_TRUE(log) << error;
-    std::string message;
-    std::mutex m;
-    log->stopped = [&](const std::string &text) {
-        std::lock_guard lock(m);
-        message = text;
-    };
+    // The writer says once why it stopped; the test waits for that word.
+    std::promise<std::string> message;
+    std::future<std::string> said = message.get_future();
+    log->stopped = [&](const std::string &text) { message.set_value(text); };
     std::filesystem::remove(path);
     std::vector<screen::DecodedLine> line{{"after\r\n", " "}};
     log->TakeLines(line.data(), 1);
-    for (int i = 0; i < 500 && !log->failed(); ++i)
-        ::usleep(10000);
-    ASSERT_TRUE(log->failed());
+    ASSERT_EQ(said.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_TRUE(log->failed());
     log->TakeLines(line.data(), 1); // dropped, never waited for
     log->Close();
-    {
-        std::lock_guard lock(m);
-        EXPECT_EQ(message, "记录文件已被删除，记录停止。");
-    }
+    EXPECT_EQ(said.get(), "记录文件已被删除，记录停止。");
 
     // A full disk, where the system has one to show.
     if (std::filesystem::exists("/dev/full")) {
         auto full = LogWriter::Open("/dev/full", {}, screen::ScreenLook{}, error);
         ASSERT_TRUE(full) << error;
-        std::string said;
-        full->stopped = [&](const std::string &text) {
-            std::lock_guard lock(m);
-            said = text;
-        };
+        std::promise<std::string> fullMessage;
+        std::future<std::string> fullSaid = fullMessage.get_future();
+        full->stopped = [&](const std::string &text) { fullMessage.set_value(text); };
         full->TakeLines(line.data(), 1);
-        for (int i = 0; i < 500 && !full->failed(); ++i)
-            ::usleep(10000);
+        ASSERT_EQ(fullSaid.wait_for(std::chrono::seconds(10)), std::future_status::ready);
         full->Close();
-        std::lock_guard lock(m);
-        EXPECT_EQ(said, "磁盘已满，记录停止。");
+        EXPECT_EQ(fullSaid.get(), "磁盘已满，记录停止。");
     }
     EXPECT_FALSE(LogWriter::Open((TempDir() / "no/such/dir/x.txt").string(), {},
                                  screen::ScreenLook{}, error));
