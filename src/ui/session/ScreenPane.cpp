@@ -325,8 +325,8 @@ void ScreenPane::PlaceStatusControls()
     SpeedButton4->move(right - 70, 0);
     SpeedButton5->move(right - 100, 0);
     // The encoding stands left of the path buttons, as wide as its text.
-    const int encodingWidth =
-        EncodingButton->fontMetrics().horizontalAdvance(EncodingButton->text()) + 10;
+    // The style's own width for the text and the menu arrow beside it.
+    const int encodingWidth = EncodingButton->sizeHint().width();
     const int encodingLeft = right - 104 - encodingWidth;
     EncodingButton->setGeometry(encodingLeft, 0, encodingWidth, kStatusHeight - 1);
     Label1->setGeometry(4, 0, std::max(0, encodingLeft - 8), kStatusHeight);
