@@ -21,6 +21,29 @@ SessionController::SessionController(std::shared_ptr<RunnerHost> host,
     encode_ = encode.get();
     road_.Insert(SessionRoad::Place::kAfterTelnet, std::move(transcode));
     road_.InsertSend(std::move(encode));
+    road_.telnet().SetCharsetListener(this);
+}
+
+void SessionController::SetEncoding(Encoding setting)
+{
+    transcode_->transcoder().SetEncoding(setting);
+    road_.telnet().SetSiteEncoding(SiteCharset());
+}
+
+void SessionController::SetNegotiation(bool negotiate)
+{
+    road_.telnet().Configure(negotiate, SiteCharset());
+}
+
+std::string SessionController::SiteCharset() const
+{
+    const Encoding setting = transcoder().setting();
+    return setting == Encoding::kAuto ? std::string() : std::string(EncodingName(setting));
+}
+
+void SessionController::CharsetAgreed(std::string_view canonical)
+{
+    transcode_->transcoder().AgreeCharset(canonical);
 }
 
 std::string SessionController::encodingStatus() const
@@ -42,6 +65,15 @@ bool SessionController::Receive(std::string_view read, std::string &screenText)
 {
     const bool wasHidden = inputHidden();
     road_.Receive(read, screenText);
+    if (nameCaptureStage_ == 0 && road_.nameMark().seen())
+        nameCaptureStage_ = 1;
+    return inputHidden() != wasHidden;
+}
+
+bool SessionController::ContinueReceive(std::string &screenText)
+{
+    const bool wasHidden = inputHidden();
+    road_.Continue(screenText);
     if (nameCaptureStage_ == 0 && road_.nameMark().seen())
         nameCaptureStage_ = 1;
     return inputHidden() != wasHidden;

@@ -9,6 +9,7 @@
 #include "core/automation/RunnerStop.h"
 #include "core/session/SessionRoad.h"
 #include "core/session/SessionState.h"
+#include "core/session/TelnetStage.h"
 #include "core/session/TranscodeStages.h"
 
 #include <memory>
@@ -19,7 +20,7 @@
 
 namespace session {
 
-class SessionController
+class SessionController : private CharsetListener
 {
 public:
     // `host` is what every runner of the window talks to; `wire` takes the
@@ -30,6 +31,21 @@ public:
     // One read of the socket; what reaches the screen queue is appended to
     // `screenText`. True when the hidden input switched on or off.
     bool Receive(std::string_view read, std::string &screenText);
+    // The road holds inflated text back for Continue: read nothing new until
+    // it is taken.
+    bool receivePending() const { return road_.pending(); }
+    // More of what the road held back; true as Receive.
+    bool ContinueReceive(std::string &screenText);
+    // The server's compressed stream was corrupt: the connection is to close.
+    bool compressionBroken() const { return road_.telnet().broken(); }
+    // For the next connection: whether to negotiate telnet options (the site's
+    // "协商 telnet 选项"); off reads the commands silently.
+    void SetNegotiation(bool negotiate);
+    // The screen's size in columns and rows, for a server that asked for it.
+    void SetWindowSize(unsigned columns, unsigned rows)
+    {
+        road_.telnet().SetWindowSize(columns, rows);
+    }
     // A connection starts or ends: the road starts afresh. True when the input
     // was hidden and no longer is.
     bool NewConnection();
@@ -39,7 +55,7 @@ public:
 
     // The server's encoding: the site's choice or the player's from the
     // window, applied from the next byte (nothing shown is decoded again).
-    void SetEncoding(Encoding setting) { transcode_->transcoder().SetEncoding(setting); }
+    void SetEncoding(Encoding setting);
     const Transcoder &transcoder() const { return transcode_->transcoder(); }
     // What the status panel says of it (GBK bytes), e.g. "UTF-8（自动）".
     std::string encodingStatus() const;
@@ -97,6 +113,11 @@ public:
     const std::shared_ptr<automation::RunnerStops> &stops() const { return stops_; }
 
 private:
+    void CharsetAgreed(std::string_view canonical) override;
+    // What the telnet stage offers a server for the encoding set: its name,
+    // empty on automatic.
+    std::string SiteCharset() const;
+
     std::shared_ptr<RunnerHost> host_;
     std::shared_ptr<GroupTable> groups_;
     std::shared_ptr<automation::RunnerStops> stops_ = std::make_shared<automation::RunnerStops>();

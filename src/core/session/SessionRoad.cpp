@@ -1,15 +1,11 @@
 #include "core/session/SessionRoad.h"
 
+#include "core/session/TelnetStage.h"
+
 #include <algorithm>
 #include <utility>
 
 namespace session {
-
-std::size_t TelnetStage::Feed(std::string_view in, std::string &out, ReplyPort &)
-{
-    filter_.Feed(in, out);
-    return in.size();
-}
 
 std::size_t NameMarkStage::Feed(std::string_view in, std::string &out, ReplyPort &)
 {
@@ -25,10 +21,13 @@ SessionRoad::SessionRoad(ServerWire &wire)
     auto nameMark = std::make_unique<NameMarkStage>();
     telnet_ = telnet.get();
     nameMark_ = nameMark.get();
+    telnet->Attach(*this);
     stages_.push_back(std::move(telnet));
     stages_.push_back(std::move(nameMark));
     buffers_.resize(stages_.size());
 }
+
+SessionRoad::~SessionRoad() = default;
 
 void SessionRoad::Insert(Place place, std::unique_ptr<ReceiveStage> stage)
 {
@@ -52,28 +51,56 @@ void SessionRoad::InsertSend(std::unique_ptr<SendStage> stage)
 
 void SessionRoad::Receive(std::string_view read, std::string &screenText)
 {
+    const std::size_t start = screenText.size();
     std::string again;
-    Pass(read, screenText, again);
-    // A stage that changed the stages before it gave the rest of the read
-    // back; it goes through the whole road again, as often as that happens.
-    // Each pass takes at least one byte, so the rest only shrinks.
-    while (!again.empty()) {
-        std::string rest = std::move(again);
-        again.clear();
-        Pass(rest, screenText, again);
+    if (!read.empty())
+        Pass(0, read, screenText, again);
+    Drain(again, screenText, start);
+}
+
+bool SessionRoad::pending() const
+{
+    return std::any_of(stages_.begin(), stages_.end(),
+                       [](const auto &stage) { return stage->HasMore(); });
+}
+
+void SessionRoad::Continue(std::string &screenText)
+{
+    std::string again;
+    Drain(again, screenText, screenText.size());
+}
+
+void SessionRoad::Drain(std::string &again, std::string &screenText, std::size_t start)
+{
+    for (;;) {
+        // A stage that changed the stages before it gave the rest of the read
+        // back; it goes through the whole road again, as often as that
+        // happens. Each pass takes at least one byte, so the rest only shrinks.
+        while (!again.empty()) {
+            std::string rest = std::move(again);
+            again.clear();
+            Pass(0, rest, screenText, again);
+        }
+        if (screenText.size() - start >= kScreenBytesPerCall)
+            return;
+        const auto holding = std::find_if(stages_.begin(), stages_.end(),
+                                          [](const auto &stage) { return stage->HasMore(); });
+        if (holding == stages_.end())
+            return;
+        Pass(static_cast<std::size_t>(holding - stages_.begin()), {}, screenText, again);
     }
 }
 
-void SessionRoad::Pass(std::string_view in, std::string &screenText, std::string &again)
+void SessionRoad::Pass(std::size_t first, std::string_view in, std::string &screenText,
+                       std::string &again)
 {
-    for (std::size_t i = 0; i < stages_.size() && !in.empty(); ++i) {
+    for (std::size_t i = first; i < stages_.size() && (i == first || !in.empty()); ++i) {
         std::string &out = buffers_[i];
         out.clear();
-        const std::size_t took =
-            std::clamp<std::size_t>(stages_[i]->Feed(in, out, *this), 1, in.size());
+        const std::size_t took = stages_[i]->Feed(in, out, *this);
         // A later stage's rest came earlier in the stream than an earlier one's.
-        if (took < in.size())
-            again.insert(0, in.substr(took));
+        if (!in.empty() && std::max<std::size_t>(took, 1) < in.size())
+            again.insert(0, in.substr(std::max<std::size_t>(took, 1)));
         in = out;
     }
     screenText.append(in);

@@ -5,12 +5,16 @@
 // notices of its own) leave the road through its ServerWire.
 //
 // The receive chain, in order, with the places later stages go:
-//   [before telnet: decompression] -> telnet -> [after telnet: transcoding]
-//   -> name mark -> [after the name mark] -> the screen queue
+//   [before telnet] -> telnet (and decompression) -> [after telnet:
+//   transcoding] -> name mark -> [after the name mark] -> the screen queue
+//
+// A stage may hold work back (inflated text beyond its piece): the road asks
+// it for more while what one read gave the screen stays under a bound, and
+// says when work is left, so the caller stops reading the socket until the
+// screen has caught up and it calls Continue.
 #pragma once
 
 #include "core/session/NameMark.h"
-#include "core/session/TelnetFilter.h"
 
 #include <cstddef>
 #include <memory>
@@ -52,6 +56,8 @@ public:
     // the read through the whole road again, from the first stage. A stage
     // given bytes takes at least one.
     virtual std::size_t Feed(std::string_view in, std::string &out, ReplyPort &replies) = 0;
+    // The stage holds output back: Feed with no bytes gives more of it.
+    virtual bool HasMore() const { return false; }
     // A new connection; by default the stage keeps its state.
     virtual void NewConnection() {}
 };
@@ -62,18 +68,6 @@ public:
     virtual ~SendStage() = default;
     // Appends the bytes for one line (or a piece of one) to `out`.
     virtual void Feed(std::string_view line, std::string &out) = 0;
-};
-
-// Today's telnet filter as a stage: commands out, and whether the server echoes.
-class TelnetStage : public ReceiveStage
-{
-public:
-    std::size_t Feed(std::string_view in, std::string &out, ReplyPort &replies) override;
-    void NewConnection() override { filter_.Reset(); }
-    bool serverEchoes() const { return filter_.serverEchoes(); }
-
-private:
-    TelnetFilter filter_;
 };
 
 // The name prompt's mark: the text passes unchanged; the scan stops once seen.
@@ -88,6 +82,8 @@ private:
     NameMarkScanner scanner_;
 };
 
+class TelnetStage;
+
 class SessionRoad : private ReplyPort
 {
 public:
@@ -97,7 +93,12 @@ public:
         kAfterNameMark, // the last word before the screen queue
     };
 
+    // What one Receive or Continue gives the screen before it leaves the
+    // rest of a stage's held-back work for the next Continue.
+    static constexpr std::size_t kScreenBytesPerCall = 256 * 1024;
+
     explicit SessionRoad(ServerWire &wire);
+    ~SessionRoad() override;
     SessionRoad(const SessionRoad &) = delete;
     SessionRoad &operator=(const SessionRoad &) = delete;
 
@@ -109,6 +110,10 @@ public:
     // One read from the connection; appends what reaches the screen queue to
     // `screenText`. Replies go to the wire while the read is handled.
     void Receive(std::string_view read, std::string &screenText);
+    // Work is held back for Continue; read nothing new meanwhile.
+    bool pending() const;
+    // More of the held-back work, up to the bound.
+    void Continue(std::string &screenText);
     // One line from a runner (ending in LF) through the send stages to the wire.
     void SendLine(std::string_view line);
     // Bytes for the server not caused by a read, past the send stages.
@@ -116,14 +121,19 @@ public:
     // A new connection: every stage hears of it.
     void NewConnection();
 
+    TelnetStage &telnet() { return *telnet_; }
     const TelnetStage &telnet() const { return *telnet_; }
     const NameMarkStage &nameMark() const { return *nameMark_; }
 
 private:
     void Reply(std::string_view bytes) override { wire_.WriteToServer(bytes); }
-    // One pass of `in` through every stage; the bytes a stage gave back for a
-    // new pass are prepended to `again`.
-    void Pass(std::string_view in, std::string &screenText, std::string &again);
+    // One pass of `in` through the stages from `first` on (the first is fed
+    // even with no bytes); the bytes a stage gave back for a new pass are
+    // prepended to `again`.
+    void Pass(std::size_t first, std::string_view in, std::string &screenText, std::string &again);
+    // Passes what a stage gave back until nothing is, then the held-back work
+    // while `screenText` has grown less than the bound since `start`.
+    void Drain(std::string &again, std::string &screenText, std::size_t start);
 
     ServerWire &wire_;
     std::vector<std::unique_ptr<ReceiveStage>> stages_;

@@ -289,7 +289,7 @@ bool TelnetNegotiator::CharsetSub(std::string_view data, TelnetOutput &out)
             std::string(1, static_cast<char>(kCharsetAccepted)) + choice.offered);
     charset_ = choice.canonical;
     out.events.push_back({TelnetEventKind::CharsetAccepted, out.text.size(), choice.canonical});
-    return false;
+    return true;
 }
 
 bool TelnetNegotiator::Mccp2Sub(std::string_view data, TelnetOutput &)

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace session {
 
@@ -31,8 +32,9 @@ public:
     // Takes bytes of `bytes` (continuing everything fed before), appending to
     // `out`. Returns how many were taken: all of them, except that it stops
     // right after an IAC SB MCCP2 IAC SE the server may send (we agreed to
-    // compression), as every later byte is compressed; TakeCompressionStart
-    // then says so once.
+    // compression), as every later byte is compressed (TakeCompressionStart
+    // then says so once), and right after a CHARSET request we accepted, as
+    // every later byte is in that charset.
     std::size_t Feed(std::string_view bytes, TelnetOutput &out);
     bool TakeCompressionStart()
     {
@@ -54,6 +56,9 @@ public:
     bool Request(TelnetSide side, unsigned char option, bool enable, std::string &replies);
 
     const TelnetOptions &options() const { return options_; }
+
+    // The site's encoding, for the next CHARSET request and terminal type.
+    void SetSiteEncoding(std::string siteEncoding) { siteEncoding_ = std::move(siteEncoding); }
 
     // A new connection: every option off, no command open; the size is kept.
     void Reset();

@@ -23,6 +23,13 @@ void TelnetReceiver::Reset()
     queuedPos_ = 0;
 }
 
+void TelnetReceiver::Configure(Settings settings)
+{
+    negotiate_ = settings.negotiate;
+    negotiator_.SetSiteEncoding(std::move(settings.encoding));
+    Reset();
+}
+
 bool TelnetReceiver::serverEchoes() const
 {
     return negotiate_ ? negotiator_.serverEchoes() : filter_.serverEchoes();
@@ -68,9 +75,13 @@ bool TelnetReceiver::Step(TelnetOutput &out, std::size_t maxText)
             budget -= piece.size();
             continue;
         }
+        const std::size_t events = out.events.size();
         const std::size_t taken = negotiator_.Feed(piece, out);
         queuedPos_ += taken;
         budget -= taken;
+        if (out.events.size() > events &&
+            out.events.back().kind == TelnetEventKind::CharsetAccepted)
+            break;
         if (negotiator_.TakeCompressionStart()) {
             // Everything after this IAC SE, in this read and later ones, is
             // the compressed stream.

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace session {
 
@@ -34,7 +35,9 @@ public:
     // Queues the bytes of one read.
     void Feed(std::string_view bytes);
     // Works through the queued bytes until `maxText` bytes of text came out
-    // or they are used up. Returns whether queued bytes are left.
+    // or they are used up; it also stops right after an accepted charset, so
+    // the caller can switch before the text that follows. Returns whether
+    // queued bytes are left.
     bool Step(TelnetOutput &out, std::size_t maxText = kStepBytes);
     // Feed, then Step until nothing is left.
     void FeedAll(std::string_view bytes, TelnetOutput &out);
@@ -57,6 +60,10 @@ public:
 
     // A new connection on the same window.
     void Reset();
+    // For the next connection (call before its first byte).
+    void Configure(Settings settings);
+    // The site's encoding changed; options already agreed stay.
+    void SetSiteEncoding(std::string encoding) { negotiator_.SetSiteEncoding(std::move(encoding)); }
 
 private:
     void Inflate(std::string_view rest, TelnetOutput &out, std::size_t &budget);

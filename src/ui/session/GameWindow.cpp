@@ -67,11 +67,11 @@ struct TMDIChild::ScreenSide final : screen::ScreenHost
             window, [w = window, lines = std::move(texts)] { w->dialogs_->AppendAuxLines(lines); },
             Qt::QueuedConnection);
     }
-    // The socket is read again once the screen has caught up.
+    // The socket is read again once the screen has caught up (and the road
+    // has given what it held back).
     void QueueDrained() override
     {
-        QMetaObject::invokeMethod(
-            window, [w = window] { w->connection_->ResumeReading(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(window, &TMDIChild::ContinueReceive, Qt::QueuedConnection);
     }
     TMDIChild *window;
 };
@@ -196,6 +196,8 @@ void TMDIChild::wheelEvent(QWheelEvent *event)
 void TMDIChild::Connect(const session::ConnectSettings &settings, const sites::SiteOptions &options)
 {
     session_->SetEncoding(options.encoding);
+    session_->SetNegotiation(options.negotiateTelnet);
+    TellWindowSize();
     ShowEncoding();
     connection_->Connect(settings);
 }
@@ -247,7 +249,7 @@ void TMDIChild::SessionCommand(int code, int value)
     case kReattachScreen:  UpdateScreenPresence(); screen_->RequestRedraw(); break;
     case kMirrorOn:        SetMirror(true); break;
     case kMirrorOff:       SetMirror(false); break;
-    case kFontApplied:     screen_->RequestRedraw(); pane_->EndDrag(); break;
+    case kFontApplied:     screen_->RequestRedraw(); pane_->EndDrag(); TellWindowSizeSoon(); break;
     case kMinuteTick:      session_->MinuteTick(); break;
     case kHangUp:          session_->HangUp(); break;
     case kCopySelection:   pane_->CopySelection(); break;
@@ -285,23 +287,6 @@ void TMDIChild::ShowStatusNote(const QString &note)
         statusUnderNote_ = pane_->statusText();
     statusNote_ = note;
     pane_->SetStatusText(note);
-}
-
-void TMDIChild::OnGameText(const QByteArray &bytes)
-{
-    std::string text;
-    const bool hiddenChanged = session_->Receive(
-        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), text);
-    if (hiddenChanged)
-        emit inputHiddenChanged(inputHidden());
-    ShowEncoding();
-    if (text.empty())
-        return; // only commands: the partial line on screen stays as it is
-    // While the screen is behind, the socket waits: TCP slows the server
-    // instead of the queue growing.
-    if (screen_->EnqueueReceived(std::move(text)))
-        connection_->PauseReading();
-    pane_->EndDrag();
 }
 
 void TMDIChild::OnLinkActive(bool active)
@@ -389,4 +374,5 @@ void TMDIChild::LayOut()
     // The path panel stands just left of the scroll bar and above the status bar.
     Panel2->Place(width() - pane_->scrollBarWidth() - 1, pane_->viewHeight() - 1);
     PlaceFindBar();
+    TellWindowSizeSoon();
 }

@@ -28,6 +28,7 @@
 class FindBar;
 class GameConnection;
 class QMenu;
+class QTimer;
 class InputLineKeeper;
 class QLineEdit;
 class SessionLink;
@@ -233,6 +234,12 @@ private:
     void Notify(int code);
     // The glue of the receive road: socket -> road -> screen queue.
     void OnGameText(const QByteArray &bytes);
+    // The next piece of what the road held back, or the socket read again.
+    void ContinueReceive();
+    void TakeReceived(bool hiddenChanged, std::string text);
+    // The screen's size in columns and rows for the server (NAWS).
+    void TellWindowSizeSoon();
+    void TellWindowSize();
     void OnLinkActive(bool active);
     // The status panel follows the encoding in force; a character the
     // server's encoding could not carry is named once.
@@ -255,6 +262,7 @@ private:
     QString statusNote_;      // shown in the status panel, or empty
     QString statusUnderNote_; // what the note covers
     bool unsentReported_ = false;
+    QTimer *sizeTimer_ = nullptr;
 
     ConnectionWire wire_{this};
     std::unique_ptr<RunnerSide> runnerSide_; // outlives the link's posted calls

@@ -103,6 +103,9 @@ void TBookMark::BuildControls()
     ComboBox1->setGeometry(240, 96, 100, 22);
     for (session::Encoding e : session::kEncodings)
         ComboBox1->addItem(gbk::ToQString(session::EncodingName(e)));
+    CheckBox4 = new QCheckBox(QStringLiteral("协商 telnet 选项"), this);
+    CheckBox4->setGeometry(356, 97, 168, 20);
+    CheckBox4->setChecked(true);
 
     auto *rule = new QFrame(this);
     rule->setFrameShape(QFrame::HLine);
@@ -220,6 +223,7 @@ void TBookMark::SetOptionFields(const sites::SiteOptions &options)
     for (std::size_t i = 0; i < std::size(session::kEncodings); ++i)
         if (session::kEncodings[i] == options.encoding)
             ComboBox1->setCurrentIndex(static_cast<int>(i));
+    CheckBox4->setChecked(options.negotiateTelnet);
 }
 
 sites::SiteOptions TBookMark::chosenOptions() const
@@ -228,11 +232,7 @@ sites::SiteOptions TBookMark::chosenOptions() const
     sites::SiteOptions options;
     if (i >= 0 && static_cast<std::size_t>(i) < std::size(session::kEncodings))
         options.encoding = session::kEncodings[i];
-    // The client does not negotiate telnet options yet, so the dialog offers no
-    // switch for it; a site keeps whatever its block says ("telnet=0" stays).
-    const int site = sites_.Find(TrimmedFieldBytes(getName));
-    if (site >= 0 && static_cast<std::size_t>(site) < sites_.siteOptions.size())
-        options.negotiateTelnet = sites_.siteOptions[site].negotiateTelnet;
+    options.negotiateTelnet = CheckBox4->isChecked();
     return options;
 }
 
@@ -347,6 +347,7 @@ void TBookMark::BitBtn3Click()
     getAddress->clear();
     getPort->clear();
     CheckBox3->setChecked(false);
+    SetOptionFields(sites::SiteOptions{});
     sites_.Delete(row);
     WriteSiteFile();
 }

@@ -71,6 +71,7 @@ public:
     QLineEdit *getPort;
     QCheckBox *CheckBox3; // "加密连接 (TLS)"
     QComboBox *ComboBox1; // "编码": 自动, GBK, GB18030, UTF-8, Big5
+    QCheckBox *CheckBox4; // "协商 telnet 选项"
     QCheckBox *CheckBox1;
     QLineEdit *Edit1;
     QLineEdit *Edit2;

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 #include <vector>
+#include <zlib.h>
 
 using session::SessionController;
 
@@ -78,6 +79,26 @@ struct Session
 };
 
 const std::string kWillEcho("\xFF\xFB\x01", 3), kWontEcho("\xFF\xFC\x01", 3);
+
+std::string B(std::initializer_list<int> bytes)
+{
+    std::string s;
+    for (int b : bytes)
+        s += static_cast<char>(b);
+    return s;
+}
+
+std::string Deflated(const std::string &plain)
+{
+    uLongf size = compressBound(static_cast<uLong>(plain.size()));
+    std::string out(size, '\0');
+    EXPECT_EQ(compress2(reinterpret_cast<Bytef *>(out.data()), &size,
+                        reinterpret_cast<const Bytef *>(plain.data()),
+                        static_cast<uLong>(plain.size()), 9),
+              Z_OK);
+    out.resize(size);
+    return out;
+}
 
 } // namespace
 
@@ -166,4 +187,91 @@ TEST(SessionController, TheKeepAliveRunsOnItsMinuteAndTheHangUpSaysItsWords)
     s.c.HangUp();
     s.host->Settle();
     EXPECT_EQ(s.host->writes, (std::vector<std::string>{"hp\n", "quit\n"}));
+}
+
+TEST(SessionController, AnAgreedCharsetIsReadFromTheNextByteWhereverTheReadsAreCut)
+{
+    // On automatic the text alone would read as GBK: these Big5 bytes of
+    // "你好" are valid GBK too. The agreement must decide.
+    const std::string wire = B({255, 251, 42}) + "a" + B({255, 250, 42, 1}) + ";KOI8-R;big5" +
+                             B({255, 240}) + "\xA7\x41\xA6\x6E\r\n";
+    const std::string text = "a\xC4\xE3\xBA\xC3\r\n";
+    const std::string answers = B({255, 253, 42, 255, 250, 42, 2}) + "big5" + B({255, 240});
+    for (std::size_t cut = 0; cut < wire.size(); ++cut) {
+        Session s;
+        s.c.SetNegotiation(true);
+        std::string screen = s.Read(wire.substr(0, cut));
+        screen += s.Read(wire.substr(cut));
+        EXPECT_EQ(screen, text) << cut;
+        EXPECT_EQ(s.wire.written, answers) << cut;
+        EXPECT_EQ(s.c.encodingStatus(), "Big5\xA3\xA8\xD7\xD4\xB6\xAF\xA3\xA9") << cut;
+    }
+    // A new connection detects again, and a silent site answers nothing.
+    Session s;
+    s.c.SetNegotiation(true);
+    s.Read(wire);
+    s.c.NewConnection();
+    EXPECT_EQ(s.c.encodingStatus(), "\xD7\xD4\xB6\xAF");
+    s.c.SetNegotiation(false);
+    s.wire.written.clear();
+    EXPECT_EQ(s.Read(wire), "a\xC4\xE3\xBA\xC3\r\n") << "GBK by detection";
+    EXPECT_EQ(s.wire.written, "");
+}
+
+TEST(SessionController, ACompressedFloodReachesTheScreenInBoundedPiecesAndWhole)
+{
+    std::string flood;
+    for (int i = 0; flood.size() < 3'000'000; ++i)
+        flood += "\x1b[1;3" + std::to_string(i % 8) + "m\xC4\xE3\xBA\xC3 line " +
+                 std::to_string(i) + "\r\n";
+    const std::string wire = B({255, 251, 86, 255, 250, 86, 255, 240}) + Deflated(flood);
+    Session s;
+    s.c.SetNegotiation(true);
+    const std::size_t bound = session::SessionRoad::kScreenBytesPerCall + 64 * 1024;
+    std::string screen;
+    s.c.Receive(wire, screen);
+    EXPECT_LE(screen.size(), bound);
+    int calls = 1;
+    while (s.c.receivePending()) {
+        std::string piece;
+        s.c.ContinueReceive(piece);
+        ASSERT_LE(piece.size(), bound);
+        ASSERT_FALSE(piece.empty()) << "held work that gives nothing would never end";
+        screen += piece;
+        ++calls;
+    }
+    EXPECT_GT(calls, 4);
+    EXPECT_TRUE(screen == flood) << screen.size() << " of " << flood.size();
+    EXPECT_FALSE(s.c.compressionBroken());
+
+    // A corrupt stream is reported, and nothing after it is read.
+    Session broken;
+    broken.c.SetNegotiation(true);
+    std::string corrupt = wire.substr(0, 200);
+    corrupt[20] = static_cast<char>(corrupt[20] ^ 0x5A);
+    corrupt[21] = static_cast<char>(corrupt[21] ^ 0x5A);
+    broken.Read(corrupt);
+    EXPECT_TRUE(broken.c.compressionBroken());
+    EXPECT_EQ(broken.Read("more\r\n"), "");
+}
+
+TEST(SessionController, TheWindowSizeIsToldWhenTheServerAsksAndAgainWhenItChanges)
+{
+    const std::string naws80x24 = B({255, 250, 31, 0, 80, 0, 24, 255, 240});
+    Session s;
+    s.c.SetNegotiation(true);
+    s.c.SetWindowSize(80, 24);
+    EXPECT_EQ(s.wire.written, "") << "not before the server asked";
+    s.Read(B({255, 253, 31}));
+    EXPECT_EQ(s.wire.written, B({255, 251, 31}) + naws80x24);
+    s.wire.written.clear();
+    s.c.SetWindowSize(80, 24);
+    EXPECT_EQ(s.wire.written, "") << "the same size is not told twice";
+    s.c.SetWindowSize(100, 30);
+    EXPECT_EQ(s.wire.written, B({255, 250, 31, 0, 100, 0, 30, 255, 240}));
+
+    Session silent;
+    silent.Read(B({255, 253, 31}));
+    silent.c.SetWindowSize(80, 24);
+    EXPECT_EQ(silent.wire.written, "");
 }

@@ -1,5 +1,7 @@
 #include "core/session/SessionRoad.h"
 
+#include "core/session/TelnetStage.h"
+
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>

@@ -51,7 +51,10 @@ struct Session
         w->setWindowTitle(QStringLiteral("T"));
         w->resize(600, 300);
         hiddenChanges = std::make_unique<QSignalSpy>(w, &TMDIChild::inputHiddenChanged);
-        w->Connect({"127.0.0.1", server.port(), false, "", 0, false, "", ""});
+        // A site that does not negotiate: the server receives only what is
+        // typed, so a line's bytes can be compared whole.
+        w->Connect({"127.0.0.1", server.port(), false, "", 0, false, "", ""},
+                   {session::Encoding::kAuto, false});
         EXPECT_TRUE(WaitFor([this] { return server.connected(); }));
     }
     ~Session() { delete w; }

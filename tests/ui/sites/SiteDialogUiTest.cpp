@@ -606,26 +606,35 @@ TEST_F(SiteDialog, UpdateProfileForMatchesExactName)
     ASSERT_EQ(dlg->chosenProfile(), std::string("j.qvl"));
 }
 
-TEST_F(SiteDialog, EncodingIsKeptPerSiteAndTheTelnetLineSurvivesWithoutASwitch)
+TEST_F(SiteDialog, EncodingAndTelnetSwitchAreKeptPerSiteAndWrittenOnlyWhenNotDefault)
 {
     WriteBytes(IniPath(), "name=utf\r\naddress=u.org\r\nport=23\r\nprofile= \r\nencoding=UTF-8\r\n"
                           "name=plain\r\naddress=p.org\r\nport=4000\r\nprofile= \r\ntelnet=0\r\n");
     auto dlg = OpenDialog();
-    // Nothing in the dialog offers telnet negotiation: the client does not do it.
-    for (const QCheckBox *box : dlg->findChildren<QCheckBox *>())
-        EXPECT_FALSE(box->text().contains(QStringLiteral("telnet"))) << box->text().toStdString();
     ClickRow(*dlg, 0);
     ASSERT_EQ(dlg->ComboBox1->currentText(), QStringLiteral("UTF-8"));
+    EXPECT_TRUE(dlg->CheckBox4->isChecked());
     ClickRow(*dlg, 1);
     ASSERT_EQ(dlg->ComboBox1->currentText(), QStringLiteral("自动"));
+    EXPECT_FALSE(dlg->CheckBox4->isChecked());
     // Big5 for the second site: its line goes before the telnet line it had.
     dlg->ComboBox1->setCurrentIndex(dlg->ComboBox1->findText(QStringLiteral("Big5")));
     QTest::mouseClick(dlg->BitBtn1, Qt::LeftButton);
     ASSERT_TRUE(dlg->accepted());
     EXPECT_EQ(dlg->chosenOptions(), (sites::SiteOptions{session::Encoding::kBig5, false}));
-    const std::string text = ReadBytes(IniPath());
+    std::string text = ReadBytes(IniPath());
     EXPECT_NE(text.find("name=plain\r\naddress=p.org\r\nport=4000\r\nprofile= \r\n"
                         "encoding=Big5\r\ntelnet=0\r\n"),
               std::string::npos);
     EXPECT_NE(text.find("profile= \r\nencoding=UTF-8\r\n \r\n"), std::string::npos);
+
+    // Switched back on, the site's block loses its telnet line.
+    auto again = OpenDialog();
+    ClickRow(*again, 1);
+    QTest::mouseClick(again->CheckBox4, Qt::LeftButton);
+    QTest::mouseClick(again->BitBtn1, Qt::LeftButton);
+    ASSERT_TRUE(again->accepted());
+    text = ReadBytes(IniPath());
+    EXPECT_EQ(text.find("telnet="), std::string::npos) << text;
+    EXPECT_NE(text.find("port=4000\r\nprofile= \r\nencoding=Big5\r\n"), std::string::npos);
 }

@@ -1,0 +1,58 @@
+#include "core/session/TelnetStage.h"
+
+namespace session {
+
+TelnetStage::TelnetStage()
+    : receiver_(TelnetReceiver::Settings{false, {}})
+{}
+
+void TelnetStage::Configure(bool negotiate, std::string siteEncoding)
+{
+    negotiate_ = negotiate;
+    siteEncoding_ = std::move(siteEncoding);
+    receiver_.Configure(TelnetReceiver::Settings{negotiate_, siteEncoding_});
+}
+
+void TelnetStage::SetSiteEncoding(std::string siteEncoding)
+{
+    siteEncoding_ = std::move(siteEncoding);
+    receiver_.SetSiteEncoding(siteEncoding_);
+}
+
+void TelnetStage::NewConnection()
+{
+    receiver_.Reset();
+    pendingCharset_.reset();
+}
+
+void TelnetStage::SetWindowSize(unsigned columns, unsigned rows)
+{
+    std::string replies;
+    receiver_.SetWindowSize(columns, rows, replies);
+    if (!replies.empty() && port_)
+        port_->Reply(replies);
+}
+
+std::size_t TelnetStage::Feed(std::string_view in, std::string &out, ReplyPort &replies)
+{
+    // The text before an agreed charset has passed the stages after this one
+    // by now; what follows is read in the new charset.
+    if (pendingCharset_) {
+        if (listener_)
+            listener_->CharsetAgreed(*pendingCharset_);
+        pendingCharset_.reset();
+    }
+    if (!in.empty())
+        receiver_.Feed(in);
+    step_.Clear();
+    receiver_.Step(step_);
+    out.append(step_.text);
+    if (!step_.replies.empty())
+        replies.Reply(step_.replies);
+    for (const TelnetEvent &e : step_.events)
+        if (e.kind == TelnetEventKind::CharsetAccepted)
+            pendingCharset_ = e.charset;
+    return in.size();
+}
+
+} // namespace session

@@ -1,0 +1,84 @@
+// TMDIChild's glue of the receive road: socket -> session road -> screen
+// queue, with the socket held while the screen or the road is behind, and
+// the screen's size told to a server that asked for it.
+#include "core/screen/FrameLayout.h"
+#include "render/QtTextMeasure.h"
+#include "render/ScreenThread.h"
+#include "ui/platform/SystemMessage.h"
+#include "ui/session/GameConnection.h"
+#include "ui/session/GameWindow.h"
+#include "ui/session/ScreenPane.h"
+
+#include <algorithm>
+
+#include <QFontMetrics>
+#include <QTimer>
+
+void TMDIChild::OnGameText(const QByteArray &bytes)
+{
+    std::string text;
+    const bool hiddenChanged = session_->Receive(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), text);
+    TakeReceived(hiddenChanged, std::move(text));
+}
+
+void TMDIChild::ContinueReceive()
+{
+    if (!session_->receivePending()) {
+        connection_->ResumeReading();
+        return;
+    }
+    std::string text;
+    const bool hiddenChanged = session_->ContinueReceive(text);
+    TakeReceived(hiddenChanged, std::move(text));
+}
+
+void TMDIChild::TakeReceived(bool hiddenChanged, std::string text)
+{
+    if (hiddenChanged)
+        emit inputHiddenChanged(inputHidden());
+    ShowEncoding();
+    if (session_->compressionBroken()) {
+        // Garbage is never shown: the connection ends with the reason.
+        connection_->Close();
+        platform::ShowSystemMessage(this, QStringLiteral("压缩数据出错，连接已关闭"),
+                                    platform::MessageIcon::Error);
+        return;
+    }
+    // While the screen is behind, the socket waits: TCP slows the server
+    // instead of the queue growing. The screen's catching up continues the
+    // road's held-back text first.
+    const bool hadText = !text.empty();
+    const bool behind = hadText && screen_->EnqueueReceived(std::move(text));
+    if (behind || session_->receivePending())
+        connection_->PauseReading();
+    // Held-back text with a screen that keeps up: the next piece after the
+    // events already waiting, painting among them.
+    if (!behind && session_->receivePending())
+        QMetaObject::invokeMethod(this, &TMDIChild::ContinueReceive, Qt::QueuedConnection);
+    if (hadText)
+        pane_->EndDrag();
+}
+
+void TMDIChild::TellWindowSizeSoon()
+{
+    // A drag resizes many times a second: the server hears the size it ends at.
+    if (!sizeTimer_) {
+        sizeTimer_ = new QTimer(this);
+        sizeTimer_->setSingleShot(true);
+        sizeTimer_->setInterval(300);
+        connect(sizeTimer_, &QTimer::timeout, this, &TMDIChild::TellWindowSize);
+    }
+    sizeTimer_->start();
+}
+
+void TMDIChild::TellWindowSize()
+{
+    const screen::ScreenLook look = screen_->Look();
+    const QFontMetrics metrics(screen::ScreenFont(look));
+    const int charWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('m')));
+    const int viewWidth = std::max(0, width() - pane_->scrollBarWidth());
+    const int rows = screen::RowsFor(pane_->viewHeight(), look.fontSize, look.lineSpacing);
+    session_->SetWindowSize(static_cast<unsigned>(std::max(1, viewWidth / charWidth)),
+                            static_cast<unsigned>(std::max(1, rows)));
+}
