@@ -70,3 +70,5 @@ fi
 "$build/bench/quorvel_longsession" 1000000 100
 # What TLS adds to the same flood.
 "$build/bench/quorvel_tls_flood" "$build/tools/demo-server/quorvel-demo-server" 1000000
+# What compression adds to it, and what it saves on the wire.
+"$build/bench/quorvel_compressed_flood" "$build/tools/demo-server/quorvel-demo-server" 1000000

@@ -5,88 +5,22 @@
 // socket, decryption, screen) for each is compared. Run by `make bench`.
 //
 //   quorvel_tls_flood DEMO_SERVER_BINARY [LINES] [ROUNDS]
-#include "FloodSupport.h"
+#include "DemoFloodWindow.h"
 #include "core/session/CertificatePins.h"
-#include "render/GbkCodec.h"
-#include "ui/session/GameConnection.h"
-#include "ui/session/GameWindow.h"
 #include "ui/session/PinFile.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <memory>
 #include <string>
-#include <sys/resource.h>
 #include <vector>
 
 #include <QApplication>
-#include <QEventLoop>
-#include <QLineEdit>
 #include <QProcess>
 #include <QSslCertificate>
 #include <QTemporaryDir>
-#include <QTimer>
 
-namespace {
-
-using bench::CpuSeconds;
-using bench::Settle;
-using bench::WaitUntil;
-
-struct Window
-{
-    QLineEdit input;
-    std::unique_ptr<TMDIChild> w;
-
-    Window(int port, bool tls, const QString &pins)
-        : w(std::make_unique<TMDIChild>(nullptr, "", nullptr))
-    {
-        w->BindToFrame({&input, 0, nullptr, "", ""});
-        w->resize(1280, 800);
-        w->show();
-        w->connection().SetPinFile(pins);
-        session::ConnectSettings settings{"127.0.0.1", port, false, "", 0, false, "", ""};
-        settings.tls = tls;
-        w->Connect(settings);
-        WaitUntil([&] { return w->nameCaptureStage() == 1; }, 10000);
-        w->SendTypedLine("bench");
-        WaitUntil([&] { return w->screen().StoreSize() > 10; }, 10000);
-    }
-    bool ok() const { return w->connection().IsOpen(); }
-    double megabytes = 0; // received by the last flood
-    qint64 items = 0;     // game text reads of the last flood
-
-    // CPU seconds for a flood of `lines`, from the command to its last line decoded.
-    double Flood(int lines)
-    {
-        const std::uint64_t target = w->screen().LinesDecoded() + std::uint64_t(lines);
-        qint64 bytes = 0;
-        items = 0;
-        const QMetaObject::Connection counting = QObject::connect(
-            &w->connection(), &GameConnection::gameText, [&](const QByteArray &in) {
-                bytes += in.size();
-                ++items;
-            });
-        const double before = CpuSeconds();
-        w->SendTypedLine("flood " + std::to_string(lines));
-        WaitUntil([&] { return w->screen().LinesDecoded() >= target; }, 600000);
-        const double cpu = CpuSeconds() - before;
-        QObject::disconnect(counting);
-        megabytes = double(bytes) / 1e6;
-        // The prompt after the flood, then quiet, before the next one starts.
-        WaitUntil([] { return false; }, 200);
-        return cpu;
-    }
-};
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-} // namespace
+using bench::DemoFloodWindow;
+using bench::Median;
 
 int main(int argc, char **argv)
 {
@@ -135,8 +69,12 @@ int main(int argc, char **argv)
                         std::string_view(digest.constData(), std::size_t(digest.size()))));
     WritePinFile(pins, pinList);
 
-    Window clear(plainPort, false, pins);
-    Window tls(tlsPort, true, pins);
+    session::ConnectSettings plain{"127.0.0.1", plainPort, false, "", 0, false, "", ""};
+    session::ConnectSettings encrypted = plain;
+    encrypted.hostPort = tlsPort;
+    encrypted.tls = true;
+    DemoFloodWindow clear(plain, {}, pins);
+    DemoFloodWindow tls(encrypted, {}, pins);
     if (!clear.ok() || !tls.ok() || !tls.w->connection().encrypted()) {
         std::fprintf(stderr, "the windows did not connect\n");
         return 1;

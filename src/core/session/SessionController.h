@@ -38,6 +38,8 @@ public:
     bool ContinueReceive(std::string &screenText);
     // The server's compressed stream was corrupt: the connection is to close.
     bool compressionBroken() const { return road_.telnet().broken(); }
+    // The server's text arrives compressed now.
+    bool compressing() const { return road_.telnet().compressing(); }
     // For the next connection: whether to negotiate telnet options (the site's
     // "协商 telnet 选项"); off reads the commands silently.
     void SetNegotiation(bool negotiate);

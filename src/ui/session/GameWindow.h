@@ -179,6 +179,7 @@ public:
 
     screen::DrawSence &screen() { return *screen_; }
     GameConnection &connection() { return *connection_; }
+    const session::SessionController &session() const { return *session_; }
     QString statusText() const { return pane_->statusText(); }
     // Frames shown since the window opened (measurements).
     int framesShown() const { return pane_->framesShown(); }

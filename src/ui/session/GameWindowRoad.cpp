@@ -24,10 +24,6 @@ void TMDIChild::OnGameText(const QByteArray &bytes)
 
 void TMDIChild::ContinueReceive()
 {
-    if (!session_->receivePending()) {
-        connection_->ResumeReading();
-        return;
-    }
     std::string text;
     const bool hiddenChanged = session_->ContinueReceive(text);
     TakeReceived(hiddenChanged, std::move(text));
@@ -50,14 +46,20 @@ void TMDIChild::TakeReceived(bool hiddenChanged, std::string text)
     // road's held-back text first.
     const bool hadText = !text.empty();
     const bool behind = hadText && screen_->EnqueueReceived(std::move(text));
-    if (behind || session_->receivePending())
-        connection_->PauseReading();
-    // Held-back text with a screen that keeps up: the next piece after the
-    // events already waiting, painting among them.
-    if (!behind && session_->receivePending())
-        QMetaObject::invokeMethod(this, &TMDIChild::ContinueReceive, Qt::QueuedConnection);
     if (hadText)
         pane_->EndDrag();
+    if (behind) {
+        connection_->PauseReading();
+    } else if (session_->receivePending()) {
+        // Held-back text with a screen that keeps up: the next piece after
+        // the events already waiting, painting among them.
+        connection_->PauseReading();
+        QMetaObject::invokeMethod(this, &TMDIChild::ContinueReceive, Qt::QueuedConnection);
+    } else {
+        // The road has given everything: the socket is read again (nothing
+        // happens when it was never held).
+        connection_->ResumeReading();
+    }
 }
 
 void TMDIChild::TellWindowSizeSoon()
