@@ -207,7 +207,7 @@ TEST(DrawSence, IdleScreenDrawsNothing)
     ASSERT_TRUE(WaitFor([&] { return s.d.StoreSize() == 1; }));
     // A frozen view stores new text without drawing it: once the text is
     // stored, the frame asked for next is the only one.
-    s.d.SetScrollPos(0);
+    s.d.SetScroll(0);
     s.d.RequestRedraw(); // settles any frame still due for "hello"
     const int settled = drawn;
     ASSERT_TRUE(WaitFor([&] { return drawn > settled; }));
