@@ -226,6 +226,12 @@ std::vector<std::string> DrawSence::SelectedText() const
     return shownSelection_;
 }
 
+std::vector<std::string> DrawSence::LowerRows() const
+{
+    std::lock_guard lock(outMutex_);
+    return shownLower_;
+}
+
 void DrawSence::SetLineSink(std::shared_ptr<LineSink> sink)
 {
     std::lock_guard lock(sinkMutex_);
@@ -567,6 +573,9 @@ void DrawSence::DrawFrame()
         std::lock_guard lock(outMutex_);
         shownRows_ = frame_.ScreenRowCount();
         shownSelection_ = marks_.selectedText;
+        shownLower_.clear();
+        for (int k = 0; split.open() && k < lowerFrame_.ScreenRowCount(); ++k)
+            shownLower_.push_back(lowerFrame_.ScreenRow(k)->text);
         {
             std::lock_guard windowLock(mutex_);
             if (windowMissing)

@@ -144,6 +144,9 @@ public:
     // are those of the upper part.
     int ScreenRowCount() const;
     std::vector<std::string> SelectedText() const;
+    // The row texts the split view's lower part showed in the last frame;
+    // empty when the view was not split (tests and diagnostics).
+    std::vector<std::string> LowerRows() const;
 
     // The window's trigger table and switch; shared with its runners.
     const std::shared_ptr<automation::TriggerEngine> &triggers() const { return triggers_; }
@@ -250,6 +253,7 @@ private:
     int handedBarPosition_ = -1;
     int shownRows_ = 0;
     std::vector<std::string> shownSelection_;
+    std::vector<std::string> shownLower_;
 
     ScreenHost *host_ = nullptr;
     std::shared_ptr<automation::TriggerEngine> triggers_;
