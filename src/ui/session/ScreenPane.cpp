@@ -211,8 +211,8 @@ void ScreenPane::ReturnToFollow()
 
 void ScreenPane::ShowStoredLine(std::uint64_t line)
 {
-    // The bar's index for the line, as the next frame will show it.
-    // A found line is in the store, so it is never older than the frame's first line.
+    // The bar's index for the line, counted from the frame shown last; a
+    // found line is in the store, so it is never older than that frame's first.
     scroll_.GoBackTo(static_cast<int>(line >= barBase_ ? line - barBase_ : 0));
     ShowScrollLock();
     selection_.EndDrag();
