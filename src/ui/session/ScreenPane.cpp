@@ -329,7 +329,11 @@ void ScreenPane::ScreenMouseMove(int x, int y)
         const int rows = screen::RowsFor(view_->height(), look.fontSize, look.lineSpacing);
         const int lower = screen::LowerRowsForDivider(y, rowHeight, rows);
         if (lower != lowerRows_) {
+            // The upper part keeps its bottom line: its rows move by what the lower part takes.
+            const int upperBefore = Split().upperRows;
             lowerRows_ = lower;
+            selection_.ShiftRows(Split().upperRows - upperBefore);
+            PushSelection();
             ShowScrollLock();
             screen_.RequestRedraw();
         }
