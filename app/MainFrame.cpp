@@ -313,6 +313,12 @@ bool TMainForm::ActiveInputHidden()
     return session && session->inputHidden();
 }
 
+void TMainForm::ScrollActiveScreen(int qtKey, const std::string &keyName)
+{
+    if (TMDIChild *session = ActiveSession())
+        session->ScrollKey(qtKey, keyName);
+}
+
 bool TMainForm::StopActiveRunners()
 {
     TMDIChild *session = ActiveSession();

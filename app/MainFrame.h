@@ -110,6 +110,7 @@ public:
     bool ActiveSelectionReady() override;
     void CopyActiveSelection() override;
     bool ActiveInputHidden() override;
+    void ScrollActiveScreen(int qtKey, const std::string &keyName) override;
     bool StopActiveRunners() override;
     void InputCut() override;
     // A command for the active game window; nothing when there is none.

@@ -3,7 +3,9 @@
 // thread's queue and each frame counted when the view has painted it. A frame
 // here is the screen thread's DrawFrame, the hand-over to the window and the
 // view's paint. Two cases: one new line a frame (text trickling in while the
-// view follows it) and a whole screen of new lines a frame (a burst).
+// view follows it) and a whole screen of new lines a frame (a burst), each
+// also with the view split (scrolled back: the history above, the lower part
+// following the new lines).
 // Figures are the process's CPU per frame (every thread: the screen thread's
 // painting and the window's) and the wall time from queueing to the paint
 // (which holds the wait for the frame interval, 16 ms).
@@ -23,6 +25,7 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QEventLoop>
+#include <QScrollBar>
 #include <QTimer>
 
 namespace {
@@ -134,6 +137,13 @@ int main(int argc, char **argv)
     Measure(road, gen, number, 1, 20); // glyphs and tiles warm
     const Cost one = Measure(road, gen, number, 1, frames);
     const Cost full = Measure(road, gen, number, rows, frames);
+    // Scrolled back as the player does it, through the scroll bar: the view splits.
+    auto *bar = road.w->findChild<QScrollBar *>();
+    bar->setValue(bar->maximum() - 300);
+    const bool split = road.w->splitOpen();
+    Measure(road, gen, number, 1, 20);
+    const Cost splitOne = Measure(road, gen, number, 1, frames);
+    const Cost splitFull = Measure(road, gen, number, rows, frames);
 
     std::printf("frames through the screen thread and the view, %dx%d view, %d rows, a full "
                 "scrollback of %zu coloured lines, %d frames a case\n",
@@ -144,10 +154,21 @@ int main(int argc, char **argv)
                 one.medianMs, one.worstMs, one.missed);
     std::printf("  %-36s %8.2f %10.2f %10.2f %8d\n", "a whole screen of new lines a frame",
                 full.cpuMs, full.medianMs, full.worstMs, full.missed);
+    std::printf("  %-36s %8.2f %10.2f %10.2f %8d\n", "split: one new line a frame", splitOne.cpuMs,
+                splitOne.medianMs, splitOne.worstMs, splitOne.missed);
+    std::printf("  %-36s %8.2f %10.2f %10.2f %8d\n", "split: a whole screen of new lines",
+                splitFull.cpuMs, splitFull.medianMs, splitFull.worstMs, splitFull.missed);
     std::printf("  (the old figure, BM_FullFrame1080p of quorvel_bench, paints one reused image "
                 "with no hand-over and no view)\n");
     std::printf("figures against their goals:\n");
     Figure("frame in the real road, one new line, CPU", one.cpuMs, "ms", "<= 2", one.cpuMs <= 2);
     Figure("frame in the real road, whole screen, CPU", full.cpuMs, "ms", "", true);
+    // A split frame against a frame the view paints whole.
+    const double splitRatio = full.cpuMs > 0 ? splitFull.cpuMs / full.cpuMs : 0;
+    Figure("split frame, whole screen of new lines / full frame", splitRatio, "x", "<= 1.2",
+           split && splitRatio <= 1.2);
+    const double splitOneRatio = full.cpuMs > 0 ? splitOne.cpuMs / full.cpuMs : 0;
+    Figure("split frame, one new line / full frame", splitOneRatio, "x", "<= 1.2",
+           split && splitOneRatio <= 1.2);
     return 0;
 }

@@ -149,9 +149,23 @@ void DrawSence::SetViewSize(int width, int height)
     wake_.notify_one();
 }
 
-void DrawSence::SetScrollPos(int pos)
+void DrawSence::SetScroll(std::int64_t line, int lowerRows)
 {
-    scrollPos_ = pos;
+    {
+        std::lock_guard lock(mutex_);
+        scrollLine_ = line < 0 ? -1 : line;
+        lowerRows_ = std::max(lowerRows, 0);
+        scrollLineSeen_ = scrollLine_;
+    }
+}
+
+int DrawSence::scrollPos() const
+{
+    const std::int64_t line = scrollLineSeen_.load();
+    if (line < 0)
+        return -1;
+    const auto first = static_cast<std::int64_t>(storeFirstLine_.load());
+    return static_cast<int>(std::max<std::int64_t>(line - first, 0));
 }
 
 void DrawSence::SetSelection(const Selection &sel)
@@ -192,7 +206,7 @@ void DrawSence::GiveBack(QImage shown)
         spare_ = std::move(shown);
 }
 
-const PaintedImage *DrawSence::Painted(const uchar *bits) const
+const DrawSence::PaintedParts *DrawSence::Painted(const uchar *bits) const
 {
     for (const auto &[at, shown] : painted_)
         if (at == bits)
@@ -210,6 +224,12 @@ std::vector<std::string> DrawSence::SelectedText() const
 {
     std::lock_guard lock(outMutex_);
     return shownSelection_;
+}
+
+std::vector<std::string> DrawSence::LowerRows() const
+{
+    std::lock_guard lock(outMutex_);
+    return shownLower_;
 }
 
 void DrawSence::SetLineSink(std::shared_ptr<LineSink> sink)
@@ -356,6 +376,7 @@ void DrawSence::DecodeSlice()
                           decoder_.TakeUnchanged());
         else
             store_.Commit(batch_.lines.data(), batch_.count);
+        storeFirstLine_ = store_.firstLine();
     }
     if (batch_.count > 0) {
         std::shared_ptr<LineSink> sink;
@@ -372,10 +393,11 @@ void DrawSence::DecodeSlice()
     // 3. The mirror.
     if (mirroring && !mirrored_.empty())
         host_->MirrorLines(std::move(mirrored_));
-    // 4. A frame, when the view follows the newest line.
-    if (scrollPos_.load() == -1) {
+    // 4. A frame, when the view follows the newest line or its lower part does.
+    {
         std::lock_guard lock(mutex_);
-        redrawRequested = true;
+        if (scrollLine_ == -1 || lowerRows_ > 0)
+            redrawRequested = true;
     }
     // Back-pressure: the window reads again once the queue is down.
     const std::size_t left = queuedBytes_ -= taken;
@@ -398,6 +420,60 @@ void DrawSence::DecodeSlice()
         std::this_thread::sleep_for(std::chrono::microseconds(delay));
 }
 
+namespace {
+
+// Lines `top`.. of `image` as an image of their own, sharing its pixels; the
+// image must not be shared with anyone else while the view is used.
+QImage Band(QImage &image, int top, int height)
+{
+    return QImage(image.bits() + qsizetype(top) * image.bytesPerLine(), image.width(), height,
+                  image.bytesPerLine(), image.format());
+}
+
+// The divider of the split view: a line in foreground slot 8 (grey) on the background.
+void PaintDivider(QImage &image, const SplitLayout &split, const ScreenLook &look)
+{
+    const Canvas canvas(image);
+    const std::uint32_t background = ToRgb(look.bgPalette[0]);
+    const std::uint32_t line = ToRgb(look.fgPalette[8]);
+    for (int k = 0; k < SplitLayout::kDividerHeight; ++k) {
+        const int y = split.dividerTop + k;
+        if (y >= 0 && y < canvas.height)
+            std::fill(canvas.Line(y), canvas.Line(y) + canvas.width,
+                      k == SplitLayout::kDividerHeight / 2 ? line : background);
+    }
+}
+
+} // namespace
+
+int DrawSence::PaintParts(QImage &image, PaintedParts &shown, const SplitLayout &split,
+                          const ScreenLook &look, std::uint64_t lookSerial)
+{
+    if (!split.open()) {
+        shown.lower = PaintedImage{};
+        return RepaintRows(image, shown.upper, *measure_, frame_, prints_, look, lookSerial)
+            .painted;
+    }
+    // Each part is painted through its own band of the one image, so each
+    // keeps its rows and moves them on its own: new lines scroll the lower
+    // part while the upper one stays as it is.
+    if (image.format() != QImage::Format_RGB32) {
+        image = image.convertToFormat(QImage::Format_RGB32);
+        shown = PaintedParts{};
+    }
+    image.bits(); // the pixels are this image's own before bands view them
+    const int lowerHeight = image.height() - split.lowerTop;
+    QImage upper = Band(image, 0, split.dividerTop);
+    QImage lower = Band(image, split.lowerTop, lowerHeight);
+    int painted =
+        RepaintRows(upper, shown.upper, *measure_, frame_, prints_, look, lookSerial).painted;
+    painted +=
+        RepaintRows(lower, shown.lower, *measure_, lowerFrame_, lowerPrints_, look, lookSerial)
+            .painted;
+    PaintDivider(image, split, look);
+    return painted;
+}
+
 void DrawSence::DrawFrame()
 {
     ScreenLook look;
@@ -406,6 +482,8 @@ void DrawSence::DrawFrame()
     bool lookChanged;
     std::uint64_t lookSerial;
     std::optional<StoreMatch> match;
+    std::int64_t scrollLine;
+    int lowerWanted;
     {
         std::lock_guard lock(mutex_);
         redrawRequested = false;
@@ -417,6 +495,8 @@ void DrawSence::DrawFrame()
         lookChanged_ = false;
         lookSerial = lookSerial_;
         match = match_;
+        scrollLine = scrollLine_;
+        lowerWanted = lowerRows_;
     }
     lastFrame_ = std::chrono::steady_clock::now();
     if (width <= 0 || height <= 0)
@@ -428,14 +508,25 @@ void DrawSence::DrawFrame()
 
     const int rowHeight = look.RowHeight();
     const int rows = RowsFor(height, look.fontSize, look.lineSpacing);
-    const int scrollPos = scrollPos_.load();
+    // Only a view that stops somewhere splits: following, it shows the newest lines already.
+    const SplitLayout split =
+        LayOutSplit(height, rowHeight, rows, scrollLine == -1 ? 0 : lowerWanted);
+    const int upperRows = split.open() ? split.upperRows : rows;
 
     int stored = 0;
+    int scrollPos = -1;
+    std::uint64_t firstLine = 0;
     {
         std::lock_guard storeLock(storeMutex_);
         stored = static_cast<int>(store_.size());
-        const int bottom = ChooseBottomLine(scrollPos, stored, rows);
-        BuildRows(*measure_, store_.lines(), bottom, rows, width, frame_);
+        firstLine = store_.firstLine();
+        // The view stays on its line while older lines drop out; a line gone
+        // from the store leaves the view on the oldest one there is.
+        if (scrollLine != -1)
+            scrollPos = static_cast<int>(
+                std::max<std::int64_t>(scrollLine - static_cast<std::int64_t>(firstLine), 0));
+        const int bottom = ChooseBottomLine(scrollPos, stored, upperRows);
+        BuildRows(*measure_, store_.lines(), bottom, upperRows, width, frame_);
         // A found match shows as a selection while the player has none.
         if (match && !sel.HasSelection() && match->line >= store_.firstLine()) {
             const std::uint64_t index = match->line - store_.firstLine();
@@ -445,12 +536,34 @@ void DrawSence::DrawFrame()
                                           std::size_t(index), match->start, match->length))
                     sel = *marked;
         }
+        if (split.open())
+            BuildRows(*measure_, store_.lines(), ChooseBottomLine(-1, stored, split.lowerRows),
+                      split.lowerRows, width, lowerFrame_);
+    }
+    // A selection lies in the upper part: what reaches below it is cut at its last row.
+    if (split.open() && sel.HasSelection()) {
+        if (sel.selFirstRow >= upperRows) {
+            sel.Clear();
+        } else if (sel.selLastRow >= upperRows) {
+            sel.selLastRow = upperRows - 1;
+            sel.selEndX = width;
+        }
     }
     // Marked every frame, so that a cleared selection hands out no text.
     MarkSelection(*measure_, frame_, sel, width, marks_);
-    PrintRows(frame_, rows, prints_);
+    PrintRows(frame_, upperRows, prints_);
+    if (split.open())
+        PrintRows(lowerFrame_, split.lowerRows, lowerPrints_);
     const int barMaximum = stored;
     const int barPosition = scrollPos == -1 ? stored : scrollPos;
+    const int upperHeight = split.open() ? split.dividerTop : height;
+    const auto showsThis = [&](const PaintedParts &last) {
+        if (!ShowsRows(last.upper, prints_, width, upperHeight, lookSerial))
+            return false;
+        if (!split.open())
+            return last.lower.width == -1;
+        return ShowsRows(last.lower, lowerPrints_, width, height - split.lowerTop, lookSerial);
+    };
 
     // The image to paint into: the frame the window has not taken yet, else
     // the one it gave back. Unless the window already shows these rows.
@@ -460,6 +573,9 @@ void DrawSence::DrawFrame()
         std::lock_guard lock(outMutex_);
         shownRows_ = frame_.ScreenRowCount();
         shownSelection_ = marks_.selectedText;
+        shownLower_.clear();
+        for (int k = 0; split.open() && k < lowerFrame_.ScreenRowCount(); ++k)
+            shownLower_.push_back(lowerFrame_.ScreenRow(k)->text);
         {
             std::lock_guard windowLock(mutex_);
             if (windowMissing)
@@ -470,8 +586,8 @@ void DrawSence::DrawFrame()
             handed_ = nullptr;
             forgetImages_ = false;
         }
-        const PaintedImage *last = Painted(handed_);
-        if (!sel.HasSelection() && last && ShowsRows(*last, prints_, width, height, lookSerial)) {
+        const PaintedParts *last = Painted(handed_);
+        if (!sel.HasSelection() && last && showsThis(*last)) {
             if (barMaximum == handedBarMaximum_ && barPosition == handedBarPosition_)
                 return; // nothing changed
             {
@@ -481,6 +597,7 @@ void DrawSence::DrawFrame()
             }
             handedBarMaximum_ = out_.barMaximum = barMaximum;
             handedBarPosition_ = out_.barPosition = barPosition;
+            out_.barBase = firstLine;
             out_.background = ToRgb(look.bgPalette[0]);
             if (out_.image.isNull()) {
                 out_.image = handedImage_;
@@ -510,18 +627,18 @@ void DrawSence::DrawFrame()
     }
     if (image.width() != width || image.height() != height)
         image = QImage();
-    PaintedImage shown;
+    PaintedParts shown;
     if (image.isNull()) {
         image = NewFrameImage(width, height);
-    } else if (const PaintedImage *known = Painted(image.constBits())) {
+    } else if (const PaintedParts *known = Painted(image.constBits())) {
         shown = *known;
     }
     // An image someone else still holds is copied when painting starts; the
     // copy shows the same, and is recorded under its own address below.
-    const Repaint repaint = RepaintRows(image, shown, *measure_, frame_, prints_, look, lookSerial);
+    const int painted = PaintParts(image, shown, split, look, lookSerial);
     if (sel.HasSelection()) {
         PaintSelection(image, marks_, sel, rowHeight);
-        shown.marked = true;
+        shown.upper.marked = true;
     }
     measureLock.unlock();
     const uchar *bits = image.constBits();
@@ -531,7 +648,7 @@ void DrawSence::DrawFrame()
     if (painted_.size() > 3)
         painted_.pop_back();
     ++framesPainted_;
-    rowsPainted_ += static_cast<std::uint64_t>(repaint.painted);
+    rowsPainted_ += static_cast<std::uint64_t>(painted);
 
     {
         std::lock_guard lock(outMutex_);
@@ -545,6 +662,7 @@ void DrawSence::DrawFrame()
         out_.barsOnly = false;
         handedBarMaximum_ = out_.barMaximum = barMaximum;
         handedBarPosition_ = out_.barPosition = barPosition;
+        out_.barBase = firstLine;
         out_.background = ToRgb(look.bgPalette[0]);
         handed_ = bits;
         if (outWaiting_)

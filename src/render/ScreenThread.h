@@ -5,7 +5,9 @@
 // holds up closing. Frames are painted into one of two images that go back and
 // forth between the screen and the window: each remembers what it shows, so a
 // frame moves what only moved and paints what changed, and a frame that
-// changed nothing is not painted. It sleeps while there is nothing to do.
+// changed nothing is not painted. While the player reads back with the view
+// split, the lower part keeps following the newest lines: each part keeps its
+// own record of what it shows. It sleeps while there is nothing to do.
 #pragma once
 
 #include "core/automation/Triggers.h"
@@ -15,6 +17,7 @@
 #include "core/screen/LineStore.h"
 #include "core/screen/Palette.h"
 #include "core/screen/Selection.h"
+#include "core/screen/SplitView.h"
 #include "core/screen/StoreSearch.h"
 #include "render/FrameRepaint.h"
 #include "render/ScreenHost.h"
@@ -44,6 +47,10 @@ struct FrameOutput
     int barMaximum = 0;
     int barPosition = 0;
     QRgb background = 0; // background slot 0, for any part of the view the image does not cover
+    // Running number of stored line 0 when the frame was drawn: the bar's
+    // position plus this names the line the view stops on, however many
+    // older lines drop out of the store later.
+    std::uint64_t barBase = 0;
     // The pixels are those of the frame before (and `image` shares them):
     // only the scroll bar's values moved.
     bool barsOnly = false;
@@ -99,8 +106,14 @@ public:
     // for it; it is painted again when shown.
     void SetWindow(bool present);
     void SetViewSize(int width, int height);
-    void SetScrollPos(int pos);
-    int scrollPos() const { return scrollPos_.load(); }
+    // Where the view stands: -1 follows the newest line; otherwise the view
+    // stops with line `line` (the store's running number, see
+    // FrameOutput::barBase) at its bottom, and stays on that line as text
+    // arrives and older lines drop out. `lowerRows` above 0 splits the view:
+    // its lower part, that many rows, keeps showing the newest lines.
+    void SetScroll(std::int64_t line, int lowerRows = 0);
+    // Stored line at the bottom of the view (its index in the store now), or -1.
+    int scrollPos() const;
     void SetSelection(const Selection &sel);
     void SetLook(const ScreenLook &look);
     ScreenLook Look() const;
@@ -127,9 +140,13 @@ public:
     std::uint64_t RowsPainted() const { return rowsPainted_.load(); }
 
     // Window thread reads of the last frame, published with it: they never
-    // wait for a frame being painted.
+    // wait for a frame being painted. With the view split, the screen rows
+    // are those of the upper part.
     int ScreenRowCount() const;
     std::vector<std::string> SelectedText() const;
+    // The row texts the split view's lower part showed in the last frame;
+    // empty when the view was not split (tests and diagnostics).
+    std::vector<std::string> LowerRows() const;
 
     // The window's trigger table and switch; shared with its runners.
     const std::shared_ptr<automation::TriggerEngine> &triggers() const { return triggers_; }
@@ -153,6 +170,16 @@ private:
     bool NextPiece(std::string_view &piece);
     void DecodeSlice();
     void DrawFrame();
+    // What an image shows: the whole view in `upper`, or, split, each part in its own.
+    struct PaintedParts
+    {
+        PaintedImage upper;
+        PaintedImage lower;
+    };
+    // Paints the frame's rows into `image`, whole or split by `split`, and
+    // records what it shows; returns the rows painted.
+    int PaintParts(QImage &image, PaintedParts &shown, const SplitLayout &split,
+                   const ScreenLook &look, std::uint64_t lookSerial);
 
     // Guards the queue, the requests and the frame's inputs.
     mutable std::mutex mutex_;
@@ -167,11 +194,14 @@ private:
     bool lookChanged_ = true;
     std::uint64_t lookSerial_ = 1; // counts looks: images painted in another are painted whole
     std::optional<StoreMatch> match_;
+    std::int64_t scrollLine_ = -1; // running number of the line the view stops on; -1 follows
+    int lowerRows_ = 0;            // rows of the split view's lower part; 0: not split
 
     mutable std::mutex sinkMutex_;
     std::shared_ptr<LineSink> lineSink_;
 
-    std::atomic<int> scrollPos_{-1};
+    std::atomic<std::int64_t> scrollLineSeen_{-1}; // scrollLine_, for reads without the lock
+    std::atomic<std::uint64_t> storeFirstLine_{0};
     std::atomic<bool> mirrorOn_{false};
     std::atomic<std::uint64_t> linesDecoded_{0};
     std::atomic<std::uint64_t> bytesDecoded_{0};
@@ -197,13 +227,16 @@ private:
     mutable std::mutex storeMutex_;
     LineStore store_;
 
-    // Screen thread only: the rows of the frame being built.
+    // Screen thread only: the rows of the frame being built (the upper part's
+    // while split) and the split view's lower part.
     Frame frame_;
     SelectionMarks marks_;
     std::vector<RowPrint> prints_;
+    Frame lowerFrame_;
+    std::vector<RowPrint> lowerPrints_;
     // What the images painted last show, newest first, by their pixels' address.
-    std::vector<std::pair<const uchar *, PaintedImage>> painted_;
-    const PaintedImage *Painted(const uchar *bits) const;
+    std::vector<std::pair<const uchar *, PaintedParts>> painted_;
+    const PaintedParts *Painted(const uchar *bits) const;
 
     // The finished frame waiting for the window, with what the window asks of it.
     mutable std::mutex outMutex_;
@@ -220,6 +253,7 @@ private:
     int handedBarPosition_ = -1;
     int shownRows_ = 0;
     std::vector<std::string> shownSelection_;
+    std::vector<std::string> shownLower_;
 
     ScreenHost *host_ = nullptr;
     std::shared_ptr<automation::TriggerEngine> triggers_;

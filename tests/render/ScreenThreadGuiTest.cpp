@@ -2,6 +2,7 @@
 // palette's colours; an idle screen draws nothing; a flood coalesces.
 #include "render/FramePainter.h"
 #include "render/GbkCodec.h"
+#include "render/QtTextMeasure.h"
 #include "render/ScreenThread.h"
 #include "support/QtWait.h"
 
@@ -207,7 +208,7 @@ TEST(DrawSence, IdleScreenDrawsNothing)
     ASSERT_TRUE(WaitFor([&] { return s.d.StoreSize() == 1; }));
     // A frozen view stores new text without drawing it: once the text is
     // stored, the frame asked for next is the only one.
-    s.d.SetScrollPos(0);
+    s.d.SetScroll(0);
     s.d.RequestRedraw(); // settles any frame still due for "hello"
     const int settled = drawn;
     ASSERT_TRUE(WaitFor([&] { return drawn > settled; }));
@@ -372,4 +373,74 @@ TEST(DrawSence, ScreensOfOneFontPaintAlikeAndOpenEachFaceOnce)
     // whatever this thread drew: never once per screen.
     for (const auto &[file, mappings] : FontFileMappings())
         EXPECT_LE(mappings, 2) << file;
+}
+
+// Split, each part shows exactly what a frame of its own rows painted whole
+// would, in its band: the history where the view stops above the divider, the
+// newest lines below it. New lines move only the lower part, and the upper
+// one stays on its line while the store drops the lines before it.
+TEST(DrawSence, SplitViewPaintsTheHistoryAboveAndTheNewestLinesBelow)
+{
+    Screen s(320, 240);
+    const auto lines = [](int from, int to) {
+        std::string text;
+        for (int i = from; i < to; ++i)
+            text += "\x1b[3" + std::to_string(1 + i % 6) + "mline " + std::to_string(i) +
+                    (i % 7 == 0 ? "\x1b[0m and plain" : "") + "\r\n";
+        return text;
+    };
+    // The frame drawn once everything queued is stored.
+    const auto settled = [&](std::size_t stored) {
+        EXPECT_TRUE(WaitFor([&] { return s.d.QueuedBytes() == 0 && s.d.StoreSize() == stored; }));
+        s.d.RequestRedraw();
+        return s.FrameWith(stored);
+    };
+    const screen::ScreenLook look = s.d.Look();
+    const int rowHeight = look.RowHeight();
+    const int rows = screen::RowsFor(240, look.fontSize, look.lineSpacing);
+    const screen::SplitLayout split = screen::LayOutSplit(240, rowHeight, rows, 3);
+    ASSERT_TRUE(split.open());
+    const auto measure = screen::QtTextMeasure::ForLook(look);
+    // What a part of `partRows` rows ending at stored line `bottom` looks like alone.
+    const auto alone = [&](int bottom, int partRows, int height) {
+        const std::vector<screen::DecodedLine> store = s.d.StoreSnapshot();
+        const auto lock = measure->Lock();
+        screen::Frame frame;
+        screen::BuildRows(*measure, store, bottom, partRows, 320, frame);
+        QImage image(320, height, QImage::Format_RGB32);
+        screen::PaintRows(image, *measure, frame, partRows, look);
+        return image;
+    };
+    const auto expectParts = [&](const QImage &image, int upperBottom) {
+        ASSERT_FALSE(image.isNull());
+        const int stored = static_cast<int>(s.d.StoreSize());
+        EXPECT_EQ(image.copy(0, 0, 320, split.dividerTop),
+                  alone(upperBottom, split.upperRows, split.dividerTop));
+        EXPECT_EQ(image.copy(0, split.lowerTop, 320, 240 - split.lowerTop),
+                  alone(stored - 1, split.lowerRows, 240 - split.lowerTop));
+        EXPECT_EQ(image.pixel(0, split.dividerTop + 1), screen::ToRgb(look.fgPalette[8]));
+    };
+
+    s.d.Enqueue(lines(0, 3400));
+    settled(3400);
+    s.d.SetScroll(3000, 3);
+    QImage first = settled(3400);
+    expectParts(first, 3000);
+    EXPECT_EQ(s.d.ScreenRowCount(), split.upperRows);
+
+    // A few new lines: the lower part scrolls, the upper part is not painted again.
+    const std::uint64_t rowsBefore = s.d.RowsPainted();
+    s.d.GiveBack(first);
+    s.d.Enqueue(lines(3400, 3402));
+    QImage second = settled(3402);
+    expectParts(second, 3000);
+    EXPECT_LT(s.d.RowsPainted() - rowsBefore, std::uint64_t(split.upperRows));
+
+    // The store passes its line cap and drops its oldest lines: line 3000 stays put.
+    s.d.Enqueue(lines(3402, 3600));
+    ASSERT_TRUE(WaitFor([&] { return s.d.QueuedBytes() == 0 && s.d.StoreSize() < 3000; }));
+    const std::size_t stored = s.d.StoreSize();
+    const int index = s.d.scrollPos();
+    EXPECT_EQ(s.d.StoreSnapshot()[std::size_t(index)].text.rfind("line 3000", 0), 0u);
+    expectParts(settled(stored), index);
 }

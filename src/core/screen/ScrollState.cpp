@@ -17,6 +17,7 @@ void ScrollState::SwitchToScrolling()
 {
     scrolling_ = true;
     scrollPos_ = kFollow;
+    splitOpen_ = false;
 }
 
 bool ScrollState::LockClick(int barPosition)
@@ -31,11 +32,33 @@ bool ScrollState::LockClick(int barPosition)
 
 void ScrollState::BarChanged(int position, int maximum)
 {
+    if (splitEnabled_) {
+        if (position >= maximum) {
+            SwitchToScrolling();
+        } else {
+            SwitchToStopped(position);
+            splitOpen_ = true;
+        }
+        return;
+    }
     scrollPos_ = position < 0 ? 0 : position;
     if (position == maximum && scrolling_)
         scrollPos_ = kFollow;
     else if (scrolling_)
         SwitchToStopped(position);
+}
+
+void ScrollState::SetSplitEnabled(bool on)
+{
+    splitEnabled_ = on;
+    if (!on)
+        splitOpen_ = false;
+}
+
+void ScrollState::GoBackTo(int index)
+{
+    SwitchToStopped(index);
+    splitOpen_ = splitEnabled_;
 }
 
 void ScrollState::ReturnToFollow()

@@ -1,5 +1,6 @@
 // Follow-or-frozen state of a game window's screen: the scroll lock button,
-// the scroll bar's change handler and the return to the newest line.
+// the scroll bar's change handler and the return to the newest line, and the
+// split view that keeps the newest lines in sight while the player reads back.
 #pragma once
 
 namespace screen {
@@ -36,7 +37,22 @@ public:
     // The scroll bar's change handler. Reaching the end while scrolling
     // follows; any other position, or the end while stopped, freezes the view
     // there. The caller requests a redraw and ends a drag.
+    // With the split view on, a position before the end opens the split (the
+    // view stops there, the lower part follows), and the end closes it and
+    // follows again, whatever the lock said.
     void BarChanged(int position, int maximum);
+
+    // The split view while scrolled back (off by default: the plain scroll
+    // lock). Switching it off closes an open split; the view stays frozen
+    // where it is.
+    void SetSplitEnabled(bool on);
+    bool splitEnabled() const { return splitEnabled_; }
+    // Whether the view is split now: stopped where the player scrolled back to.
+    bool splitOpen() const { return splitOpen_; }
+
+    // The view stops on stored line `index` because the player went there (a
+    // search found it): with the split view on, the split opens.
+    void GoBackTo(int index);
 
     // A command from the input line or the paste sender returns the view to
     // the newest line. The caller also ends a drag, clears the selection and
@@ -49,6 +65,8 @@ public:
 private:
     int scrollPos_ = kFollow;
     bool scrolling_ = true;
+    bool splitEnabled_ = false;
+    bool splitOpen_ = false;
 };
 
 } // namespace screen

@@ -45,6 +45,22 @@ bool Selection::PointerMove(int x, int y, int rowHeight, int screenRowCount)
     return true;
 }
 
+void Selection::ShiftRows(int delta)
+{
+    if (!HasSelection() || delta == 0)
+        return;
+    selFirstRow += delta;
+    selLastRow += delta;
+    if (dragAnchorRow != -1)
+        dragAnchorRow = std::max(dragAnchorRow + delta, 0);
+    if (selLastRow < 0) {
+        Clear();
+    } else if (selFirstRow < 0) {
+        selFirstRow = 0;
+        selStartX = 0;
+    }
+}
+
 void MarkSelection(TextMeasure &measure, const Frame &frame, const Selection &sel, int viewWidth,
                    SelectionMarks &out)
 {

@@ -33,6 +33,11 @@ struct Selection
     void LeftButtonUp() { dragAnchorRow = -1; }
     void EndDrag() { dragAnchorRow = -1; }
     void Clear() { selFirstRow = -1; }
+    // The rows under the selection moved `delta` rows (negative: up), as
+    // when the split view's upper part loses or gains rows at its top: the
+    // selection follows its text. What moves above row 0 is cut there; a
+    // selection moved wholly above it goes.
+    void ShiftRows(int delta);
 };
 
 // Screen row under pixel y: y / rowHeight, kept within the rows on screen.

@@ -198,14 +198,24 @@ public:
     bool StartLog(const std::string &path, const screen::LogOptions &options);
     void StopLog();
     bool logging() const { return log_ != nullptr; }
-    // The log items (and the find bar's) for a menu of this window.
+    // The log items, the find bar's and the split view's switch for a menu of this window.
     void AddScrollbackItems(QMenu *menu);
+    // The split view while scrolled back ("分屏回看", on by default, kept for
+    // the window's session); off gives the plain scroll lock.
+    void SetSplitView(bool on);
+    bool splitView() const;
+    bool splitOpen() const { return pane_->splitOpen(); }
+    // A key from the input line that may scroll the screen (Page Up, Page
+    // Down, End) with its key name: true when it scrolled. A hotkey of that
+    // name keeps the key.
+    bool ScrollKey(int qtKey, const std::string &keyName);
 
 signals:
     // Hidden input: the server switched its echo on or off.
     void inputHiddenChanged(bool hidden);
     // The log started or stopped (by the player or by itself).
     void loggingChanged(bool on);
+    void splitViewChanged(bool on);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

@@ -1,9 +1,12 @@
-// TMDIChild's scrollback tools: the find bar over the store and the log file.
+// TMDIChild's scrollback tools: the find bar over the store, the log file,
+// the split view while scrolled back and the keys that scroll the screen.
 #include "render/GbkCodec.h"
 #include "ui/platform/SystemMessage.h"
 #include "ui/session/FindBar.h"
 #include "ui/session/GameWindow.h"
 #include "ui/session/LogDialog.h"
+
+#include <algorithm>
 
 #include <QDateTime>
 #include <QDir>
@@ -45,18 +48,15 @@ bool TMDIChild::FindInScrollback(const QString &text, bool older)
     }
     const screen::StoreSearch search(needle);
     std::optional<screen::StoreMatch> hit;
-    int index = -1;
     screen_->ReadStore([&](const screen::LineStore &store) {
         hit = search.Find(store, found_,
                           older ? screen::SearchWay::kOlder : screen::SearchWay::kNewer);
-        if (hit)
-            index = static_cast<int>(hit->line - store.firstLine());
     });
     found_ = hit;
     findBar_->ShowFound(hit.has_value());
     screen_->SetMatch(hit);
     if (hit)
-        pane_->ShowStoredLine(index);
+        pane_->ShowStoredLine(hit->line);
     else
         screen_->RequestRedraw();
     return hit.has_value();
@@ -118,9 +118,40 @@ void TMDIChild::LogStopped(const screen::LogWriter *writer, const QString &messa
     platform::ShowSystemMessage(this, message, platform::MessageIcon::Error);
 }
 
+void TMDIChild::SetSplitView(bool on)
+{
+    pane_->SetSplitEnabled(on);
+    emit splitViewChanged(on);
+}
+
+bool TMDIChild::splitView() const
+{
+    return pane_->splitEnabled();
+}
+
+bool TMDIChild::ScrollKey(int qtKey, const std::string &keyName)
+{
+    // A hotkey the player bound to the key keeps it, as profiles made
+    // before the key scrolled expect.
+    const session::HotkeyLists &keys = session_->hotkeys();
+    if (std::find(keys.hotkeyNames.begin(), keys.hotkeyNames.end(), keyName) !=
+        keys.hotkeyNames.end())
+        return false;
+    return pane_->ScrollKey(qtKey);
+}
+
 void TMDIChild::AddScrollbackItems(QMenu *menu)
 {
     menu->addSeparator();
+    QAction *split = menu->addAction(QStringLiteral("分屏回看"));
+    split->setCheckable(true);
+    split->setChecked(splitView());
+    split->setToolTip(QStringLiteral("向上翻看时分出下方一栏，显示最新的文字"));
+    connect(split, &QAction::toggled, this, &TMDIChild::SetSplitView);
+    connect(this, &TMDIChild::splitViewChanged, split, [split](bool on) {
+        if (split->isChecked() != on)
+            split->setChecked(on);
+    });
     QAction *start = menu->addAction(QStringLiteral("开始记录…"), this, &TMDIChild::ChooseLog);
     QAction *stop = menu->addAction(QStringLiteral("停止记录"), this, &TMDIChild::StopLog);
     // The frame holds Ctrl+F itself: a second shortcut here would make it ambiguous.

@@ -1,5 +1,6 @@
 #include "ui/session/ScreenPane.h"
 
+#include "core/screen/FrameLayout.h"
 #include "render/GbkCodec.h"
 #include "render/ScreenThread.h"
 #include "ui/session/ScreenView.h"
@@ -64,6 +65,8 @@ ScreenPane::ScreenPane(screen::DrawSence &screen, QWidget *parent)
     SpeedButton5->setIcon(glyphs::PathReverse());
     SpeedButton5->setToolTip(QStringLiteral("反向调用路径"));
     MakeEncodingButton();
+    // The split view is on until the player switches it off.
+    scroll_.SetSplitEnabled(true);
 
     connect(view_, &ScreenView::pressed, this, &ScreenPane::ScreenMouseDown);
     connect(view_, &ScreenView::moved, this, &ScreenPane::ScreenMouseMove);
@@ -153,7 +156,42 @@ void ScreenPane::ShowScrollLock()
     SpeedButton1->setProperty("tag", scroll_.tag());
     SpeedButton1->setIcon(scrolling ? glyphs::Scrolling() : glyphs::Stopped());
     SpeedButton1->setToolTip(QString::fromUtf8(scroll_.hint()));
-    screen_.SetScrollPos(scroll_.scrollPos());
+    const int pos = scroll_.scrollPos();
+    screen_.SetScroll(pos == screen::ScrollState::kFollow
+                          ? -1
+                          : static_cast<std::int64_t>(barBase_) + static_cast<std::int64_t>(pos),
+                      scroll_.splitOpen() ? lowerRows_ : 0);
+    view_->SetSplit(Split());
+}
+
+screen::SplitLayout ScreenPane::Split() const
+{
+    const screen::ScreenLook look = screen_.Look();
+    const int viewH = view_->height();
+    return screen::LayOutSplit(viewH, look.RowHeight(),
+                               screen::RowsFor(viewH, look.fontSize, look.lineSpacing),
+                               scroll_.splitOpen() ? lowerRows_ : 0);
+}
+
+void ScreenPane::SetSplitEnabled(bool on)
+{
+    if (on == scroll_.splitEnabled())
+        return;
+    scroll_.SetSplitEnabled(on);
+    ShowScrollLock();
+    screen_.RequestRedraw();
+}
+
+bool ScreenPane::ScrollKey(int qtKey)
+{
+    // clang-format off
+    switch (qtKey) {
+    case Qt::Key_PageUp:   bar2->triggerAction(QAbstractSlider::SliderPageStepSub); return true;
+    case Qt::Key_PageDown: bar2->triggerAction(QAbstractSlider::SliderPageStepAdd); return true;
+    case Qt::Key_End:      bar2->triggerAction(QAbstractSlider::SliderToMaximum); return true;
+    default:               return false;
+    }
+    // clang-format on
 }
 
 void ScreenPane::PushSelection()
@@ -171,9 +209,11 @@ void ScreenPane::ReturnToFollow()
     screen_.RequestRedraw();
 }
 
-void ScreenPane::ShowStoredLine(int index)
+void ScreenPane::ShowStoredLine(std::uint64_t line)
 {
-    scroll_.SwitchToStopped(index);
+    // The bar's index for the line, counted from the frame shown last; a
+    // found line is in the store, so it is never older than that frame's first.
+    scroll_.GoBackTo(static_cast<int>(line >= barBase_ ? line - barBase_ : 0));
     ShowScrollLock();
     selection_.EndDrag();
     selection_.Clear();
@@ -210,6 +250,7 @@ void ScreenPane::ShowFrame()
         screen_.GiveBack(view_->SwapFrame(std::move(frame.image), frame.background));
     }
     // The frame only reports where the view stands; it is not a move by the player.
+    barBase_ = frame.barBase;
     const QSignalBlocker block(bar2);
     bar2->setRange(0, frame.barMaximum);
     bar2->setValue(frame.barPosition);
@@ -258,6 +299,10 @@ void ScreenPane::SpeedButton1Click()
 void ScreenPane::ScreenMouseDown(Qt::MouseButton button, int x, int y)
 {
     const int rowHeight = screen_.Look().RowHeight();
+    if (button == Qt::LeftButton && screen::OnDivider(Split(), y)) {
+        draggingDivider_ = true;
+        return;
+    }
     if (button == Qt::LeftButton) {
         selection_.LeftButtonDown(x, y, rowHeight, screen_.ScreenRowCount());
         PushSelection();
@@ -279,6 +324,21 @@ void ScreenPane::ScreenMouseDown(Qt::MouseButton button, int x, int y)
 void ScreenPane::ScreenMouseMove(int x, int y)
 {
     const int rowHeight = screen_.Look().RowHeight();
+    if (draggingDivider_) {
+        const screen::ScreenLook look = screen_.Look();
+        const int rows = screen::RowsFor(view_->height(), look.fontSize, look.lineSpacing);
+        const int lower = screen::LowerRowsForDivider(y, rowHeight, rows);
+        if (lower != lowerRows_) {
+            // The upper part keeps its bottom line: its rows move by what the lower part takes.
+            const int upperBefore = Split().upperRows;
+            lowerRows_ = lower;
+            selection_.ShiftRows(Split().upperRows - upperBefore);
+            PushSelection();
+            ShowScrollLock();
+            screen_.RequestRedraw();
+        }
+        return;
+    }
     if (selection_.PointerMove(x, y, rowHeight, screen_.ScreenRowCount())) {
         PushSelection();
         screen_.RequestRedraw();
@@ -287,6 +347,10 @@ void ScreenPane::ScreenMouseMove(int x, int y)
 
 void ScreenPane::ScreenMouseUp(Qt::MouseButton button)
 {
+    if (button == Qt::LeftButton && draggingDivider_) {
+        draggingDivider_ = false;
+        return;
+    }
     if (button == Qt::LeftButton) {
         selection_.LeftButtonUp();
         PushSelection();
@@ -313,6 +377,8 @@ void ScreenPane::LayOut()
     selection_.Clear();
     PushSelection();
     screen_.SetViewSize(std::max(0, w - barWidth), viewH);
+    draggingDivider_ = false;
+    ShowScrollLock(); // the divider's place follows the new height
 }
 
 void ScreenPane::PlaceStatusControls()

@@ -1,13 +1,17 @@
 // A game window's screen: the drawing area, its scroll bar and the status bar
 // below them (the status text, the server's encoding, the scroll lock, the
 // automatic-input switch, the record button and the two path buttons). It keeps the scroll and
-// selection state, turns mouse and wheel into them, and shows the screen thread's frames.
+// selection state, turns mouse, wheel and the scroll keys into them, and shows the screen
+// thread's frames. Scrolled back, the view splits (unless switched off): its lower part keeps
+// showing the newest lines, and the divider between the parts can be dragged.
 #pragma once
 
 #include "core/screen/ScrollState.h"
 #include "core/screen/Selection.h"
+#include "core/screen/SplitView.h"
 #include "core/session/Encoding.h"
 
+#include <cstdint>
 #include <string>
 
 #include <QWidget>
@@ -35,9 +39,21 @@ public:
     QString statusText() const;
     // Back to following the newest text; the selection goes.
     void ReturnToFollow();
-    // The search found stored line `index`: the view stops there (scroll
-    // lock on) and the player's own selection goes, so the match shows.
-    void ShowStoredLine(int index);
+    // The search found the line of running number `line` (see
+    // screen::FrameOutput::barBase): the view stops there (scroll lock on,
+    // split when the split view is on) and the player's own selection goes,
+    // so the match shows.
+    void ShowStoredLine(std::uint64_t line);
+    // The split view while scrolled back ("分屏回看"); off gives the plain
+    // scroll lock. Kept for the window's session.
+    void SetSplitEnabled(bool on);
+    bool splitEnabled() const { return scroll_.splitEnabled(); }
+    bool splitOpen() const { return scroll_.splitOpen(); }
+    // Rows of the lower part when split (the divider sets them).
+    int lowerRows() const { return lowerRows_; }
+    // Page Up and Page Down move the scroll bar a page, End to its end, as
+    // the bar's own keys would; other keys do nothing. True when it was one of them.
+    bool ScrollKey(int qtKey);
     // Ctrl+C: the selection to the clipboard, rows joined by ":".
     void CopySelection();
     // New text reached the screen queue, or the font changed: any drag ends.
@@ -84,11 +100,17 @@ private:
     void ScreenMouseDown(Qt::MouseButton button, int x, int y);
     void ScreenMouseMove(int x, int y);
     void ScreenMouseUp(Qt::MouseButton button);
+    // The split layout of the view as the screen paints it now.
+    screen::SplitLayout Split() const;
 
     screen::DrawSence &screen_;
     screen::ScrollState scroll_;
     screen::Selection selection_;
     int framesShown_ = 0;
+    int lowerRows_ = screen::SplitLayout::kDefaultLowerRows;
+    bool draggingDivider_ = false;
+    // Running number of the line at bar position 0, from the frame shown last.
+    std::uint64_t barBase_ = 0;
 
     ScreenView *view_ = nullptr;
     QScrollBar *bar2 = nullptr;

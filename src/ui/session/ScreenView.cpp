@@ -27,6 +27,15 @@ QImage ScreenView::SwapFrame(QImage frame, QRgb background)
     return old;
 }
 
+void ScreenView::SetSplit(const screen::SplitLayout &split)
+{
+    split_ = split;
+    // The pointer is followed only while there is a divider to show it over.
+    setMouseTracking(split_.open());
+    if (!split_.open())
+        setCursor(Qt::IBeamCursor);
+}
+
 void ScreenView::paintEvent(QPaintEvent *)
 {
     // Only blits: the frame was painted by the screen thread.
@@ -50,6 +59,10 @@ void ScreenView::mousePressEvent(QMouseEvent *event)
 void ScreenView::mouseMoveEvent(QMouseEvent *event)
 {
     const QPoint pos = event->position().toPoint();
+    if (event->buttons() == Qt::NoButton) {
+        setCursor(screen::OnDivider(split_, pos.y()) ? Qt::SplitVCursor : Qt::IBeamCursor);
+        return; // only hovering: nothing is being dragged
+    }
     emit moved(pos.x(), pos.y());
 }
 

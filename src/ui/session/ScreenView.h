@@ -1,6 +1,9 @@
 // The drawing area of a game window: shows the screen thread's latest frame
 // and reports mouse presses, moves and releases; it knows nothing above it.
+// Over the split view's divider the pointer shows that it can be dragged.
 #pragma once
+
+#include "core/screen/SplitView.h"
 
 #include <QImage>
 #include <QWidget>
@@ -17,6 +20,8 @@ public:
     QImage SwapFrame(QImage frame, QRgb background);
     const QImage &frame() const { return frame_; }
     QRgb background() const { return background_; }
+    // The split the frames show, for the pointer's shape over the divider.
+    void SetSplit(const screen::SplitLayout &split);
     // Paint events handled so far (measurements count frames where the player sees them).
     int paintCount() const { return paintCount_; }
 
@@ -38,4 +43,5 @@ private:
     QImage frame_;
     QRgb background_ = qRgb(0, 0, 0);
     int paintCount_ = 0;
+    screen::SplitLayout split_;
 };

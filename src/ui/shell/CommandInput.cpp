@@ -126,6 +126,11 @@ bool CommandInputEdit::CommandInputKeyDown(const QKeyEvent &event)
         return false;
     }
     host_.OfferKeyName(name);
+    // The screen's own keys, unmodified; the line still gets End for its caret.
+    const bool plain = !press.shift && !press.ctrl && !press.alt;
+    if (plain && (event.key() == Qt::Key_PageUp || event.key() == Qt::Key_PageDown ||
+                  event.key() == Qt::Key_End))
+        host_.ScrollActiveScreen(event.key(), name);
     return false;
 }
 

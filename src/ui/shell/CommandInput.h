@@ -1,6 +1,7 @@
 // The command input line at the bottom of the main frame: one line for all game
 // windows. It keeps the history, names every other key for the hotkey lookup of
-// the active window, copies the screen selection on Ctrl+C, and on Escape stops
+// the active window, copies the screen selection on Ctrl+C, scrolls the active
+// screen on Page Up, Page Down and End, and on Escape stops
 // the active window's running commands or, with none running, hides the program.
 #pragma once
 
@@ -37,6 +38,9 @@ public:
         // Hidden input: the active window's server asked that typing is not
         // shown (a password).
         virtual bool ActiveInputHidden() { return false; }
+        // Page Up, Page Down or End (`qtKey`, named `keyName`): the active
+        // window's screen scrolls, unless a hotkey of that name has the key.
+        virtual void ScrollActiveScreen(int /*qtKey*/, const std::string & /*keyName*/) {}
     };
 
     CommandInputEdit(Host &host, shell::CommandHistory &history, QWidget *parent = nullptr);

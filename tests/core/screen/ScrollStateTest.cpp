@@ -75,3 +75,37 @@ TEST(ScrollState, NegativePositionsCountAsZero)
     s.SwitchToStopped(-1);
     ExpectStoppedAt(s, 0);
 }
+
+TEST(ScrollState, SplitOpensWhenScrolledBackAndClosesAtTheEnd)
+{
+    ScrollState s;
+    s.SetSplitEnabled(true);
+    s.BarChanged(30, 50);
+    ExpectStoppedAt(s, 30);
+    EXPECT_TRUE(s.splitOpen());
+    s.BarChanged(35, 50); // still reading back
+    EXPECT_TRUE(s.splitOpen());
+    s.BarChanged(50, 50); // the end closes the split and follows, unlike the plain lock
+    ExpectFollowing(s);
+    EXPECT_FALSE(s.splitOpen());
+
+    // The lock freezes without splitting; scrolling back from there splits.
+    EXPECT_FALSE(s.LockClick(50));
+    EXPECT_FALSE(s.splitOpen());
+    s.BarChanged(20, 60);
+    EXPECT_TRUE(s.splitOpen());
+    // Releasing the lock, a typed line and switching the split off all close it.
+    EXPECT_TRUE(s.LockClick(20));
+    EXPECT_FALSE(s.splitOpen());
+    s.GoBackTo(12); // a search's match
+    ExpectStoppedAt(s, 12);
+    EXPECT_TRUE(s.splitOpen());
+    s.ReturnToFollow();
+    EXPECT_FALSE(s.splitOpen());
+    s.BarChanged(10, 60);
+    s.SetSplitEnabled(false);
+    ExpectStoppedAt(s, 10); // frozen where it was, as the plain lock
+    EXPECT_FALSE(s.splitOpen());
+    s.GoBackTo(5);
+    EXPECT_FALSE(s.splitOpen());
+}

@@ -218,3 +218,23 @@ TEST(SelectionCopy, PasteTextKeepsEveryByteAndEndsEachEntry)
     EXPECT_EQ(PasteText({}), "");
     EXPECT_EQ(PasteText({""}), "\r\n");
 }
+
+TEST(SelectionMouse, ShiftedRowsCarryTheSelectionAndCutItAtTheTop)
+{
+    Selection sel;
+    sel.selFirstRow = 3;
+    sel.selLastRow = 5;
+    sel.selStartX = 40;
+    sel.selEndX = 70;
+    sel.ShiftRows(2); // the divider went down: two more rows above
+    EXPECT_EQ(sel.selFirstRow, 5);
+    EXPECT_EQ(sel.selLastRow, 7);
+    EXPECT_EQ(sel.selStartX, 40);
+    sel.ShiftRows(-6); // its first rows went above the top
+    EXPECT_EQ(sel.selFirstRow, 0);
+    EXPECT_EQ(sel.selLastRow, 1);
+    EXPECT_EQ(sel.selStartX, 0);
+    EXPECT_EQ(sel.selEndX, 70);
+    sel.ShiftRows(-2);
+    EXPECT_FALSE(sel.HasSelection());
+}

@@ -275,6 +275,7 @@ TEST(GameWindow, CopyJoinsTheSelectedRowsTrimmed)
 TEST(GameWindow, MovingTheBarAwayFromTheEndFreezesTheView)
 {
     Session s;
+    s.w->SetSplitView(false); // the plain scroll lock
     std::string many;
     for (int i = 0; i < 100; ++i)
         many += "line " + std::to_string(i) + "\r\n";
