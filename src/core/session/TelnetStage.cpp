@@ -45,8 +45,10 @@ std::size_t TelnetStage::Feed(std::string_view in, std::string &out, ReplyPort &
     if (!in.empty())
         receiver_.Feed(in);
     step_.Clear();
+    // The step appends straight to the road's buffer: no copy of the text.
+    step_.text.swap(out);
     receiver_.Step(step_);
-    out.append(step_.text);
+    step_.text.swap(out);
     if (!step_.replies.empty())
         replies.Reply(step_.replies);
     for (const TelnetEvent &e : step_.events)
