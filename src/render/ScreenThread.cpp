@@ -46,21 +46,26 @@ QImage NewFrameImage(int width, int height)
 DrawSence::DrawSence()
     : triggers_(std::make_shared<automation::TriggerEngine>())
 {
-    triggers_->SetThrottleNotice([this](std::string_view pattern) {
-        // Shown on this screen like server text, once per held-back second.
-        std::string line = "\x1b[1;33m";
-        line += gbk::FromQString(QStringLiteral("触发器“"));
-        line += pattern;
-        line += gbk::FromQString(QStringLiteral("”一秒内触发超过%1次，本秒内暂停触发。")
-                                     .arg(automation::TriggerEngine::kMaxFiresPerSecond));
-        line += "\x1b[0m\r\n";
-        Enqueue(std::move(line));
-    });
+    triggers_->SetHost(this);
 }
 
 DrawSence::~DrawSence()
 {
     Stop();
+    // The engine is shared with the window's runners and may outlive this
+    // screen; nothing checks its lines any more.
+    triggers_->SetHost(nullptr);
+}
+
+void DrawSence::FiringsHeldBack(std::string_view pattern)
+{
+    std::string line = "\x1b[1;33m";
+    line += gbk::FromQString(QStringLiteral("触发器“"));
+    line += pattern;
+    line += gbk::FromQString(QStringLiteral("”一秒内触发超过%1次，本秒内暂停触发。")
+                                 .arg(automation::TriggerEngine::kMaxFiresPerSecond));
+    line += "\x1b[0m\r\n";
+    Enqueue(std::move(line));
 }
 
 void DrawSence::Start()
@@ -381,8 +386,8 @@ void DrawSence::DecodeSlice()
     const std::size_t left = queuedBytes_ -= taken;
     if (left <= kResumeBytes && drainWanted_.exchange(false) && host_)
         host_->QueueDrained();
-    if (taken > 0 && roomMade)
-        roomMade();
+    if (taken > 0 && roomWatcher_)
+        roomWatcher_->RoomMade();
     if (left == 0) {
         // The burst is over: its buffers go back.
         decoder_.Shrink();

@@ -8,6 +8,7 @@
 // changed nothing is not painted. It sleeps while there is nothing to do.
 #pragma once
 
+#include "core/automation/TriggerHost.h"
 #include "core/automation/Triggers.h"
 #include "core/screen/Decoder.h"
 #include "core/screen/FrameLayout.h"
@@ -17,6 +18,7 @@
 #include "core/screen/Selection.h"
 #include "core/screen/StoreSearch.h"
 #include "render/FrameRepaint.h"
+#include "render/RoomWatcher.h"
 #include "render/ScreenHost.h"
 
 #include <atomic>
@@ -49,7 +51,7 @@ struct FrameOutput
     bool barsOnly = false;
 };
 
-class DrawSence
+class DrawSence final : private automation::TriggerHost
 {
 public:
     // Frames are drawn at most this often; a flood coalesces into them.
@@ -74,9 +76,9 @@ public:
 
     // The window this screen reports to; set before Start, outlives the thread.
     void SetHost(ScreenHost *host) { host_ = host; }
-    // Called on the screen thread after every slice that took bytes off the
-    // queue: writers waiting for room look again. Set before Start.
-    std::function<void()> roomMade;
+    // What waits for room in the queue (null for nothing); set before Start,
+    // outlives the thread.
+    void SetRoomWatcher(RoomWatcher *watcher) { roomWatcher_ = watcher; }
 
     void Start();
     void Stop();
@@ -148,6 +150,10 @@ public:
     std::size_t DecoderCapacity() const;
 
 private:
+    // The trigger engine's own lines, shown on this screen like server text.
+    void FiringsHeldBack(std::string_view pattern) override;
+    void ShowLine(std::string line) override { Enqueue(std::move(line)); }
+
     std::size_t Push(std::string item); // returns the bytes now queued
     void Run(std::stop_token stop);
     bool NextPiece(std::string_view &piece);
@@ -222,6 +228,7 @@ private:
     std::vector<std::string> shownSelection_;
 
     ScreenHost *host_ = nullptr;
+    RoomWatcher *roomWatcher_ = nullptr;
     std::shared_ptr<automation::TriggerEngine> triggers_;
     std::shared_ptr<QtTextMeasure> measure_;
     std::chrono::steady_clock::time_point lastFrame_{};
