@@ -123,11 +123,11 @@ void DrawSence::RequestRedraw()
     wake_.notify_one();
 }
 
-void DrawSence::SetWindow(bool present)
+void DrawSence::SetWindowPresent(bool present)
 {
     {
         std::lock_guard lock(mutex_);
-        windowMissing = !present;
+        windowPresent_ = present;
         if (present)
             redrawRequested = true;
     }
@@ -193,7 +193,7 @@ void DrawSence::GiveBack(QImage shown)
     std::lock_guard lock(outMutex_);
     std::lock_guard windowLock(mutex_);
     // A window hidden since keeps no image.
-    if (!windowMissing && spare_.isNull())
+    if (windowPresent_ && spare_.isNull())
         spare_ = std::move(shown);
 }
 
@@ -266,7 +266,7 @@ void DrawSence::Run(std::stop_token stop)
             // Sleep until text is queued, a redraw can be drawn, or we are stopped.
             // A redraw waits out the frame interval so a flood coalesces.
             while (!stop.stop_requested()) {
-                const bool canDraw = redrawRequested && !windowMissing;
+                const bool canDraw = redrawRequested && windowPresent_;
                 if (canDraw && std::chrono::steady_clock::now() - lastFrame_ >= kFrameInterval)
                     draw = true;
                 decode = !inputQueue.empty() || currentPos_ < current_.size();
@@ -277,10 +277,10 @@ void DrawSence::Run(std::stop_token stop)
                                      [&] { return !inputQueue.empty(); });
                 else if (unreturnedBytes_ < kReturnAfterBytes)
                     wake_.wait(lock, stop, [&] {
-                        return !inputQueue.empty() || (redrawRequested && !windowMissing);
+                        return !inputQueue.empty() || (redrawRequested && windowPresent_);
                     });
                 else if (!wake_.wait_for(lock, stop, kQuietBeforeReturn, [&] {
-                             return !inputQueue.empty() || (redrawRequested && !windowMissing);
+                             return !inputQueue.empty() || (redrawRequested && windowPresent_);
                          })) {
                     // Quiet since a large burst drained: what it freed goes back.
                     unreturnedBytes_ = 0;
@@ -467,7 +467,7 @@ void DrawSence::DrawFrame()
         shownSelection_ = marks_.selectedText;
         {
             std::lock_guard windowLock(mutex_);
-            if (windowMissing)
+            if (!windowPresent_)
                 return; // hidden since the frame began: no image for it
         }
         if (forgetImages_) {
@@ -481,7 +481,7 @@ void DrawSence::DrawFrame()
                 return; // nothing changed
             {
                 std::lock_guard windowLock(mutex_);
-                if (windowMissing)
+                if (!windowPresent_)
                     return;
             }
             handedBarMaximum_ = out_.barMaximum = barMaximum;
@@ -542,7 +542,7 @@ void DrawSence::DrawFrame()
         std::lock_guard lock(outMutex_);
         {
             std::lock_guard windowLock(mutex_);
-            if (windowMissing)
+            if (!windowPresent_)
                 return; // hidden while painting: keep no image for it
         }
         handedImage_ = image;

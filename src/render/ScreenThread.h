@@ -99,7 +99,7 @@ public:
     void RequestRedraw();
     // A window that is not shown gets no frames and the screen keeps no image
     // for it; it is painted again when shown.
-    void SetWindow(bool present);
+    void SetWindowPresent(bool present);
     void SetViewSize(int width, int height);
     void SetScrollPos(int pos);
     int scrollPos() const { return scrollPos_.load(); }
@@ -165,7 +165,7 @@ private:
     std::condition_variable_any wake_;
     std::deque<std::string> inputQueue;
     bool redrawRequested = false;
-    bool windowMissing = true;
+    bool windowPresent_ = false;
     int viewWidth = 0;
     int viewHeight = 0;
     Selection selection_;
