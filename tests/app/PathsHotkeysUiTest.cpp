@@ -204,7 +204,7 @@ TEST_F(PathsHotkeys, EmptyRecordingSaysSo)
 TEST_F(PathsHotkeys, HotkeyBoundInTheEditorSendsItsTwoLines)
 {
     form->OpenDialog(session::kHotkeyEditor);
-    TFastKey *editor = FastKey();
+    shell::TFastKey *editor = FastKey();
     ASSERT_TRUE(editor->isVisible());
     QTest::keyClick(editor->Edit1, Qt::Key_F5);
     ASSERT_EQ(editor->Edit1->text(), QStringLiteral("F5"));

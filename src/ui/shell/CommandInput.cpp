@@ -7,6 +7,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+namespace shell {
+
 namespace {
 
 constexpr int kVkUp = 0x26;
@@ -151,3 +153,5 @@ bool CommandInputEdit::CommandInputKeyPress(const QKeyEvent &event)
     }
     return false;
 }
+
+} // namespace shell

@@ -8,6 +8,8 @@
 
 #include <QLineEdit>
 
+namespace shell {
+
 class CommandInputEdit : public QLineEdit
 {
     Q_OBJECT
@@ -66,3 +68,5 @@ private:
     shell::CommandHistory &history_;
     bool keepSelectionOnClick_ = false;
 };
+
+} // namespace shell

@@ -81,7 +81,7 @@ TEST_F(PathHotkeyEditors, KeyFieldShowsTheLastKeyName)
         FRESH_FIXTURE_FOR_ROW(row, rows);
         const auto &[label, key, modifiers, name] = row;
         FakeSessionPort port;
-        TFastKey editor;
+        shell::TFastKey editor;
         editor.LoadHotkeys(port);
         // Something typed first: a key press replaces it, typing never adds.
         QTest::keyClicks(editor.Edit1, QStringLiteral("abc"));
@@ -96,7 +96,7 @@ TEST_F(PathHotkeyEditors, HotkeyEditorConfirmsDeletesAndWritesBack)
 {
     FakeSessionPort port;
     port.hotkeyLists = {{"F1", "F2"}, {"look", "hp"}};
-    TFastKey editor;
+    shell::TFastKey editor;
     editor.LoadHotkeys(port);
     ASSERT_EQ(Items(editor.ListBox1), (QStringList{"F1", "F2"}));
 
@@ -141,7 +141,7 @@ TEST_F(PathHotkeyEditors, HotkeyEditsDroppedByDiscardReopenOrClosedWindow)
 {
     FakeSessionPort port;
     port.hotkeyLists = {{"F1"}, {"look"}};
-    TFastKey editor;
+    shell::TFastKey editor;
     editor.LoadHotkeys(port);
     Click(editor.BitBtn4);
     ClickRow(editor.ListBox1, 0);
