@@ -154,11 +154,11 @@ void TMainForm::CreateDialogs()
     // all game windows; they are made in this order.
     AboutBox = new shell::TAboutBox(this);
     ClipForm = new TClipForm(this);
-    AutoSetting = new TAutoSetting(this);
+    AutoSetting = new automation::TAutoSetting(this);
     ColorForm = new TColorForm(this);
     BookMark = new TBookMark(std::filesystem::path(programDir), this);
     FastKey = new shell::TFastKey(this);
-    fCmdsGroup = new TfCmdsGroup(this);
+    fCmdsGroup = new automation::TfCmdsGroup(this);
     FontSetting = new TFontSetting(this);
     RoadSetting = new TRoadSetting(this);
     ClockForm = new shell::TClockForm(this);

@@ -28,8 +28,6 @@ class QMdiSubWindow;
 class QMenu;
 class QTabBar;
 class QToolButton;
-class TAutoSetting;
-class TfCmdsGroup;
 class TBookMark;
 class TClipForm;
 class TDirectSet;
@@ -37,6 +35,11 @@ class TRoadSetting;
 class TColorForm;
 class TFontSetting;
 class Ttextwin;
+
+namespace automation {
+class TAutoSetting;
+class TfCmdsGroup;
+} // namespace automation
 
 namespace shell {
 class TAboutBox;
@@ -178,9 +181,9 @@ private:
     // The shared dialogs, in the order they are created at start-up.
     shell::TAboutBox *AboutBox = nullptr;
     TClipForm *ClipForm = nullptr;
-    TAutoSetting *AutoSetting = nullptr;
+    automation::TAutoSetting *AutoSetting = nullptr;
     TColorForm *ColorForm = nullptr;
-    TfCmdsGroup *fCmdsGroup = nullptr;
+    automation::TfCmdsGroup *fCmdsGroup = nullptr;
     TBookMark *BookMark = nullptr;
     shell::TClockForm *ClockForm = nullptr;
     shell::TFastKey *FastKey = nullptr;
