@@ -30,8 +30,6 @@ class QTabBar;
 class QToolButton;
 class TBookMark;
 class TClipForm;
-class TDirectSet;
-class TRoadSetting;
 class TColorForm;
 class TFontSetting;
 class Ttextwin;
@@ -40,6 +38,11 @@ namespace automation {
 class TAutoSetting;
 class TfCmdsGroup;
 } // namespace automation
+
+namespace session {
+class TDirectSet;
+class TRoadSetting;
+} // namespace session
 
 namespace shell {
 class TAboutBox;
@@ -187,8 +190,8 @@ private:
     TBookMark *BookMark = nullptr;
     shell::TClockForm *ClockForm = nullptr;
     shell::TFastKey *FastKey = nullptr;
-    TRoadSetting *RoadSetting = nullptr;
-    TDirectSet *DirectSet = nullptr;
+    session::TRoadSetting *RoadSetting = nullptr;
+    session::TDirectSet *DirectSet = nullptr;
     TFontSetting *FontSetting = nullptr;
     Ttextwin *textwin = nullptr;
 

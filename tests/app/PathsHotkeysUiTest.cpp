@@ -91,7 +91,7 @@ protected:
         Send(QStringLiteral("e"), "e\n");
         Send(QStringLiteral("#2 s"), "s\n");
         QTest::mouseClick(Child<QToolButton>("SpeedButton3"), Qt::LeftButton);
-        TRoadSetting *editor = RoadSetting();
+        session::TRoadSetting *editor = RoadSetting();
         ASSERT_TRUE(editor->isVisible());
         ASSERT_EQ(editor->Memo1->toPlainText(), QStringLiteral("n\ne\n#2 s\n"));
         QTest::keyClicks(editor->Edit1, QStringLiteral("home"));

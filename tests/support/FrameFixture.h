@@ -74,7 +74,7 @@ protected:
     TColorForm *ColorForm() const { return form->ColorForm; }
     shell::TClockForm *ClockForm() const { return form->ClockForm; }
     shell::TFastKey *FastKey() const { return form->FastKey; }
-    TRoadSetting *RoadSetting() const { return form->RoadSetting; }
+    session::TRoadSetting *RoadSetting() const { return form->RoadSetting; }
     Ttextwin *textwin() const { return form->textwin; }
     FakeTray *tray = nullptr;
     FakeHelp *help = nullptr;
