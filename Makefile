@@ -4,7 +4,11 @@ BENCHBUILD ?= build-bench
 FUZZBUILD  ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
-TSAN_TESTS ?= MudCommand|CheckTriggers|TriggerPrefilter|Groups|DecodeChunk|ScreenThreadGuiTest|GameWindowGuiTest
+TSAN_TESTS ?= .
+# Binaries that start a child process through QProcess: after Qt's spawn,
+# ThreadSanitizer no longer sees the parent thread's locks, so every lock it
+# takes later reads as a race. They run in every other build.
+TSAN_SKIP  ?= ^(ClockUiTest|EncodingUiTest|HiddenInputUiTest|KeyboardAndWindowsUiTest|MainFrameUiTest|PathsHotkeysUiTest|ScrollbackUiTest|SwitchStopAndPasteUiTest|DemoServerGuiTest|DBusHangUpGuiTest|GameConnectionGuiTest|TlsConnectionGuiTest)\\.
 DEMO_PORT  ?= 4000
 
 SANBUILD   ?= build-asan
@@ -57,11 +61,11 @@ sanitize: deps
 	cmake --build $(SANBUILD) -j $(JOBS)
 	cd $(SANBUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
 
-# The core, screen-thread and game-window tests under ThreadSanitizer.
+# The core, screen and ui tests under ThreadSanitizer (all but TSAN_SKIP).
 tsan: deps
 	cmake -S . -B $(TSANBUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_SANITIZE=thread
 	cmake --build $(TSANBUILD) -j $(JOBS)
-	cd $(TSANBUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600 -R "$(TSAN_TESTS)"
+	cd $(TSANBUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600 -R "$(TSAN_TESTS)" -E "$(TSAN_SKIP)"
 
 install: build
 	cmake --install $(BUILD) --prefix $(or $(PREFIX),/usr/local)

@@ -94,7 +94,7 @@ TMainForm::TMainForm(const std::string &startDir, Services services)
     Panel1 = new QWidget(central);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFixedHeight(kInputPanelHeight);
-    CommandInput = new CommandInputEdit(*this, history, Panel1);
+    CommandInput = new shell::CommandInputEdit(*this, history, Panel1);
     Panel1->installEventFilter(this);
     layout->addWidget(Panel1);
     setCentralWidget(central);
@@ -152,16 +152,16 @@ void TMainForm::CreateDialogs()
 {
     // Every dialog exists once for the life of the program and is shared by
     // all game windows; they are made in this order.
-    AboutBox = new TAboutBox(this);
+    AboutBox = new shell::TAboutBox(this);
     ClipForm = new TClipForm(this);
-    AutoSetting = new TAutoSetting(this);
+    AutoSetting = new automation::TAutoSetting(this);
     ColorForm = new TColorForm(this);
     BookMark = new TBookMark(std::filesystem::path(programDir), this);
-    FastKey = new TFastKey(this);
-    fCmdsGroup = new TfCmdsGroup(this);
+    FastKey = new shell::TFastKey(this);
+    fCmdsGroup = new automation::TfCmdsGroup(this);
     FontSetting = new TFontSetting(this);
     RoadSetting = new TRoadSetting(this);
-    ClockForm = new TClockForm(this);
+    ClockForm = new shell::TClockForm(this);
     DirectSet = new TDirectSet(this);
     textwin = new Ttextwin(this);
 }
@@ -384,7 +384,7 @@ void TMainForm::OpenGameWindow(const QString &caption)
     child->BindToFrame({CommandInput, index, this, programDir, site});
     // Hidden input: the input line follows the active window's echo.
     connect(child, &TMDIChild::inputHiddenChanged, CommandInput,
-            &CommandInputEdit::ShowInputHidden);
+            &shell::CommandInputEdit::ShowInputHidden);
     CommandInput->setFocus();
     QMdiSubWindow *window = ClientArea->addSubWindow(child);
     coverWatch->Track(window);

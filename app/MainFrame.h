@@ -28,18 +28,27 @@ class QMdiSubWindow;
 class QMenu;
 class QTabBar;
 class QToolButton;
-class TAboutBox;
-class TAutoSetting;
-class TfCmdsGroup;
 class TBookMark;
 class TClipForm;
-class TClockForm;
-class TDirectSet;
-class TFastKey;
-class TRoadSetting;
 class TColorForm;
 class TFontSetting;
 class Ttextwin;
+
+namespace automation {
+class TAutoSetting;
+class TfCmdsGroup;
+} // namespace automation
+
+namespace session {
+class TDirectSet;
+class TRoadSetting;
+} // namespace session
+
+namespace shell {
+class TAboutBox;
+class TClockForm;
+class TFastKey;
+} // namespace shell
 
 namespace testsupport {
 template <class Server> class FrameFixture;
@@ -48,7 +57,7 @@ template <class Server> class FrameFixture;
 class TMainForm : public QMainWindow,
                   public FrameNoticeSink,
                   public SessionFrame,
-                  public CommandInputEdit::Host,
+                  public shell::CommandInputEdit::Host,
                   private shell::ClockWindows
 {
     Q_OBJECT
@@ -168,22 +177,22 @@ private:
     QMdiArea *ClientArea = nullptr;
     CoverWatch *coverWatch = nullptr; // windows behind a maximised one draw nothing
     QWidget *Panel1 = nullptr;        // holds the input line
-    CommandInputEdit *CommandInput = nullptr;
+    shell::CommandInputEdit *CommandInput = nullptr;
     std::vector<QToolButton *> toolButtons;
     QMenu *WindowMenu = nullptr;
     QAction *ToolbarAction = nullptr;
 
     // The shared dialogs, in the order they are created at start-up.
-    TAboutBox *AboutBox = nullptr;
+    shell::TAboutBox *AboutBox = nullptr;
     TClipForm *ClipForm = nullptr;
-    TAutoSetting *AutoSetting = nullptr;
+    automation::TAutoSetting *AutoSetting = nullptr;
     TColorForm *ColorForm = nullptr;
-    TfCmdsGroup *fCmdsGroup = nullptr;
+    automation::TfCmdsGroup *fCmdsGroup = nullptr;
     TBookMark *BookMark = nullptr;
-    TClockForm *ClockForm = nullptr;
-    TFastKey *FastKey = nullptr;
-    TRoadSetting *RoadSetting = nullptr;
-    TDirectSet *DirectSet = nullptr;
+    shell::TClockForm *ClockForm = nullptr;
+    shell::TFastKey *FastKey = nullptr;
+    session::TRoadSetting *RoadSetting = nullptr;
+    session::TDirectSet *DirectSet = nullptr;
     TFontSetting *FontSetting = nullptr;
     Ttextwin *textwin = nullptr;
 

@@ -46,21 +46,26 @@ QImage NewFrameImage(int width, int height)
 DrawSence::DrawSence()
     : triggers_(std::make_shared<automation::TriggerEngine>())
 {
-    triggers_->SetThrottleNotice([this](std::string_view pattern) {
-        // Shown on this screen like server text, once per held-back second.
-        std::string line = "\x1b[1;33m";
-        line += gbk::FromQString(QStringLiteral("触发器“"));
-        line += pattern;
-        line += gbk::FromQString(QStringLiteral("”一秒内触发超过%1次，本秒内暂停触发。")
-                                     .arg(automation::TriggerEngine::kMaxFiresPerSecond));
-        line += "\x1b[0m\r\n";
-        Enqueue(std::move(line));
-    });
+    triggers_->SetHost(this);
 }
 
 DrawSence::~DrawSence()
 {
     Stop();
+    // The engine is shared with the window's runners and may outlive this
+    // screen; nothing checks its lines any more.
+    triggers_->SetHost(nullptr);
+}
+
+void DrawSence::FiringsHeldBack(std::string_view pattern)
+{
+    std::string line = "\x1b[1;33m";
+    line += gbk::FromQString(QStringLiteral("触发器“"));
+    line += pattern;
+    line += gbk::FromQString(QStringLiteral("”一秒内触发超过%1次，本秒内暂停触发。")
+                                 .arg(automation::TriggerEngine::kMaxFiresPerSecond));
+    line += "\x1b[0m\r\n";
+    Enqueue(std::move(line));
 }
 
 void DrawSence::Start()
@@ -118,11 +123,11 @@ void DrawSence::RequestRedraw()
     wake_.notify_one();
 }
 
-void DrawSence::SetWindow(bool present)
+void DrawSence::SetWindowPresent(bool present)
 {
     {
         std::lock_guard lock(mutex_);
-        windowMissing = !present;
+        windowPresent_ = present;
         if (present)
             redrawRequested = true;
     }
@@ -202,7 +207,7 @@ void DrawSence::GiveBack(QImage shown)
     std::lock_guard lock(outMutex_);
     std::lock_guard windowLock(mutex_);
     // A window hidden since keeps no image.
-    if (!windowMissing && spare_.isNull())
+    if (windowPresent_ && spare_.isNull())
         spare_ = std::move(shown);
 }
 
@@ -281,7 +286,7 @@ void DrawSence::Run(std::stop_token stop)
             // Sleep until text is queued, a redraw can be drawn, or we are stopped.
             // A redraw waits out the frame interval so a flood coalesces.
             while (!stop.stop_requested()) {
-                const bool canDraw = redrawRequested && !windowMissing;
+                const bool canDraw = redrawRequested && windowPresent_;
                 if (canDraw && std::chrono::steady_clock::now() - lastFrame_ >= kFrameInterval)
                     draw = true;
                 decode = !inputQueue.empty() || currentPos_ < current_.size();
@@ -292,10 +297,10 @@ void DrawSence::Run(std::stop_token stop)
                                      [&] { return !inputQueue.empty(); });
                 else if (unreturnedBytes_ < kReturnAfterBytes)
                     wake_.wait(lock, stop, [&] {
-                        return !inputQueue.empty() || (redrawRequested && !windowMissing);
+                        return !inputQueue.empty() || (redrawRequested && windowPresent_);
                     });
                 else if (!wake_.wait_for(lock, stop, kQuietBeforeReturn, [&] {
-                             return !inputQueue.empty() || (redrawRequested && !windowMissing);
+                             return !inputQueue.empty() || (redrawRequested && windowPresent_);
                          })) {
                     // Quiet since a large burst drained: what it freed goes back.
                     unreturnedBytes_ = 0;
@@ -403,8 +408,8 @@ void DrawSence::DecodeSlice()
     const std::size_t left = queuedBytes_ -= taken;
     if (left <= kResumeBytes && drainWanted_.exchange(false) && host_)
         host_->QueueDrained();
-    if (taken > 0 && roomMade)
-        roomMade();
+    if (taken > 0 && roomWatcher_)
+        roomWatcher_->RoomMade();
     if (left == 0) {
         // The burst is over: its buffers go back.
         decoder_.Shrink();
@@ -578,7 +583,7 @@ void DrawSence::DrawFrame()
             shownLower_.push_back(lowerFrame_.ScreenRow(k)->text);
         {
             std::lock_guard windowLock(mutex_);
-            if (windowMissing)
+            if (!windowPresent_)
                 return; // hidden since the frame began: no image for it
         }
         if (forgetImages_) {
@@ -592,7 +597,7 @@ void DrawSence::DrawFrame()
                 return; // nothing changed
             {
                 std::lock_guard windowLock(mutex_);
-                if (windowMissing)
+                if (!windowPresent_)
                     return;
             }
             handedBarMaximum_ = out_.barMaximum = barMaximum;
@@ -654,7 +659,7 @@ void DrawSence::DrawFrame()
         std::lock_guard lock(outMutex_);
         {
             std::lock_guard windowLock(mutex_);
-            if (windowMissing)
+            if (!windowPresent_)
                 return; // hidden while painting: keep no image for it
         }
         handedImage_ = image;

@@ -10,6 +10,7 @@
 // own record of what it shows. It sleeps while there is nothing to do.
 #pragma once
 
+#include "core/automation/TriggerHost.h"
 #include "core/automation/Triggers.h"
 #include "core/screen/Decoder.h"
 #include "core/screen/FrameLayout.h"
@@ -20,6 +21,7 @@
 #include "core/screen/SplitView.h"
 #include "core/screen/StoreSearch.h"
 #include "render/FrameRepaint.h"
+#include "render/RoomWatcher.h"
 #include "render/ScreenHost.h"
 
 #include <atomic>
@@ -56,7 +58,7 @@ struct FrameOutput
     bool barsOnly = false;
 };
 
-class DrawSence
+class DrawSence final : private automation::TriggerHost
 {
 public:
     // Frames are drawn at most this often; a flood coalesces into them.
@@ -81,9 +83,9 @@ public:
 
     // The window this screen reports to; set before Start, outlives the thread.
     void SetHost(ScreenHost *host) { host_ = host; }
-    // Called on the screen thread after every slice that took bytes off the
-    // queue: writers waiting for room look again. Set before Start.
-    std::function<void()> roomMade;
+    // What waits for room in the queue (null for nothing); set before Start,
+    // outlives the thread.
+    void SetRoomWatcher(RoomWatcher *watcher) { roomWatcher_ = watcher; }
 
     void Start();
     void Stop();
@@ -104,7 +106,7 @@ public:
     void RequestRedraw();
     // A window that is not shown gets no frames and the screen keeps no image
     // for it; it is painted again when shown.
-    void SetWindow(bool present);
+    void SetWindowPresent(bool present);
     void SetViewSize(int width, int height);
     // Where the view stands: -1 follows the newest line; otherwise the view
     // stops with line `line` (the store's running number, see
@@ -165,6 +167,10 @@ public:
     std::size_t DecoderCapacity() const;
 
 private:
+    // The trigger engine's own lines, shown on this screen like server text.
+    void FiringsHeldBack(std::string_view pattern) override;
+    void ShowLine(std::string line) override { Enqueue(std::move(line)); }
+
     std::size_t Push(std::string item); // returns the bytes now queued
     void Run(std::stop_token stop);
     bool NextPiece(std::string_view &piece);
@@ -186,7 +192,7 @@ private:
     std::condition_variable_any wake_;
     std::deque<std::string> inputQueue;
     bool redrawRequested = false;
-    bool windowMissing = true;
+    bool windowPresent_ = false;
     int viewWidth = 0;
     int viewHeight = 0;
     Selection selection_;
@@ -256,6 +262,7 @@ private:
     std::vector<std::string> shownLower_;
 
     ScreenHost *host_ = nullptr;
+    RoomWatcher *roomWatcher_ = nullptr;
     std::shared_ptr<automation::TriggerEngine> triggers_;
     std::shared_ptr<QtTextMeasure> measure_;
     std::chrono::steady_clock::time_point lastFrame_{};

@@ -37,7 +37,7 @@ protected:
     FakeClock *time = nullptr;
     FakeHangUp *machine = nullptr;
 
-    TClockForm &dialog() { return *ClockForm(); }
+    shell::TClockForm &dialog() { return *ClockForm(); }
 
     // "定时" from the "设置" menu, as the player opens it.
     void OpenDialogFromMenu()

@@ -53,7 +53,7 @@ TEST_F(Encodings, Utf8ServerOnAutoPlaysNameTriggerAndTypedChinese)
     ASSERT_TRUE(w);
     ASSERT_EQ(EncodingButton(*w)->text(), QStringLiteral("自动"));
     // A trigger written in the editor, in the player's own characters.
-    TAutoSetting editor;
+    automation::TAutoSetting editor;
     editor.LoadFromSession(*w);
     editor.Edit1->insert(QStringLiteral("(*)向你鞠躬"));
     editor.Memo1->insertPlainText(QStringLiteral("回礼 %0"));

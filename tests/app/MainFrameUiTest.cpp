@@ -744,7 +744,7 @@ TEST_F(MainFrame, HelpFileOpensInTheBrowser)
 TEST_F(MainFrame, AboutBoxIsModelessAndOnTop)
 {
     form->ShowAbout();
-    TAboutBox *about = AboutBox();
+    shell::TAboutBox *about = AboutBox();
     ASSERT_TRUE(about->isVisible());
     ASSERT_TRUE(!about->isModal());
     ASSERT_EQ(about->windowTitle(), QStringLiteral("Quorvel"));

@@ -91,7 +91,7 @@ protected:
         Send(QStringLiteral("e"), "e\n");
         Send(QStringLiteral("#2 s"), "s\n");
         QTest::mouseClick(Child<QToolButton>("SpeedButton3"), Qt::LeftButton);
-        TRoadSetting *editor = RoadSetting();
+        session::TRoadSetting *editor = RoadSetting();
         ASSERT_TRUE(editor->isVisible());
         ASSERT_EQ(editor->Memo1->toPlainText(), QStringLiteral("n\ne\n#2 s\n"));
         QTest::keyClicks(editor->Edit1, QStringLiteral("home"));
@@ -204,7 +204,7 @@ TEST_F(PathsHotkeys, EmptyRecordingSaysSo)
 TEST_F(PathsHotkeys, HotkeyBoundInTheEditorSendsItsTwoLines)
 {
     form->OpenDialog(session::kHotkeyEditor);
-    TFastKey *editor = FastKey();
+    shell::TFastKey *editor = FastKey();
     ASSERT_TRUE(editor->isVisible());
     QTest::keyClick(editor->Edit1, Qt::Key_F5);
     ASSERT_EQ(editor->Edit1->text(), QStringLiteral("F5"));

@@ -30,7 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     TriggerEngine engine;
     std::vector<std::string> fired;
     engine.SetFire([&](std::string c) { fired.push_back(std::move(c)); });
-    engine.SetScreenLine([](std::string) {});
     engine.Replace(table);
 
     std::vector<std::string> captures;

@@ -66,7 +66,7 @@ struct Screen
     {
         hooks.OnFrame([this] { ++frames; });
         d.SetHost(&hooks);
-        d.SetWindow(true);
+        d.SetWindowPresent(true);
         d.SetViewSize(width, height);
         d.Start();
     }
@@ -335,11 +335,11 @@ TEST(DrawSence, HiddenWindowKeepsNoImageAndIsPaintedWhenShown)
     Screen s(300, 200);
     s.d.Enqueue("shown\r\n");
     ASSERT_TRUE(WaitFor([&] { return s.frames > 0; }));
-    s.d.SetWindow(false);
+    s.d.SetWindowPresent(false);
     EXPECT_TRUE(s.d.TakeFrame().image.isNull());
     s.d.Enqueue("while hidden\r\n");
     ASSERT_TRUE(WaitFor([&] { return s.d.StoreSize() == 2; }));
-    s.d.SetWindow(true);
+    s.d.SetWindowPresent(true);
     EXPECT_FALSE(s.FrameWith(2).isNull());
 }
 

@@ -62,7 +62,7 @@ protected:
     const std::string &programDir() const { return form->programDir; }
     bool auxWasVisible() const { return form->auxWasVisible; }
     shell::CommandHistory &history() const { return form->history; }
-    CommandInputEdit *CommandInput() const { return form->CommandInput; }
+    shell::CommandInputEdit *CommandInput() const { return form->CommandInput; }
     QFrame *Panel2() const { return form->Panel2; }
     QTabBar *TabControl1() const { return form->TabControl1; }
     QMdiArea *ClientArea() const { return form->ClientArea; }
@@ -70,11 +70,11 @@ protected:
     const std::vector<QToolButton *> &toolButtons() const { return form->toolButtons; }
     QMenu *WindowMenu() const { return form->WindowMenu; }
     QAction *ToolbarAction() const { return form->ToolbarAction; }
-    TAboutBox *AboutBox() const { return form->AboutBox; }
+    shell::TAboutBox *AboutBox() const { return form->AboutBox; }
     TColorForm *ColorForm() const { return form->ColorForm; }
-    TClockForm *ClockForm() const { return form->ClockForm; }
-    TFastKey *FastKey() const { return form->FastKey; }
-    TRoadSetting *RoadSetting() const { return form->RoadSetting; }
+    shell::TClockForm *ClockForm() const { return form->ClockForm; }
+    shell::TFastKey *FastKey() const { return form->FastKey; }
+    session::TRoadSetting *RoadSetting() const { return form->RoadSetting; }
     Ttextwin *textwin() const { return form->textwin; }
     FakeTray *tray = nullptr;
     FakeHelp *help = nullptr;

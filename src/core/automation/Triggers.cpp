@@ -260,11 +260,12 @@ void TriggerEngine::CheckTriggers(std::string_view line)
     }
     // Runners start outside the lock, in table order, so an editor waiting
     // for the table never waits on a runner's creation.
-    if (notice_)
+    if (host_) {
         for (const auto &p : throttledPatterns_)
-            notice_(p);
-    if (truncatedCount_ > 0 && screenLine_)
-        screenLine_(std::string(kTruncatedNotice));
+            host_->FiringsHeldBack(p);
+        if (truncatedCount_ > 0)
+            host_->ShowLine(std::string(kTruncatedNotice));
+    }
     if (fire_)
         for (auto &cmd : fired_)
             fire_(std::move(cmd));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/automation/EchoLedger.h"
+#include "core/automation/TriggerHost.h"
 #include "core/automation/TriggerPrefilter.h"
 
 #include <atomic>
@@ -74,19 +75,17 @@ public:
     static constexpr std::size_t kPendingEchoBytes = 1024 * 1024;
 
     using FireFn = std::function<void(std::string command)>;
-    using NoticeFn = std::function<void(std::string_view pattern)>;
-    using LineFn = std::function<void(std::string line)>;
     using ClockFn = std::function<std::int64_t()>; // milliseconds
 
     TriggerEngine();
 
-    // Runs a fired row's command (the window starts a runner with it).
+    // What a fired row's command does: the window starts a runner with it,
+    // a test records it. Called outside the table lock, in table order.
     void SetFire(FireFn fire) { fire_ = std::move(fire); }
-    // Told once per burst when a row's echo-caused firings are held back.
-    void SetThrottleNotice(NoticeFn notice) { notice_ = std::move(notice); }
-    // A line for the window's screen (the notice that a fired command was cut).
-    // Called from the thread that runs CheckTriggers, outside the table lock.
-    void SetScreenLine(LineFn line) { screenLine_ = std::move(line); }
+    // The screen whose lines the engine checks (null for none); set before
+    // the first check, it outlives every check.
+    void SetHost(TriggerHost *host) { host_ = host; }
+    // Where "now" comes from (tests step it by hand).
     void SetClock(ClockFn clock) { clock_ = std::move(clock); }
 
     // Every item a runner queues for the screen passes here first; an echo
@@ -147,8 +146,7 @@ private:
     EchoLedger echoes_{kMaxPendingEchoes, kPendingEchoBytes, kEchoMemoryMs};
     std::atomic<bool> echoesPending_{false};
     FireFn fire_;
-    NoticeFn notice_;
-    LineFn screenLine_;
+    TriggerHost *host_ = nullptr;
     ClockFn clock_;
 };
 

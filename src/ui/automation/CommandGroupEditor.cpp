@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QShowEvent>
 
+namespace automation {
+
 namespace {
 
 using platform::MakeLabel;
@@ -148,3 +150,5 @@ void TfCmdsGroup::BitBtn1Click()
 {
     close();
 }
+
+} // namespace automation

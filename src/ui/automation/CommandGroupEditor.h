@@ -15,6 +15,8 @@ class QPlainTextEdit;
 class QPushButton;
 class QShowEvent;
 
+namespace automation {
+
 class TfCmdsGroup : public QDialog
 {
     Q_OBJECT
@@ -61,3 +63,5 @@ private:
     SessionPortRef window_;
     QMetaObject::Connection windowGone_;
 };
+
+} // namespace automation

@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+namespace automation {
+
 namespace {
 
 constexpr int kGridColumns = 3;
@@ -227,3 +229,5 @@ bool TAutoSetting::eventFilter(QObject *watched, QEvent *event)
         return true;
     return QDialog::eventFilter(watched, event);
 }
+
+} // namespace automation

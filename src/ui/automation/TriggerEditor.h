@@ -18,6 +18,8 @@ class QPushButton;
 class QTableWidget;
 class SessionPort;
 
+namespace automation {
+
 class TAutoSetting : public QDialog
 {
     Q_OBJECT
@@ -69,3 +71,5 @@ private:
     std::weak_ptr<automation::TriggerEngine> engine_;
     QMetaObject::Connection windowGone_;
 };
+
+} // namespace automation

@@ -10,6 +10,8 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
+namespace session {
+
 namespace {
 
 QPushButton *MakeButton(const QString &text, QWidget *parent, int x, int y)
@@ -143,3 +145,5 @@ void TDirectSet::BitBtn6Click()
 {
     close();
 }
+
+} // namespace session

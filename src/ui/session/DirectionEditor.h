@@ -12,6 +12,8 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 
+namespace session {
+
 class TDirectSet : public QDialog
 {
     Q_OBJECT
@@ -53,3 +55,5 @@ private:
     // Goes empty when the window closes; "关闭" then writes nowhere.
     SessionPortRef window_;
 };
+
+} // namespace session

@@ -434,13 +434,13 @@ void GameConnection::cs1SslErrors(const QList<QSslError> &errors)
         cs1->ignoreSslErrors();
         return;
     }
-    TrustQuestion question = MakeTrustQuestion(
+    session::TrustQuestion question = session::MakeTrustQuestion(
         certificate, errors, gbk::ToQString(settings_.hostAddress), Port(settings_.hostPort),
         pinned ? QString::fromLatin1(pinned->c_str()) : QString());
     question.attempt = attempt_;
     if (!isSignalConnected(QMetaMethod::fromSignal(&GameConnection::trustQuestion))) {
         // Nobody to ask: a certificate nobody trusts is refused, and said.
-        Fail(TrustQuestionText(question));
+        Fail(session::TrustQuestionText(question));
         return;
     }
     // The socket holds the handshake; the player may take their time.

@@ -82,7 +82,7 @@ signals:
     // time limit with it, until AnswerTrust. Emitted from the event loop, never
     // from inside a socket event. With nothing connected here the certificate
     // is refused through `failure`.
-    void trustQuestion(const TrustQuestion &question);
+    void trustQuestion(const session::TrustQuestion &question);
 
 private:
     void cs1StateChanged(QAbstractSocket::SocketState state);

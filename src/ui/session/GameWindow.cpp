@@ -97,7 +97,7 @@ TMDIChild::TMDIChild(QWidget *owner, const std::string &profile, SessionFrame *f
 void TMDIChild::MakeScreen()
 {
     screen_ = std::make_unique<screen::DrawSence>();
-    screen_->SetWindow(true);
+    screen_->SetWindowPresent(true);
     runnerSide_ = std::make_unique<RunnerSide>(this);
     link_ = std::make_shared<SessionLink>(this, screen_.get(), groups_, screen_->triggers(),
                                           *runnerSide_);

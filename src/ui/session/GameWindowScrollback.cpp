@@ -69,7 +69,7 @@ void TMDIChild::ChooseLog()
     const QString suggested = QDir(dir).filePath(
         QStringLiteral("log-%1.txt")
             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
-    LogDialog dialog(this, suggested);
+    session::LogDialog dialog(this, suggested);
     if (dialog.exec() != QDialog::Accepted)
         return;
     StartLog(QFile::encodeName(dialog.path()).toStdString(), dialog.options());

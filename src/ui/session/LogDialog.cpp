@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+namespace session {
+
 LogDialog::LogDialog(QWidget *parent, const QString &suggested)
     : QDialog(parent)
 {
@@ -82,3 +84,5 @@ void LogDialog::FormatChanged()
     logPath->setText(info.path() + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('.') +
                      wanted);
 }
+
+} // namespace session

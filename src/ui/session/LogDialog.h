@@ -10,6 +10,8 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 
+namespace session {
+
 class LogDialog : public QDialog
 {
     Q_OBJECT
@@ -30,3 +32,5 @@ private:
     QComboBox *logEncoding = nullptr; // GBK / UTF-8
     QCheckBox *logStamps = nullptr;   // 每行加时间
 };
+
+} // namespace session

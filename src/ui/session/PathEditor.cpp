@@ -11,6 +11,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+namespace session {
+
 namespace {
 
 QPushButton *MakeButton(const QString &text, QWidget *parent, int x, int y)
@@ -170,3 +172,5 @@ void TRoadSetting::BitBtn6Click()
 {
     close();
 }
+
+} // namespace session

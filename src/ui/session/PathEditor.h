@@ -16,6 +16,8 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 
+namespace session {
+
 class TRoadSetting : public QDialog
 {
     Q_OBJECT
@@ -66,3 +68,5 @@ private:
     // Goes empty when the window closes; "关闭" then writes nowhere.
     SessionPortRef window_;
 };
+
+} // namespace session

@@ -7,7 +7,7 @@
 #include <QFileDialog>
 #include <QSaveFile>
 
-using namespace session;
+namespace session {
 
 namespace {
 
@@ -61,26 +61,6 @@ QString ProfileReadFailure(const ProfileReadError &error)
     return what + QStringLiteral("，无法读取！窗口的设置没有改变。");
 }
 
-// The platform's file dialogs, as the window's save and open dialogs are set up.
-QString SessionFrame::AskProfileFile(QWidget *parent, const QString &startDir, bool saving)
-{
-    QFileDialog dialog(parent);
-    dialog.setDirectory(startDir);
-    if (saving) {
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setDefaultSuffix(QStringLiteral("qvl"));
-        dialog.setNameFilter(QStringLiteral("Quorvel设置文件 (*.qvl)"));
-    } else {
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setNameFilter(QStringLiteral("QUORVEL设置文件 (*.qvl)"));
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().front();
-}
-
 bool WriteProfileFile(const std::string &path, const std::string &bytes)
 {
     // Written beside the old file and renamed over it only when whole, so a
@@ -104,4 +84,26 @@ std::optional<QByteArray> ReadProfileFile(const std::string &path)
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
     return bytes;
+}
+
+} // namespace session
+
+// The platform's file dialogs, as the window's save and open dialogs are set up.
+QString SessionFrame::AskProfileFile(QWidget *parent, const QString &startDir, bool saving)
+{
+    QFileDialog dialog(parent);
+    dialog.setDirectory(startDir);
+    if (saving) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(QStringLiteral("qvl"));
+        dialog.setNameFilter(QStringLiteral("Quorvel设置文件 (*.qvl)"));
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilter(QStringLiteral("QUORVEL设置文件 (*.qvl)"));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front();
 }

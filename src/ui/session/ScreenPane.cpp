@@ -258,7 +258,7 @@ void ScreenPane::ShowFrame()
 
 void ScreenPane::SetSeen(bool seen)
 {
-    screen_.SetWindow(seen);
+    screen_.SetWindowPresent(seen);
     // A window not seen keeps only its text; it is painted again when seen.
     if (!seen)
         view_->SetFrame(QImage(), view_->background());

@@ -17,20 +17,18 @@ SessionLink::SessionLink(QObject *window, screen::DrawSence *screen,
     , triggers_(std::move(triggers))
     , side_(side)
 {
-    // The engine's own screen lines (a cut trigger command) are raised on the
-    // screen thread, which the screen outlives.
-    if (triggers_ && screen_)
-        triggers_->SetScreenLine([screen](std::string line) { screen->Enqueue(std::move(line)); });
-    // Runners waiting for room look again whenever the screen has decoded a
-    // slice. Taking the lock orders the wake after a waiter's look at the
-    // queue; no runner holds it for longer than one push.
     if (screen_)
-        screen_->roomMade = [this] {
-            {
-                std::lock_guard lock(mutex_);
-            }
-            room_.notify_all();
-        };
+        screen_->SetRoomWatcher(this);
+}
+
+void SessionLink::RoomMade()
+{
+    // Taking the lock orders the wake after a waiter's look at the queue; no
+    // runner holds it for longer than one push.
+    {
+        std::lock_guard lock(mutex_);
+    }
+    room_.notify_all();
 }
 
 void SessionLink::Close()

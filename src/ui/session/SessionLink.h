@@ -8,6 +8,7 @@
 #include "core/automation/GroupTable.h"
 #include "core/automation/RunnerHost.h"
 #include "core/automation/Triggers.h"
+#include "render/RoomWatcher.h"
 
 #include <condition_variable>
 #include <functional>
@@ -22,7 +23,7 @@ namespace screen {
 class DrawSence;
 }
 
-class SessionLink : public RunnerHost
+class SessionLink final : public RunnerHost, private screen::RoomWatcher
 {
 public:
     // What the window does on its own thread when a runner asks for it; the
@@ -63,6 +64,8 @@ public:
     void RunnerEnded() override;
 
 private:
+    // Screen thread: runners waiting for room look again.
+    void RoomMade() override;
     // Runs `fn` later on the window's thread, in the order of posting.
     void Post(std::function<void()> fn);
     // With the lock held: waits for room for `bytes`; false when the wait was

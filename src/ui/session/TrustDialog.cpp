@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QPushButton>
 
+namespace session {
+
 bool AskToTrust(QWidget *parent, const TrustQuestion &question)
 {
     QMessageBox box(question.changed() ? QMessageBox::Critical : QMessageBox::Warning,
@@ -40,3 +42,5 @@ void AnswerTrustWithDialog(GameConnection &connection, QWidget *parent)
                                            .arg(asking->pinFile()));
                      });
 }
+
+} // namespace session

@@ -7,6 +7,8 @@
 class GameConnection;
 class QWidget;
 
+namespace session {
+
 // Shows the question modally over `parent`; true only when "信任此证书" was
 // pressed (closing the box or "断开连接" is a no).
 bool AskToTrust(QWidget *parent, const TrustQuestion &question);
@@ -14,3 +16,5 @@ bool AskToTrust(QWidget *parent, const TrustQuestion &question);
 // Answers every question of `connection` with the box over `parent`, and tells
 // the player when a trusted certificate could not be remembered.
 void AnswerTrustWithDialog(GameConnection &connection, QWidget *parent);
+
+} // namespace session

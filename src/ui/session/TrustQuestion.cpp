@@ -6,6 +6,8 @@
 #include <QSslCertificate>
 #include <QSslError>
 
+namespace session {
+
 namespace {
 
 QString Problem(const QSslError &error, const QString &host)
@@ -85,3 +87,5 @@ QString TrustQuestionText(const TrustQuestion &q)
                 .arg(q.subject, q.issuer, q.validity, q.fingerprint);
     return text;
 }
+
+} // namespace session

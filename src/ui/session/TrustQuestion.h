@@ -9,6 +9,8 @@
 class QSslCertificate;
 class QSslError;
 
+namespace session {
+
 struct TrustQuestion
 {
     int attempt = 0; // the connection attempt the answer belongs to
@@ -32,3 +34,5 @@ TrustQuestion MakeTrustQuestion(const QSslCertificate &certificate, const QList<
 // The whole text of the question: the warning, the certificate's particulars,
 // and, for a changed certificate, both fingerprints.
 QString TrustQuestionText(const TrustQuestion &question);
+
+} // namespace session

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+namespace shell {
+
 namespace {
 
 constexpr int kClientWidth = 204;
@@ -72,3 +74,5 @@ void TAboutBox::ShowModeless()
     activateWindow();
     OKButton->setFocus();
 }
+
+} // namespace shell

@@ -7,6 +7,8 @@
 class QLabel;
 class QPushButton;
 
+namespace shell {
+
 class TAboutBox : public QDialog
 {
     Q_OBJECT
@@ -24,3 +26,5 @@ public:
     QLabel *Comments = nullptr;
     QPushButton *OKButton = nullptr;
 };
+
+} // namespace shell

@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace shell {
+
 namespace {
 
 QLabel *Label(const char *text, QWidget *parent)
@@ -174,3 +176,5 @@ bool TClockForm::eventFilter(QObject *watched, QEvent *event)
     }
     return QWidget::eventFilter(watched, event);
 }
+
+} // namespace shell

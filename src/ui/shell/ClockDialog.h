@@ -14,6 +14,8 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
+namespace shell {
+
 class TClockForm : public QWidget
 {
     Q_OBJECT
@@ -54,3 +56,5 @@ private:
 
     std::function<void()> onConfirmed_;
 };
+
+} // namespace shell

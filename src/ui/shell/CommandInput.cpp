@@ -7,6 +7,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+namespace shell {
+
 namespace {
 
 constexpr int kVkUp = 0x26;
@@ -156,3 +158,5 @@ bool CommandInputEdit::CommandInputKeyPress(const QKeyEvent &event)
     }
     return false;
 }
+
+} // namespace shell

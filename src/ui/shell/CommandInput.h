@@ -9,6 +9,8 @@
 
 #include <QLineEdit>
 
+namespace shell {
+
 class CommandInputEdit : public QLineEdit
 {
     Q_OBJECT
@@ -70,3 +72,5 @@ private:
     shell::CommandHistory &history_;
     bool keepSelectionOnClick_ = false;
 };
+
+} // namespace shell

@@ -16,6 +16,8 @@
 #include <QScreen>
 #include <QShowEvent>
 
+namespace shell {
+
 namespace {
 
 QPushButton *MakeButton(const QString &text, QWidget *parent, int x, int y)
@@ -200,3 +202,5 @@ void TFastKey::BitBtn6Click()
 {
     close();
 }
+
+} // namespace shell

@@ -16,6 +16,8 @@ class QPlainTextEdit;
 class QPushButton;
 class QShowEvent;
 
+namespace shell {
+
 class TFastKey : public QDialog
 {
     Q_OBJECT
@@ -63,3 +65,5 @@ private:
     // Goes empty when the window closes; "关闭" then writes nowhere.
     SessionPortRef window_;
 };
+
+} // namespace shell

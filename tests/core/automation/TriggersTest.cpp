@@ -29,18 +29,21 @@ TriggerTable Table(std::initializer_list<std::array<const char *, 4>> rows)
     return t;
 }
 
-struct Recorder
+struct Recorder final : TriggerHost
 {
     TriggerEngine engine;
     std::vector<std::string> fired;
     std::vector<std::string> notices;
+    std::vector<std::string> lines;
     std::int64_t now = 1000;
     Recorder()
     {
         engine.SetFire([this](std::string c) { fired.push_back(std::move(c)); });
-        engine.SetThrottleNotice([this](std::string_view p) { notices.emplace_back(p); });
+        engine.SetHost(this);
         engine.SetClock([this] { return now; });
     }
+    void FiringsHeldBack(std::string_view pattern) override { notices.emplace_back(pattern); }
+    void ShowLine(std::string line) override { lines.push_back(std::move(line)); }
 };
 
 } // namespace
@@ -274,8 +277,7 @@ TEST(SubstitutePlaceholders, CutAtTheCapOnACharacterBoundary)
     EXPECT_EQ((out.size() - 2) % 2, 0u);
 
     Recorder r;
-    std::vector<std::string> lines;
-    r.engine.SetScreenLine([&](std::string line) { lines.push_back(std::move(line)); });
+    const std::vector<std::string> &lines = r.lines;
     r.engine.Replace(Table({{kOn.c_str(), "(*) tells you: (*)", "reply %1 %1 %1", ""}}));
     r.engine.CheckTriggers("Bob tells you: " + std::string(30000, 'z') + "\r\n");
     ASSERT_EQ(r.fired.size(), 1u);

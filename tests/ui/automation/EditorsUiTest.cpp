@@ -50,7 +50,7 @@ void ClickCell(QTableWidget *grid, int row, int column)
 }
 
 // Types a trigger into the editor's fields and confirms it.
-void TypeTrigger(TAutoSetting &editor, const QString &match, const QString &command,
+void TypeTrigger(automation::TAutoSetting &editor, const QString &match, const QString &command,
                  const QString &group)
 {
     QTest::keyClicks(editor.Edit1, match);
@@ -66,8 +66,8 @@ class Editors : public ::testing::Test
 protected:
     // Declared before the windows: a window keeps a pointer to the hooks.
     testsupport::HookedFrame dialogs;
-    std::unique_ptr<TAutoSetting> triggerEditor;
-    std::unique_ptr<TfCmdsGroup> groupEditor;
+    std::unique_ptr<automation::TAutoSetting> triggerEditor;
+    std::unique_ptr<automation::TfCmdsGroup> groupEditor;
     std::unique_ptr<QTcpServer> server;
     std::unique_ptr<TMDIChild> w1;
     std::unique_ptr<TMDIChild> w2;
@@ -102,8 +102,8 @@ protected:
 
     void SetUp() override
     {
-        triggerEditor = std::make_unique<TAutoSetting>();
-        groupEditor = std::make_unique<TfCmdsGroup>();
+        triggerEditor = std::make_unique<automation::TAutoSetting>();
+        groupEditor = std::make_unique<automation::TfCmdsGroup>();
         server = std::make_unique<QTcpServer>();
         ASSERT_TRUE(server->listen(QHostAddress::LocalHost, 0));
         w1 = std::make_unique<TMDIChild>(nullptr, "", &dialogs);
@@ -126,7 +126,7 @@ protected:
 TEST_F(Editors, TypedTriggersAreSortedAndTheStarIsSwallowed)
 {
     triggerEditor->LoadFromSession(*w1);
-    TAutoSetting &ed = *triggerEditor;
+    automation::TAutoSetting &ed = *triggerEditor;
     ASSERT_TRUE(ed.isVisible());
     ASSERT_EQ(ed.windowTitle(), QStringLiteral("自动设置"));
     ASSERT_EQ(ed.datalist->rowCount(), 1); // the blank row of an empty table
@@ -195,7 +195,7 @@ TEST_F(Editors, TypedTriggersAreSortedAndTheStarIsSwallowed)
 TEST_F(Editors, BlankLastRowNeverBecomesATrigger)
 {
     triggerEditor->LoadFromSession(*w1);
-    TAutoSetting &ed = *triggerEditor;
+    automation::TAutoSetting &ed = *triggerEditor;
     TypeTrigger(ed, QStringLiteral("hp low"), QStringLiteral("eat"), QStringLiteral("eat"));
     ASSERT_EQ(ed.datalist->rowCount(), 2);
     // The blank row fills the fields with blanks; confirming stores nothing.
@@ -246,7 +246,7 @@ TEST_F(Editors, OpeningForAnotherWindowReloadsAndDiscardLeavesTablesAlone)
     const automation::TriggerTable before = Table(*w1);
 
     triggerEditor->LoadFromSession(*w1);
-    TAutoSetting &ed = *triggerEditor;
+    automation::TAutoSetting &ed = *triggerEditor;
     ASSERT_EQ(ed.datalist->rowCount(), 3);
     ASSERT_EQ(ed.ComboBox1->count(), 3); // A, B and the blank row's group
     TypeTrigger(ed, QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("c"));
@@ -298,7 +298,7 @@ TEST_F(Editors, TypedCommandGroupExpandsWhenRun)
 {
     ConnectFirstWindow();
     groupEditor->LoadGroups(*w1);
-    TfCmdsGroup &ed = *groupEditor;
+    automation::TfCmdsGroup &ed = *groupEditor;
     ASSERT_TRUE(ed.isVisible());
     ASSERT_EQ(ed.windowTitle(), QStringLiteral("命令组"));
     ASSERT_EQ(ed.ListBox1->count(), 0);

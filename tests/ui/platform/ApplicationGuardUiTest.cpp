@@ -120,7 +120,7 @@ TEST_F(ApplicationGuard, GroupListFollowsTheKeysLikeAClick)
 {
     testsupport::FakeSessionPort window;
     window.groups().Replace({"kk", "heal"}, {"kill rat", "eat\r\ndrink"});
-    TfCmdsGroup editor;
+    automation::TfCmdsGroup editor;
     editor.LoadGroups(window);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
     QTest::mouseClick(editor.ListBox1->viewport(), Qt::LeftButton, {},

@@ -81,7 +81,7 @@ TEST_F(PathHotkeyEditors, KeyFieldShowsTheLastKeyName)
         FRESH_FIXTURE_FOR_ROW(row, rows);
         const auto &[label, key, modifiers, name] = row;
         FakeSessionPort port;
-        TFastKey editor;
+        shell::TFastKey editor;
         editor.LoadHotkeys(port);
         // Something typed first: a key press replaces it, typing never adds.
         QTest::keyClicks(editor.Edit1, QStringLiteral("abc"));
@@ -96,7 +96,7 @@ TEST_F(PathHotkeyEditors, HotkeyEditorConfirmsDeletesAndWritesBack)
 {
     FakeSessionPort port;
     port.hotkeyLists = {{"F1", "F2"}, {"look", "hp"}};
-    TFastKey editor;
+    shell::TFastKey editor;
     editor.LoadHotkeys(port);
     ASSERT_EQ(Items(editor.ListBox1), (QStringList{"F1", "F2"}));
 
@@ -141,7 +141,7 @@ TEST_F(PathHotkeyEditors, HotkeyEditsDroppedByDiscardReopenOrClosedWindow)
 {
     FakeSessionPort port;
     port.hotkeyLists = {{"F1"}, {"look"}};
-    TFastKey editor;
+    shell::TFastKey editor;
     editor.LoadHotkeys(port);
     Click(editor.BitBtn4);
     ClickRow(editor.ListBox1, 0);
@@ -177,7 +177,7 @@ TEST_F(PathHotkeyEditors, PathEditorAppliesOnCloseOnly)
     FakeSessionPort port;
     port.pathLists = {{"home"}, {"n\r\ne"}};
     port.slowDelay = 900;
-    TRoadSetting editor;
+    session::TRoadSetting editor;
     editor.ShowFor(port);
     ASSERT_EQ(Items(editor.ListBox1), QStringList{"home"});
     ASSERT_EQ(editor.Edit2->text(), QStringLiteral("900"));
@@ -224,7 +224,7 @@ TEST_F(PathHotkeyEditors, PathEditorAppliesOnCloseOnly)
 TEST_F(PathHotkeyEditors, RecordingWaitsInTheMemoAndClosedWindowGetsNothing)
 {
     auto port = std::make_unique<FakeSessionPort>();
-    TRoadSetting editor;
+    session::TRoadSetting editor;
     editor.ShowRecording(*port, "n\r\n#2 s\r\n");
     ASSERT_EQ(editor.Memo1->toPlainText(), QStringLiteral("n\n#2 s\n"));
     ASSERT_TRUE(editor.Edit1->text().isEmpty());
@@ -240,8 +240,8 @@ TEST_F(PathHotkeyEditors, RecordingWaitsInTheMemoAndClosedWindowGetsNothing)
 TEST_F(PathHotkeyEditors, DirectionEditorFromThePathEditor)
 {
     FakeSessionPort port;
-    TRoadSetting paths;
-    TDirectSet directions;
+    session::TRoadSetting paths;
+    session::TDirectSet directions;
     paths.openDirectionEditor = [&](SessionPort &window) { directions.LoadDirections(window); };
     paths.ShowFor(port);
     Click(paths.BitBtn4);

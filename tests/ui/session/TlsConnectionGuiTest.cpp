@@ -156,7 +156,7 @@ struct Player
         QObject::connect(&c, &GameConnection::failure, [this](const QString &s) { failures << s; });
         if (answerQuestions)
             QObject::connect(&c, &GameConnection::trustQuestion,
-                             [this, &c](const TrustQuestion &q) {
+                             [this, &c](const session::TrustQuestion &q) {
                                  questions.push_back(q);
                                  saved.push_back(c.AnswerTrust(q.attempt, trust));
                              });
@@ -166,7 +166,7 @@ struct Player
     QStringList statuses;
     QByteArray game;
     QStringList failures;
-    std::vector<TrustQuestion> questions;
+    std::vector<session::TrustQuestion> questions;
     std::vector<bool> saved;
 };
 
@@ -256,7 +256,7 @@ TEST_F(TlsConnection, SelfSignedAsksAndOncePinnedConnectsSilently)
     p.trust = false;
     c.Connect(Direct(host, server.port()));
     ASSERT_TRUE(WaitFor([&] { return p.questions.size() == 1 && !c.linkActive(); }));
-    const TrustQuestion &asked = p.questions[0];
+    const session::TrustQuestion &asked = p.questions[0];
     EXPECT_EQ(asked.host, QStringLiteral("127.0.0.1"));
     EXPECT_EQ(asked.port, server.port());
     EXPECT_EQ(asked.fingerprint, Fingerprint("self"));
@@ -323,7 +323,7 @@ TEST_F(TlsConnection, ChangedCertificateIsRefusedWithBothFingerprints)
     EXPECT_TRUE(p.questions[0].changed());
     EXPECT_EQ(p.questions[0].pinnedFingerprint, Fingerprint("self"));
     EXPECT_EQ(p.questions[0].fingerprint, Fingerprint("other"));
-    EXPECT_TRUE(TrustQuestionText(p.questions[0]).contains(Fingerprint("self")));
+    EXPECT_TRUE(session::TrustQuestionText(p.questions[0]).contains(Fingerprint("self")));
     EXPECT_TRUE(p.game.isEmpty());
     EXPECT_EQ(ReadFile(pins), pinnedBytes);
 
@@ -480,9 +480,9 @@ TEST_F(TlsConnection, ServerThatGaveUpWhileThePlayerDecidedIsConnectedAgainOnTru
     GameConnection c;
     c.SetPinFile(pins);
     Player p(c, false);
-    std::vector<TrustQuestion> asked;
+    std::vector<session::TrustQuestion> asked;
     QObject::connect(&c, &GameConnection::trustQuestion,
-                     [&](const TrustQuestion &q) { asked.push_back(q); });
+                     [&](const session::TrustQuestion &q) { asked.push_back(q); });
     c.Connect(Direct("127.0.0.1", server.port()));
     ASSERT_TRUE(WaitFor([&] { return asked.size() == 1; }));
     // The server's own handshake limit runs out while the box is up.

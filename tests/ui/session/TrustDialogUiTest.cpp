@@ -14,9 +14,9 @@
 
 namespace {
 
-TrustQuestion Changed()
+session::TrustQuestion Changed()
 {
-    TrustQuestion q;
+    session::TrustQuestion q;
     q.host = QStringLiteral("mud.example.cn");
     q.port = 4001;
     q.subject = QStringLiteral("mud.example.cn");
@@ -35,7 +35,7 @@ struct Seen
 };
 
 // Shows the box and, once it is up, lets `act` work on it.
-bool Ask(const TrustQuestion &q, const std::function<void(QMessageBox &)> &act, Seen &seen)
+bool Ask(const session::TrustQuestion &q, const std::function<void(QMessageBox &)> &act, Seen &seen)
 {
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -47,7 +47,7 @@ bool Ask(const TrustQuestion &q, const std::function<void(QMessageBox &)> &act, 
         act(*box);
     });
     poll.start(10);
-    return AskToTrust(nullptr, q);
+    return session::AskToTrust(nullptr, q);
 }
 
 QPushButton *Button(QMessageBox &box, const QString &text)
@@ -82,7 +82,7 @@ TEST(TrustDialog, ShowsTheCertificateAndOnlyItsTrustButtonTrusts)
         {"Enter", [](QMessageBox &box) { QTest::keyClick(&box, Qt::Key_Return); }, false},
         {"Escape", [](QMessageBox &box) { QTest::keyClick(&box, Qt::Key_Escape); }, false},
     };
-    const TrustQuestion q = Changed();
+    const session::TrustQuestion q = Changed();
     for (const Row &row : rows) {
         SCOPED_TRACE(row.label);
         Seen seen;
