@@ -25,6 +25,13 @@ std::size_t AsciiBytes(std::uint64_t high)
 int Utf8Char(const unsigned char *p, std::size_t left, std::uint32_t &key)
 {
     const unsigned c = p[0];
+    // Chinese first: three bytes, tested at once.
+    if (left >= 3 && (c & 0xF0) == 0xE0 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
+        key = (c & 0x0F) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
+        if (key >= 0x800 && (key < 0xD800 || key > 0xDFFF))
+            return 3;
+        return -1; // an overlong form or a surrogate
+    }
     int need;
     unsigned lo = 0x80, hi = 0xBF; // the second byte's range
     if (c < 0xC2)
@@ -142,6 +149,7 @@ std::size_t MemoDecoder::Decode(std::string_view in, std::string &out)
     char buffer[8192];
     char *o = buffer;
     char *const full = buffer + sizeof buffer - 16;
+    const std::unique_ptr<Page> *const pages = pages_.data();
     std::size_t pos = 0;
     while (pos < n) {
         if (o > full) {
@@ -169,7 +177,7 @@ std::size_t MemoDecoder::Decode(std::string_view in, std::string &out)
         if (length == 0)
             break; // unfinished: the next read brings the rest
         if (length > 0 && key < kNoKey) {
-            if (const Page *page = pages_[key >> 8].get()) {
+            if (const Page *page = pages[key >> 8].get()) {
                 const Entry &e = (*page)[key & 0xFF];
                 if (e.known()) {
                     std::memcpy(o, e.bytes, sizeof e.bytes);
