@@ -33,7 +33,8 @@ run: build
 bench: deps
 	cmake -S . -B $(BENCHBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEL_TESTS=OFF -DQUORVEL_BENCH=ON
 	cmake --build $(BENCHBUILD) -j $(JOBS) --target quorvel_bench quorvel_flood quorvel_longsession \
-		quorvel_tls_flood quorvel_compressed_flood quorvel-demo-server quorvel_frame_road quorvel_road_flood quorvel_ten_windows
+		quorvel_tls_flood quorvel_compressed_flood quorvel-demo-server quorvel_frame_road \
+		quorvel_road_flood quorvel_encoding_flood quorvel_ten_windows
 	bash scripts/run-bench.sh $(BENCHBUILD)
 
 # The libFuzzer targets of tests/fuzz, built with clang under the sanitizers;

@@ -2,8 +2,8 @@
 // as a GBK, a UTF-8 and a Big5 server would send it, each read transcoded and
 // decoded as a window does (compare the three; GBK passes the stage as it is).
 #include "GameTextGenerator.h"
+#include "Reencode.h"
 #include "core/screen/LineStore.h"
-#include "core/session/Iconv.h"
 #include "core/session/Transcoder.h"
 
 #include <benchmark/benchmark.h>
@@ -15,20 +15,10 @@ using session::Encoding;
 // The stream in `to`, read by read; characters `to` lacks are left out.
 std::vector<std::string> Chunks(const char *to)
 {
+    bench::Reencoder reencode(to);
     std::vector<std::string> out;
-    for (const std::string &c : bench::GameChunks()) {
-        session::Iconv cd(to, "GB18030");
-        std::string wire;
-        std::size_t pos = 0;
-        while (pos < c.size()) {
-            const session::Iconv::Result r = cd.Convert(std::string_view(c).substr(pos), wire);
-            pos += r.taken;
-            if (r.stop == session::Iconv::Stop::kEnd)
-                break;
-            pos += 2; // a character `to` lacks
-        }
-        out.push_back(std::move(wire));
-    }
+    for (const std::string &c : bench::GameChunks())
+        out.push_back(reencode(c));
     return out;
 }
 

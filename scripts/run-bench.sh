@@ -57,12 +57,14 @@ if [ -n "$s100" ] && [ -n "$s1000" ]; then
 fi
 # The road a player runs: a frame through the screen thread, the hand-over
 # and the view at 1920x1080; 20 MB of coloured GBK text end to end through a
-# window and a loopback socket with 0, 100 and 1000 triggers; ten windows
+# window and a loopback socket with 0, 100 and 1000 triggers, then 100 MB of
+# it sent in UTF-8 and in Big5 against GBK; ten windows
 # through the main frame. The older figures below measure less of the road
 # (one reused image, short uncoloured lines at 1280x800, a bare MDI area):
 # both are printed for one round so the difference shows.
 "$build/bench/quorvel_frame_road"
 "$build/bench/quorvel_road_flood"
+"$build/bench/quorvel_encoding_flood"
 "$build/bench/quorvel_ten_windows"
 # A burst long enough for its frame rate and peak memory to mean something.
 "$build/bench/quorvel_flood" "$build/tools/demo-server/quorvel-demo-server" 1000000

@@ -9,9 +9,9 @@
 //   quorvel_road_flood [MEGABYTES] [PORT] [TRIGGERS]   (TRIGGERS: run that count only)
 #include "CorpusServer.h"
 #include "FloodSupport.h"
+#include "RoadFlood.h"
 #include "RoadWindow.h"
 #include "core/automation/Triggers.h"
-#include "render/ScreenThread.h"
 
 #include <cstdio>
 #include <malloc.h>
@@ -19,22 +19,11 @@
 #include <utility>
 
 #include <QApplication>
-#include <QElapsedTimer>
 
 namespace {
 
-using bench::CpuSeconds;
 using bench::Figure;
 using bench::WaitUntil;
-
-struct Run
-{
-    double seconds = 0; // request to the last line on screen
-    double cpu = 0;
-    double burstFps = 0;
-    qint64 lastLineDelayMs = -1;
-    long hits = -1;
-};
 
 // The "#HITS n" replies on the screen: how many, and the newest count.
 std::pair<int, long> HitReplies(bench::RoadWindow &road)
@@ -67,47 +56,6 @@ long Hits(bench::RoadWindow &road, long expected)
             bench::Settle(200);
     }
     return hits;
-}
-
-Run Flood(bench::RoadWindow &road, std::uint64_t lines)
-{
-    Run r;
-    QElapsedTimer clock;
-    qint64 firstByte = -1, lastByte = -1, lastPaint = -1;
-    int paintsAtFirst = 0, paintsAtLast = 0, seenPaints = road.view->paintCount();
-    const QMetaObject::Connection bytes =
-        QObject::connect(&road.w->connection(), &GameConnection::gameText, [&](const QByteArray &) {
-            lastByte = clock.elapsed();
-            paintsAtLast = road.view->paintCount();
-            if (firstByte < 0) {
-                firstByte = lastByte;
-                paintsAtFirst = paintsAtLast;
-            }
-        });
-    QTimer paintWatch;
-    paintWatch.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&paintWatch, &QTimer::timeout, [&] {
-        if (road.view->paintCount() != seenPaints) {
-            seenPaints = road.view->paintCount();
-            lastPaint = clock.elapsed();
-        }
-    });
-    paintWatch.start(1);
-    const std::uint64_t target = road.w->screen().LinesDecoded() + lines;
-    const double cpuBefore = CpuSeconds();
-    clock.start();
-    road.Type("flood");
-    WaitUntil([&] { return road.w->screen().LinesDecoded() >= target; }, 600000);
-    // The last frame after the last line: nothing new for a while.
-    WaitUntil([&] { return clock.elapsed() - std::max(lastByte, lastPaint) > 300; }, 10000);
-    r.cpu = CpuSeconds() - cpuBefore;
-    QObject::disconnect(bytes);
-    r.seconds = double(std::max(lastPaint, lastByte)) / 1000.0;
-    if (firstByte >= 0 && lastByte > firstByte)
-        r.burstFps = (paintsAtLast - paintsAtFirst) * 1000.0 / double(lastByte - firstByte);
-    if (lastPaint >= 0 && lastByte >= 0)
-        r.lastLineDelayMs = std::max<qint64>(lastPaint - lastByte, 0);
-    return r;
 }
 
 // `count` triggers on lines spread through the corpus, each sending "hit".
@@ -144,7 +92,7 @@ int main(int argc, char **argv)
     road.FillScrollback(3600);
     // One flood unmeasured: the glyphs of the corpus are rendered on first
     // use, which would otherwise be counted to whichever run comes first.
-    Flood(road, lines);
+    bench::Flood(road, lines);
     bench::Settle(300);
 
     std::printf("end to end: %.1f MB of coloured GBK text (%zu lines) over a loopback socket into "
@@ -162,7 +110,7 @@ int main(int argc, char **argv)
         road.w->screen().triggers()->Replace(count ? Triggers(count, lines - 1)
                                                    : automation::TriggerTable{});
         const long before = Hits(road, -2 /* any */);
-        const Run r = Flood(road, lines);
+        const bench::FloodRun r = bench::Flood(road, lines);
         const long hits = count ? Hits(road, before + count) - before : 0;
         mbs[k++] = double(bytes) / 1e6 / r.seconds;
         std::printf("  %-10d %9.1f %11.0f %9.2f %10.1f %13lld %7ld/%d\n", count,

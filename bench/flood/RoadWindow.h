@@ -1,8 +1,10 @@
 // A game window as the road measurements use it: in an MDI area, maximised,
-// its screen view sized to a given resolution, connected to a local server.
+// its screen view sized to a given resolution, connected to a local server
+// with a site's options (the encoding on 自动 unless they say otherwise).
 #pragma once
 
 #include "FloodSupport.h"
+#include "core/sites/SiteFile.h"
 #include "ui/session/CoverWatch.h"
 #include "ui/session/GameConnection.h"
 #include "ui/session/GameWindow.h"
@@ -25,7 +27,7 @@ struct RoadWindow
     TMDIChild *w; // owned by its subwindow in the area
     ScreenView *view = nullptr;
 
-    RoadWindow(int port, QSize viewSize)
+    RoadWindow(int port, QSize viewSize, const sites::SiteOptions &options = {})
         : w(new TMDIChild(nullptr, "", nullptr))
     {
         w->BindToFrame({&input, 0, nullptr, "", ""});
@@ -41,7 +43,7 @@ struct RoadWindow
             area.resize(area.size() + viewSize - view->size());
             Settle(50);
         }
-        w->Connect({"127.0.0.1", port, false, "", 0, false, "", ""});
+        w->Connect({"127.0.0.1", port, false, "", 0, false, "", ""}, options);
         WaitUntil([&] { return w->connection().IsOpen(); }, 5000);
     }
     ~RoadWindow()

@@ -21,16 +21,16 @@ Iconv::Result Iconv::Convert(std::string_view in, std::string &out)
         return {0, Stop::kBadByte};
     char *inPtr = const_cast<char *>(in.data()); // iconv's signature; it only reads
     std::size_t inLeft = in.size();
+    // Converted through a buffer on the stack: the string grows by what
+    // came out, never by a guess that would be zeroed first.
+    char buffer[4096];
     while (inLeft > 0) {
-        const std::size_t start = out.size();
-        const std::size_t room = inLeft * 4 + 16; // no target here takes more than 4 per byte
-        out.resize(start + room);
-        char *outPtr = out.data() + start;
-        std::size_t outLeft = room;
+        char *outPtr = buffer;
+        std::size_t outLeft = sizeof buffer;
         const std::size_t r =
             iconv(reinterpret_cast<iconv_t>(cd_), &inPtr, &inLeft, &outPtr, &outLeft);
         const int err = errno;
-        out.resize(start + (room - outLeft));
+        out.append(buffer, sizeof buffer - outLeft);
         if (r != static_cast<std::size_t>(-1))
             break;
         if (err == E2BIG)

@@ -2,31 +2,13 @@
 
 #include "core/session/EncodingDetector.h"
 
-#include <cstdint>
-#include <cstring>
-
 namespace session {
 
 namespace {
 
-// Index of the first byte of `s` at or above 0x80 (its size when none),
-// eight bytes a step over the ASCII that most game text is.
-std::size_t FirstHighByte(std::string_view s)
-{
-    std::size_t i = 0;
-    for (; i + 8 <= s.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, s.data() + i, 8);
-        if (word & 0x8080808080808080ull)
-            break;
-    }
-    while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80)
-        ++i;
-    return i;
-}
-
-// No unfinished character in our encodings is longer than this.
-constexpr std::size_t kMaxHeld = 8;
+// Bytes of an unfinished character kept back, and bytes of the next read
+// joined to them to finish it: no character in our encodings is longer.
+constexpr std::size_t kMaxHeld = 4;
 
 } // namespace
 
@@ -39,11 +21,9 @@ Transcoder::Transcoder(Encoding setting)
 void Transcoder::Use(Encoding e)
 {
     current_ = e;
-    converter_.reset();
-    if (e == Encoding::kUtf8)
-        converter_ = std::make_unique<Iconv>("GB18030", "UTF-8");
-    else if (e == Encoding::kBig5)
-        converter_ = std::make_unique<Iconv>("GB18030", Iconv::Big5Name());
+    decoder_.reset();
+    if (e == Encoding::kUtf8 || e == Encoding::kBig5)
+        decoder_ = std::make_unique<MemoDecoder>(e);
 }
 
 void Transcoder::SetEncoding(Encoding setting)
@@ -79,7 +59,7 @@ void Transcoder::Detect(std::string_view in, std::string &out)
 {
     std::string sample;
     if (held_.empty()) {
-        const std::size_t first = FirstHighByte(in);
+        const std::size_t first = AsciiPrefix(in);
         out.append(in.substr(0, first)); // ASCII reads the same in every encoding
         if (first == in.size())
             return;
@@ -99,38 +79,34 @@ void Transcoder::Detect(std::string_view in, std::string &out)
 
 void Transcoder::Decode(std::string_view in, std::string &out)
 {
-    if (!converter_) {
+    if (!decoder_) {
         out += held_;
         held_.clear();
         out.append(in);
         return;
     }
-    std::string joined;
-    std::string_view data = in;
     if (!held_.empty()) {
-        joined.swap(held_);
-        joined.append(in);
-        data = joined;
-    }
-    std::size_t pos = 0;
-    while (pos < data.size()) {
-        const std::size_t ascii = FirstHighByte(data.substr(pos));
-        out.append(data.substr(pos, ascii));
-        pos += ascii;
-        if (pos == data.size())
-            break;
-        const Iconv::Result r = converter_->Convert(data.substr(pos), out);
-        pos += r.taken;
-        if (r.stop == Iconv::Stop::kEnd)
-            break;
-        if (r.stop == Iconv::Stop::kIncomplete && data.size() - pos < kMaxHeld) {
-            held_.assign(data.substr(pos));
-            break;
+        // The held character is finished with the first bytes of this read,
+        // without copying the read.
+        const std::string joined = held_ + std::string(in.substr(0, kMaxHeld));
+        const std::size_t taken = decoder_->Decode(joined, out);
+        if (in.size() <= kMaxHeld) {
+            held_ = joined.substr(taken);
+            return;
         }
-        out += kReplacement; // one byte that does not decode
-        converter_->Flush(out);
-        ++pos;
+        if (taken < held_.size()) {
+            // More held than one character (a sample kept while detecting):
+            // the rest goes on from where the decoder stopped.
+            std::string rest = joined.substr(taken);
+            rest.append(in.substr(kMaxHeld));
+            held_.clear();
+            Decode(rest, out);
+            return;
+        }
+        in.remove_prefix(taken - held_.size());
+        held_.clear();
     }
+    held_.assign(in.substr(decoder_->Decode(in, out)));
 }
 
 } // namespace session

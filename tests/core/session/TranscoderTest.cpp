@@ -3,8 +3,10 @@
 #include "core/session/EncodingDetector.h"
 #include "core/session/SendEncoder.h"
 #include "support/GameTexts.h"
+#include "support/PlainTranscode.h"
 
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace session;
 using testsupport::Convert;
@@ -118,6 +120,69 @@ TEST(Transcoder, BadBytesBecomeOneReplacementEachAndNeverTakeTheNextControl)
     t.NewConnection();
     t.Feed("\xA0", out);
     EXPECT_EQ(out, "ok" + r);
+}
+
+TEST(Transcoder, GivesWhatIconvGivesOverTheWholeInputFirstAndRepeated)
+{
+    // Pieces of what a server may send, good and broken; a soup of them in
+    // random order, fed twice to one stage (the second time every character
+    // is one the stage has met), must read as iconv reads the whole soup.
+    struct Pieces
+    {
+        Encoding encoding;
+        const char *iconvName;
+        std::vector<std::string> pieces;
+    };
+    const Pieces kinds[] = {
+        {Encoding::kUtf8,
+         "UTF-8",
+         {"look ",
+          "\x1b[1;32m",
+          "\r\n",
+          "\xE4\xBD\xA0",
+          "\xE5\xA5\xBD",
+          "\xC3\xA4",
+          "\xC2\x80",
+          "\xEF\xBF\xBF",
+          "\xEE\x80\x80",
+          "\xF0\xA0\x80\x80",
+          "\xF4\x8F\xBF\xBF",
+          "\xE4",
+          "\xE4\xBD",
+          "\xBD",
+          "\x80",
+          "\xC0\xAF",
+          "\xE0\x80\xAF",
+          "\xED\xA0\x80",
+          "\xF4\x90\x80\x80",
+          "\xF5\x80",
+          "\xF8\x88\x80\x80\x80",
+          "\xFE",
+          "\xFF",
+          "\xEF\xBB\xBF",
+          "\xE3\x80\x80"}},
+        {Encoding::kBig5,
+         Iconv::Big5Name(),
+         {"look ", "\x1b[1;32m", "\r\n", "\xA7\x41", "\xA5\x5C", "\xB3\x5C", "\xA1\x40", "\x88\x62",
+          "\x88\x64", "\xC6\xA1", "\xF9\xFE", "\xFE\xFE", "\xA4", "\x80", "\xFF", "\xA4\x7F",
+          "\xA4\x1b", "\xC8\x40", "\x81\x40"}},
+    };
+    std::mt19937 rng(23);
+    for (const Pieces &k : kinds) {
+        SCOPED_TRACE(k.iconvName);
+        std::string soup;
+        for (int i = 0; i < 4000; ++i)
+            soup += k.pieces[rng() % k.pieces.size()];
+        soup += "\r\n";
+        const std::string expected = testsupport::PlainTranscode(k.iconvName, soup);
+        Transcoder t(k.encoding);
+        for (int round = 0; round < 2; ++round) {
+            std::string out;
+            for (std::size_t pos = 0; pos < soup.size(); pos += 61)
+                t.Feed(std::string_view(soup).substr(pos, 61), out);
+            ASSERT_EQ(out, expected) << "round " << round;
+        }
+    }
 }
 
 TEST(Transcoder, SwitchingAppliesFromTheNextByte)
