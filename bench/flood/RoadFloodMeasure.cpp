@@ -64,8 +64,11 @@ automation::TriggerTable Triggers(int count, std::size_t lines)
     automation::TriggerTable table;
     for (int i = 1; i <= count; ++i) {
         const std::size_t line = std::size_t(i) * (lines / std::size_t(count + 1));
-        table.AddRow(std::string(automation::kTriggerOn), "#" + std::to_string(line) + " ",
-                     "hit\r\n", "ROAD");
+        // Built by appending: GCC 12 misreads "#" + std::string as an overlapping copy.
+        std::string pattern = "#";
+        pattern += std::to_string(line);
+        pattern += ' ';
+        table.AddRow(std::string(automation::kTriggerOn), pattern, "hit\r\n", "ROAD");
     }
     table.AddRow(" ", " ", " ", "");
     return table;
