@@ -8,9 +8,9 @@
 
 namespace {
 
-GroupTable::Groups TwoHundredGroups()
+automation::GroupTable::Groups TwoHundredGroups()
 {
-    GroupTable::Groups groups;
+    automation::GroupTable::Groups groups;
     for (int i = 0; i < 200; ++i) {
         groups.groupNames.push_back("grp" + std::to_string(i));
         groups.groupContents.push_back("n;e\r\nsouthup;#2 w");
@@ -40,7 +40,7 @@ std::string ThousandStepPath()
 
 void BM_ReversePath1000Steps(benchmark::State &state)
 {
-    const GroupTable::Groups groups = TwoHundredGroups();
+    const automation::GroupTable::Groups groups = TwoHundredGroups();
     const session::DirectionPairs pairs = session::DirectionPairs::Seeded();
     const std::string path = ThousandStepPath();
     std::size_t bytes = 0;

@@ -83,7 +83,7 @@ private:
 
 // What the window does on "读取设置" once the file is chosen.
 void LoadInto(const std::filesystem::path &path, automation::TriggerEngine &engine,
-              GroupTable &groups)
+              automation::GroupTable &groups)
 {
     std::ifstream in(path, std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -103,7 +103,7 @@ void BM_LoadLargeProfile(benchmark::State &state)
 {
     ProfileFile file;
     automation::TriggerEngine engine;
-    GroupTable groups;
+    automation::GroupTable groups;
     for (auto _ : state)
         LoadInto(file.path(), engine, groups);
     state.counters["bytes"] = double(std::filesystem::file_size(file.path()));
@@ -117,7 +117,7 @@ void BM_LoadLargeProfileWhileScanning(benchmark::State &state)
 {
     ProfileFile file;
     automation::TriggerEngine engine;
-    GroupTable groups;
+    automation::GroupTable groups;
     LoadInto(file.path(), engine, groups);
     std::atomic<bool> stop{false};
     std::atomic<long> scanned{0};

@@ -13,7 +13,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class TimingHost : public RunnerHost
+class TimingHost : public automation::RunnerHost
 {
 public:
     void Enqueue(std::string) override {}
@@ -59,7 +59,7 @@ void BM_StartToFirstWrite(benchmark::State &state)
     auto host = std::make_shared<TimingHost>();
     for (auto _ : state) {
         auto begin = Clock::now();
-        MudCommand::Start(host, "get all from corpse;#2 north");
+        automation::MudCommand::Start(host, "get all from corpse;#2 north");
         auto at = host->WaitFirstWrite();
         state.SetIterationTime(std::chrono::duration<double>(at - begin).count());
     }

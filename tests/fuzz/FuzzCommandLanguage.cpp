@@ -8,6 +8,10 @@
 
 #include <string>
 
+using automation::CommandLanguage;
+using automation::GroupTable;
+using automation::RunnerHost;
+
 namespace {
 
 struct OverBudget

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+using automation::GroupTable;
 using namespace session;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)

@@ -34,7 +34,7 @@ public:
     void RunPasteText(const std::string &text) override { runs.push_back({text, false, 0, true}); }
     void SetMirror(bool on) override { mirror.push_back(on); }
     std::shared_ptr<automation::TriggerEngine> triggerEngine() override { return engine; }
-    GroupTable &groups() override { return groupTable; }
+    automation::GroupTable &groups() override { return groupTable; }
     session::HotkeyLists hotkeys() const override { return hotkeyLists; }
     void SetHotkeys(session::HotkeyLists lists) override { hotkeyLists = std::move(lists); }
     session::PathLists paths() const override { return pathLists; }
@@ -60,7 +60,7 @@ public:
     std::vector<bool> mirror;
     std::shared_ptr<automation::TriggerEngine> engine =
         std::make_shared<automation::TriggerEngine>();
-    GroupTable groupTable;
+    automation::GroupTable groupTable;
     session::HotkeyLists hotkeyLists;
     session::PathLists pathLists;
     session::DirectionPairs directionPairs = session::DirectionPairs::Seeded();

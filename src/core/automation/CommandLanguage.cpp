@@ -3,6 +3,8 @@
 #include "core/automation/CommandSplit.h"
 #include "core/text/GbkText.h"
 
+namespace automation {
+
 namespace {
 
 constexpr std::string_view kEcho = "\x1b[0m";
@@ -290,3 +292,5 @@ void CommandLanguage::RunConditional(std::string_view command, bool numeric)
     // An empty branch still runs, and so sends an empty line.
     RunCommand(holds ? thenBranch : elseBranch);
 }
+
+} // namespace automation

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace automation {
+
 class CommandLanguage
 {
 public:
@@ -54,3 +56,5 @@ private:
     // unwinds without running more, then the runner goes on.
     bool abandonCommand_ = false;
 };
+
+} // namespace automation

@@ -6,6 +6,8 @@
 #include <system_error>
 #include <thread>
 
+namespace automation {
+
 namespace {
 
 // Passes everything through but what would show the text: the screen's queue
@@ -66,3 +68,5 @@ void MudCommand::Execute()
     }
     host_->RunnerEnded();
 }
+
+} // namespace automation

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+namespace automation {
+
 class MudCommand
 {
 public:
@@ -33,3 +35,5 @@ private:
     bool slowMode;
     int slowDelayMs;
 };
+
+} // namespace automation

@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+namespace automation {
+
 std::optional<std::string> GroupTable::Lookup(std::string_view name) const
 {
     std::shared_lock lock(mutex_);
@@ -27,3 +29,5 @@ GroupTable::Groups GroupTable::Snapshot() const
     std::shared_lock lock(mutex_);
     return Groups{groupNames, groupContents};
 }
+
+} // namespace automation

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+namespace automation {
+
 class GroupTable
 {
 public:
@@ -29,3 +31,5 @@ private:
     std::vector<std::string> groupNames;
     std::vector<std::string> groupContents;
 };
+
+} // namespace automation

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace automation {
+
 class RunnerHost
 {
 public:
@@ -75,3 +77,5 @@ protected:
 private:
     std::shared_ptr<RunnerHost> inner_;
 };
+
+} // namespace automation

@@ -7,7 +7,8 @@
 
 namespace session {
 
-PathReverser::PathReverser(const DirectionPairs &pairs, const GroupTable::Groups &groups)
+PathReverser::PathReverser(const DirectionPairs &pairs,
+                           const automation::GroupTable::Groups &groups)
 {
     // Pairs are tested in order, the forward word of a pair before its
     // reverse word; keeping only the first entry for a word gives the same
@@ -124,7 +125,7 @@ std::string PathReverser::ReverseStepAt(std::string_view raw, Walk &walk) const
 }
 
 std::string ReversePath(std::string_view text, const DirectionPairs &pairs,
-                        const GroupTable::Groups &groups)
+                        const automation::GroupTable::Groups &groups)
 {
     return PathReverser(pairs, groups).ReversePath(text);
 }

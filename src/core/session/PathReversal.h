@@ -25,7 +25,7 @@ public:
     static constexpr std::size_t kMaxExpandedBytes = 1u << 20;
 
     // Copies what it needs: the reverser may outlive the window's lists.
-    PathReverser(const DirectionPairs &pairs, const GroupTable::Groups &groups);
+    PathReverser(const DirectionPairs &pairs, const automation::GroupTable::Groups &groups);
 
     // The steps of `text` in reverse order, each reversed and ending in LF.
     std::string ReversePath(std::string_view text) const;
@@ -67,6 +67,6 @@ private:
 
 // One-off reversal over a window's pairs and groups.
 std::string ReversePath(std::string_view text, const DirectionPairs &pairs,
-                        const GroupTable::Groups &groups);
+                        const automation::GroupTable::Groups &groups);
 
 } // namespace session

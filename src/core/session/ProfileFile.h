@@ -36,7 +36,7 @@ struct Profile
     // The rows without the blank row a window's table ends with.
     automation::TriggerTable triggers;
     std::optional<HotkeyLists> hotkeys;
-    GroupTable::Groups groups;
+    automation::GroupTable::Groups groups;
     PathLists paths;
     DirectionPairs directions;
 };

@@ -9,8 +9,9 @@
 
 namespace session {
 
-SessionController::SessionController(std::shared_ptr<RunnerHost> host,
-                                     std::shared_ptr<GroupTable> groups, ServerWire &wire)
+SessionController::SessionController(std::shared_ptr<automation::RunnerHost> host,
+                                     std::shared_ptr<automation::GroupTable> groups,
+                                     ServerWire &wire)
     : host_(std::move(host))
     , groups_(std::move(groups))
     , road_(wire)
@@ -92,7 +93,7 @@ SessionController::TypedLine SessionController::SendTypedLine(const std::string 
     if (inputHidden()) {
         // The line goes to the server and leaves no trace here: no echo (so no
         // trigger and no mirror), no caption, no recorded path.
-        MudCommand::StartUnechoed(stops_->Wrap(host_), typed);
+        automation::MudCommand::StartUnechoed(stops_->Wrap(host_), typed);
         outcome.hidden = true;
         return outcome;
     }
@@ -116,7 +117,7 @@ void SessionController::FireHotkey(const std::string &keyName)
 
 void SessionController::StartRun(const std::string &text, bool slowMode, int slowDelayMs)
 {
-    MudCommand::Start(stops_->Wrap(host_), text, slowMode, slowDelayMs);
+    automation::MudCommand::Start(stops_->Wrap(host_), text, slowMode, slowDelayMs);
 }
 
 SessionController::Recording SessionController::ToggleRecording()

@@ -25,8 +25,8 @@ class SessionController : private CharsetListener
 public:
     // `host` is what every runner of the window talks to; `wire` takes the
     // road's bytes for the server. Both outlive the controller.
-    SessionController(std::shared_ptr<RunnerHost> host, std::shared_ptr<GroupTable> groups,
-                      ServerWire &wire);
+    SessionController(std::shared_ptr<automation::RunnerHost> host,
+                      std::shared_ptr<automation::GroupTable> groups, ServerWire &wire);
 
     // One read of the socket; what reaches the screen queue is appended to
     // `screenText`. True when the hidden input switched on or off.
@@ -120,8 +120,8 @@ private:
     // empty on automatic.
     std::string SiteCharset() const;
 
-    std::shared_ptr<RunnerHost> host_;
-    std::shared_ptr<GroupTable> groups_;
+    std::shared_ptr<automation::RunnerHost> host_;
+    std::shared_ptr<automation::GroupTable> groups_;
     std::shared_ptr<automation::RunnerStops> stops_ = std::make_shared<automation::RunnerStops>();
     SessionRoad road_;
     TranscodeStage *transcode_ = nullptr; // owned by the road

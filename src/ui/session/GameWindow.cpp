@@ -113,7 +113,7 @@ void TMDIChild::MakeScreen()
     screen_->triggers()->SetFire([weakLink = std::weak_ptr<SessionLink>(link_),
                                   stops = session_->stops()](std::string command) {
         if (std::shared_ptr<SessionLink> link = weakLink.lock())
-            MudCommand::Start(stops->Wrap(std::move(link)), std::move(command));
+            automation::MudCommand::Start(stops->Wrap(std::move(link)), std::move(command));
     });
     screenSide_ = std::make_unique<ScreenSide>(this);
     screen_->SetHost(screenSide_.get());

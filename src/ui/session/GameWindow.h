@@ -131,7 +131,7 @@ public:
     {
         return screen_->triggers();
     }
-    GroupTable &groups() override { return *groups_; }
+    automation::GroupTable &groups() override { return *groups_; }
     session::HotkeyLists hotkeys() const override { return session_->hotkeys(); }
     void SetHotkeys(session::HotkeyLists lists) override { session_->SetHotkeys(std::move(lists)); }
     session::PathLists paths() const override { return session_->paths(); }
@@ -279,7 +279,7 @@ private:
     std::unique_ptr<RunnerSide> runnerSide_; // outlives the link's posted calls
     std::unique_ptr<ScreenSide> screenSide_; // outlives the screen thread
     std::unique_ptr<screen::DrawSence> screen_;
-    std::shared_ptr<GroupTable> groups_ = std::make_shared<GroupTable>();
+    std::shared_ptr<automation::GroupTable> groups_ = std::make_shared<automation::GroupTable>();
     std::shared_ptr<SessionLink> link_;
     std::unique_ptr<session::SessionController> session_;
     GameConnection *connection_ = nullptr; // cs1

@@ -9,7 +9,7 @@
 #include <QObject>
 
 SessionLink::SessionLink(QObject *window, screen::DrawSence *screen,
-                         std::shared_ptr<GroupTable> groups,
+                         std::shared_ptr<automation::GroupTable> groups,
                          std::shared_ptr<automation::TriggerEngine> triggers, WindowSide &side)
     : window_(window)
     , screen_(screen)

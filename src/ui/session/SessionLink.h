@@ -23,7 +23,7 @@ namespace screen {
 class DrawSence;
 }
 
-class SessionLink final : public RunnerHost, private screen::RoomWatcher
+class SessionLink final : public automation::RunnerHost, private screen::RoomWatcher
 {
 public:
     // What the window does on its own thread when a runner asks for it; the
@@ -43,7 +43,8 @@ public:
 
     // The window stops the screen's thread before the link's last owner
     // outside the runners lets it go: the screen calls back into the link.
-    SessionLink(QObject *window, screen::DrawSence *screen, std::shared_ptr<GroupTable> groups,
+    SessionLink(QObject *window, screen::DrawSence *screen,
+                std::shared_ptr<automation::GroupTable> groups,
                 std::shared_ptr<automation::TriggerEngine> triggers, WindowSide &side);
 
     // Called by the window before it goes; afterwards nothing reaches it.
@@ -78,7 +79,7 @@ private:
     std::condition_variable_any room_; // with mutex_: the screen drained, or closed
     QObject *window_;
     screen::DrawSence *screen_;
-    std::shared_ptr<GroupTable> groups_;
+    std::shared_ptr<automation::GroupTable> groups_;
     std::shared_ptr<automation::TriggerEngine> triggers_;
     WindowSide &side_;
 };

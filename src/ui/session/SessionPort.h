@@ -32,7 +32,7 @@ public:
     virtual void SetMirror(bool on) = 0;
 
     virtual std::shared_ptr<automation::TriggerEngine> triggerEngine() = 0;
-    virtual GroupTable &groups() = 0;
+    virtual automation::GroupTable &groups() = 0;
 
     // The collections the editors copy out and hand back whole.
     virtual session::HotkeyLists hotkeys() const = 0;

@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+using automation::CommandLanguage;
+using automation::GroupTable;
+using automation::RunnerHost;
+
 namespace {
 
 // Records every call as one short string, in order: "send:…", "echo:…",

@@ -14,6 +14,9 @@
 
 using namespace std::chrono_literals;
 
+using automation::MudCommand;
+using automation::RunnerHost;
+
 namespace {
 
 // What the runners left behind; outlives the host so a test can read it after

@@ -6,6 +6,8 @@
 
 using automation::GroupEditorRules;
 
+using automation::GroupTable;
+
 namespace {
 
 GroupEditorRules TwoGroups()

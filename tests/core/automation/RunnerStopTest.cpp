@@ -14,6 +14,9 @@
 
 using namespace std::chrono_literals;
 
+using automation::MudCommand;
+using automation::RunnerHost;
+
 namespace {
 
 class RecordingHost : public RunnerHost

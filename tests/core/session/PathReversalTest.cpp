@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+using automation::GroupTable;
 using session::DirectionPairs;
 using session::PathReverser;
 

@@ -8,6 +8,8 @@
 #include <vector>
 #include <zlib.h>
 
+using automation::GroupTable;
+using automation::RunnerHost;
 using session::SessionController;
 
 namespace {
