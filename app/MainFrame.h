@@ -22,7 +22,6 @@
 
 class QAction;
 class QFrame;
-class CoverWatch;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
@@ -40,6 +39,7 @@ class TfCmdsGroup;
 } // namespace automation
 
 namespace session {
+class CoverWatch;
 class TDirectSet;
 class TRoadSetting;
 } // namespace session
@@ -55,8 +55,8 @@ template <class Server> class FrameFixture;
 }
 
 class TMainForm : public QMainWindow,
-                  public FrameNoticeSink,
-                  public SessionFrame,
+                  public session::FrameNoticeSink,
+                  public session::SessionFrame,
                   public shell::CommandInputEdit::Host,
                   private shell::ClockWindows
 {
@@ -111,7 +111,7 @@ public:
 
     void FrameNotice(int windowIndex, int code) override;
     // The active game window, or null.
-    TMDIChild *ActiveSession();
+    session::TMDIChild *ActiveSession();
     // The input line's host.
     bool HasActiveSession() override;
     void SendTypedLine(const std::string &line) override;
@@ -129,8 +129,8 @@ public:
     void OpenDialog(session::SessionCode code);
 
     // What the game windows ask of the frame.
-    void OpenPasteSender(SessionPort &window, const std::string &text) override;
-    void OpenRecordedPath(SessionPort &window, const std::string &recorded) override;
+    void OpenPasteSender(session::SessionPort &window, const std::string &text) override;
+    void OpenRecordedPath(session::SessionPort &window, const std::string &recorded) override;
     void AppendAuxLines(const std::vector<std::string> &lines) override;
     QString AskProfileFile(QWidget *parent, const QString &startDir, bool saving) override;
     // Replaces the profile file dialogs (tests); empty: the platform's.
@@ -163,7 +163,7 @@ private:
     template <class Server> friend class testsupport::FrameFixture;
 
     // Frame state.
-    std::array<TMDIChild *, kMaxSessions> sessions{};
+    std::array<session::TMDIChild *, kMaxSessions> sessions{};
     int sessionCount = 0;
     std::string programDir;
     bool auxWasVisible = false;
@@ -175,8 +175,8 @@ private:
     QFrame *Panel2 = nullptr; // the toolbar
     QTabBar *TabControl1 = nullptr;
     QMdiArea *ClientArea = nullptr;
-    CoverWatch *coverWatch = nullptr; // windows behind a maximised one draw nothing
-    QWidget *Panel1 = nullptr;        // holds the input line
+    session::CoverWatch *coverWatch = nullptr; // windows behind a maximised one draw nothing
+    QWidget *Panel1 = nullptr;                 // holds the input line
     shell::CommandInputEdit *CommandInput = nullptr;
     std::vector<QToolButton *> toolButtons;
     QMenu *WindowMenu = nullptr;

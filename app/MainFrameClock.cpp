@@ -31,7 +31,7 @@ void TMainForm::MinuteTick(int index)
 
 void TMainForm::PrepareHangUp(int index, const std::string &commands)
 {
-    TMDIChild *window = sessions[index];
+    session::TMDIChild *window = sessions[index];
     session::KeepAliveSettings settings = window->keepAlive();
     settings.hangUpCommands = commands;
     window->SetKeepAlive(settings);
@@ -51,7 +51,7 @@ bool TMainForm::LinkActive(int index) const
 
 void TMainForm::HandKeepAlive(int index, const std::string &command, int minutes)
 {
-    TMDIChild *window = sessions[index];
+    session::TMDIChild *window = sessions[index];
     session::KeepAliveSettings settings = window->keepAlive();
     settings.keepAliveCommand = command;
     settings.keepAliveMinutes = minutes;

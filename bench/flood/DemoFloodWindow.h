@@ -20,13 +20,13 @@ namespace bench {
 struct DemoFloodWindow
 {
     QLineEdit input;
-    std::unique_ptr<TMDIChild> w;
+    std::unique_ptr<session::TMDIChild> w;
     double megabytes = 0; // over the socket during the last flood
     qint64 items = 0;     // game text reads of the last flood
 
     DemoFloodWindow(const session::ConnectSettings &settings, const sites::SiteOptions &options,
                     const QString &pins = {})
-        : w(std::make_unique<TMDIChild>(nullptr, "", nullptr))
+        : w(std::make_unique<session::TMDIChild>(nullptr, "", nullptr))
     {
         w->BindToFrame({&input, 0, nullptr, "", ""});
         w->resize(1280, 800);
@@ -47,7 +47,7 @@ struct DemoFloodWindow
         qint64 bytes = 0;
         items = 0;
         const QMetaObject::Connection counting = QObject::connect(
-            &w->connection(), &GameConnection::gameText, [&](const QByteArray &in) {
+            &w->connection(), &session::GameConnection::gameText, [&](const QByteArray &in) {
                 bytes += in.size();
                 ++items;
             });

@@ -54,7 +54,7 @@ struct Run
     qint64 lastLineDelayMs = -1; // last byte to the last frame
 };
 
-Run Flood(TMDIChild &w, QLineEdit &input, int lines)
+Run Flood(session::TMDIChild &w, QLineEdit &input, int lines)
 {
     Run r;
     qint64 last = 0;
@@ -73,8 +73,8 @@ Run Flood(TMDIChild &w, QLineEdit &input, int lines)
     qint64 firstByte = -1, lastByte = -1, lastFrame = -1;
     int framesAtFirstByte = 0, framesAtLastByte = 0;
     int seenFrames = w.framesShown();
-    const QMetaObject::Connection bytes =
-        QObject::connect(&w.connection(), &GameConnection::gameText, [&](const QByteArray &in) {
+    const QMetaObject::Connection bytes = QObject::connect(
+        &w.connection(), &session::GameConnection::gameText, [&](const QByteArray &in) {
             r.burstBytes += in.size();
             lastByte = clock.elapsed();
             framesAtLastByte = w.framesShown();
@@ -121,10 +121,10 @@ Run Flood(TMDIChild &w, QLineEdit &input, int lines)
 struct Window
 {
     QLineEdit input;
-    TMDIChild *w; // owned by its subwindow in the area
+    session::TMDIChild *w; // owned by its subwindow in the area
 
-    Window(QMdiArea &area, CoverWatch &covers, int port)
-        : w(new TMDIChild(nullptr, "", nullptr))
+    Window(QMdiArea &area, session::CoverWatch &covers, int port)
+        : w(new session::TMDIChild(nullptr, "", nullptr))
     {
         w->BindToFrame({&input, 0, nullptr, "", ""});
         QMdiSubWindow *sub = area.addSubWindow(w);
@@ -159,12 +159,12 @@ int main(int argc, char **argv)
     const int port = QString::fromLatin1(server.readLine()).section(' ', 2).trimmed().toInt();
 
     QMdiArea area;
-    CoverWatch covers(area);
+    session::CoverWatch covers(area);
     area.resize(1280, 800 + area.style()->pixelMetric(QStyle::PM_TitleBarHeight));
     area.show();
     std::vector<std::unique_ptr<Window>> windows;
     windows.push_back(std::make_unique<Window>(area, covers, port));
-    TMDIChild &w = *windows[0]->w;
+    session::TMDIChild &w = *windows[0]->w;
     QLineEdit &input = windows[0]->input;
 
     const long rssStart = RssKb();

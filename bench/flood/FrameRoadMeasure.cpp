@@ -79,7 +79,7 @@ private:
 };
 
 // Waits until the view has painted past `paints`, at most two seconds.
-bool WaitForPaint(ScreenView &view, int paints)
+bool WaitForPaint(session::ScreenView &view, int paints)
 {
     if (view.paintCount() > paints)
         return true;

@@ -111,10 +111,10 @@ struct Window
 {
     QLineEdit input;
     QMdiSubWindow *sub;
-    TMDIChild *w;
+    session::TMDIChild *w;
 
     Window(QMdiArea &area, int port)
-        : w(new TMDIChild(nullptr, "", nullptr))
+        : w(new session::TMDIChild(nullptr, "", nullptr))
     {
         w->BindToFrame({&input, 0, nullptr, "", ""});
         sub = area.addSubWindow(w);
@@ -146,7 +146,7 @@ int main(int argc, char **argv)
     {
         LocalServer server(0);
         Window win(area, server.port());
-        TMDIChild &w = *win.w;
+        session::TMDIChild &w = *win.w;
         std::string text;
         for (int i = 0; i < 1000; ++i)
             text += "say  hello \x1b[1m\x1b[32mthere\x1b[0m " + std::to_string(i) + ";";
@@ -181,7 +181,7 @@ int main(int argc, char **argv)
         before = RssMib();
         ResetPeak();
         Window win(area, server.port());
-        TMDIChild &w = *win.w;
+        session::TMDIChild &w = *win.w;
         const std::uint64_t total = burstBytes + 2;
         WaitUntil([&] { return w.screen().BytesDecoded() >= total; }, 600000);
         // Drained: the screen has been quiet long enough to give memory back.

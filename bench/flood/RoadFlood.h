@@ -31,8 +31,8 @@ inline FloodRun Flood(RoadWindow &road, std::uint64_t lines)
     QElapsedTimer clock;
     qint64 firstByte = -1, lastByte = -1, lastPaint = -1;
     int paintsAtFirst = 0, paintsAtLast = 0, seenPaints = road.view->paintCount();
-    const QMetaObject::Connection bytes =
-        QObject::connect(&road.w->connection(), &GameConnection::gameText, [&](const QByteArray &) {
+    const QMetaObject::Connection bytes = QObject::connect(
+        &road.w->connection(), &session::GameConnection::gameText, [&](const QByteArray &) {
             lastByte = clock.elapsed();
             paintsAtLast = road.view->paintCount();
             if (firstByte < 0) {

@@ -22,13 +22,13 @@ namespace bench {
 struct RoadWindow
 {
     QMdiArea area;
-    CoverWatch covers{area};
+    session::CoverWatch covers{area};
     QLineEdit input;
-    TMDIChild *w; // owned by its subwindow in the area
-    ScreenView *view = nullptr;
+    session::TMDIChild *w; // owned by its subwindow in the area
+    session::ScreenView *view = nullptr;
 
     RoadWindow(int port, QSize viewSize, const sites::SiteOptions &options = {})
-        : w(new TMDIChild(nullptr, "", nullptr))
+        : w(new session::TMDIChild(nullptr, "", nullptr))
     {
         w->BindToFrame({&input, 0, nullptr, "", ""});
         QMdiSubWindow *sub = area.addSubWindow(w);
@@ -37,7 +37,7 @@ struct RoadWindow
         area.show();
         sub->showMaximized();
         area.setActiveSubWindow(sub);
-        view = w->findChild<ScreenView *>();
+        view = w->findChild<session::ScreenView *>();
         // Grows the area by what the view lacks until the view has the size.
         for (int i = 0; i < 5 && view->size() != viewSize; ++i) {
             area.resize(area.size() + viewSize - view->size());

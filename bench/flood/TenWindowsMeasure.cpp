@@ -58,10 +58,10 @@ int main(int argc, char **argv)
     bench::Settle(300);
     const long rssBefore = bench::RssKb();
 
-    std::vector<TMDIChild *> windows;
+    std::vector<session::TMDIChild *> windows;
     for (int i = 0; i < kWindows; ++i) {
         form->OpenGameWindow();
-        TMDIChild *w = form->ActiveSession();
+        session::TMDIChild *w = form->ActiveSession();
         if (!w || !WaitUntil([&] { return w->connection().IsOpen(); }, 5000)) {
             std::fprintf(stderr, "window %d did not connect\n", i + 1);
             return 1;
@@ -77,11 +77,11 @@ int main(int argc, char **argv)
     const long own = bench::ProcKb("/proc/self/smaps_rollup", "Private_Clean:") +
                      bench::ProcKb("/proc/self/smaps_rollup", "Private_Dirty:");
     std::size_t fewest = SIZE_MAX, most = 0;
-    for (TMDIChild *w : windows) {
+    for (session::TMDIChild *w : windows) {
         fewest = std::min(fewest, w->screen().StoreSize());
         most = std::max(most, w->screen().StoreSize());
     }
-    const ScreenView *view = windows.back()->findChild<ScreenView *>();
+    const session::ScreenView *view = windows.back()->findChild<session::ScreenView *>();
 
     std::printf("ten windows through the main frame, nine on hidden tabs, each holding %zu to %zu "
                 "coloured lines; the shown view %dx%d\n",

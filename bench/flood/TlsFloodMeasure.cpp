@@ -67,7 +67,7 @@ int main(int argc, char **argv)
     pinList.Replace("127.0.0.1", tlsPort,
                     session::FormatFingerprint(
                         std::string_view(digest.constData(), std::size_t(digest.size()))));
-    WritePinFile(pins, pinList);
+    session::WritePinFile(pins, pinList);
 
     session::ConnectSettings plain{"127.0.0.1", plainPort, false, "", 0, false, "", ""};
     session::ConnectSettings encrypted = plain;

@@ -26,6 +26,8 @@
 #include <QTest>
 #include <QToolButton>
 
+using session::TMDIChild;
+
 using testsupport::WaitFor;
 
 using testsupport::FakeClock;

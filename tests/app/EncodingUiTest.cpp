@@ -16,6 +16,8 @@
 #include <QTest>
 #include <QToolButton>
 
+using session::TMDIChild;
+
 using testsupport::WaitFor;
 
 namespace {

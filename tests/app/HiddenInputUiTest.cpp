@@ -14,6 +14,8 @@
 #include <QTabBar>
 #include <QTest>
 
+using session::TMDIChild;
+
 using testsupport::WaitFor;
 
 namespace {

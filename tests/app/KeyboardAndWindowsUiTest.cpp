@@ -27,6 +27,9 @@
 #include <QTest>
 #include <QToolButton>
 
+using session::ScreenView;
+using session::TMDIChild;
+
 using testsupport::WaitFor;
 
 class KeyboardAndWindows : public testsupport::FrameFixture<testsupport::MultiClientServer>

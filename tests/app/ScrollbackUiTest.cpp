@@ -26,6 +26,9 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+using session::ScreenView;
+using session::TMDIChild;
+
 using testsupport::WaitFor;
 
 class Scrollback : public testsupport::FrameFixture<testsupport::DemoServerProcess>

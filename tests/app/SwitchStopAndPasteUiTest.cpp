@@ -24,6 +24,8 @@
 #include <QTest>
 #include <QToolButton>
 
+using session::TMDIChild;
+
 using testsupport::WaitFor;
 
 class SwitchStopAndPaste : public testsupport::FrameFixture<testsupport::MultiClientServer>

@@ -12,7 +12,7 @@
 
 namespace testsupport {
 
-class FakeSessionPort : public SessionPort
+class FakeSessionPort : public session::SessionPort
 {
 public:
     struct Run

@@ -28,7 +28,7 @@
 namespace testsupport {
 
 // Whether any line of `w`'s screen store holds `piece` (line ends included).
-inline bool StoreHolds(TMDIChild &w, std::string_view piece)
+inline bool StoreHolds(session::TMDIChild &w, std::string_view piece)
 {
     for (const auto &line : w.screen().StoreSnapshot())
         if (line.text.find(piece) != std::string::npos)
@@ -57,7 +57,7 @@ protected:
 
     // The frame's controls and state, as the tests look at them (the fixture is
     // the frame's one friend).
-    TMDIChild *const *sessions() const { return form->sessions.data(); }
+    session::TMDIChild *const *sessions() const { return form->sessions.data(); }
     int sessionCount() const { return form->sessionCount; }
     const std::string &programDir() const { return form->programDir; }
     bool auxWasVisible() const { return form->auxWasVisible; }
@@ -143,8 +143,8 @@ protected:
 
     // Opens a window through the site dialog, answered with a fresh choice
     // named `name`, and waits until the in-process server has its connection.
-    TMDIChild *Open(const QString &name = QStringLiteral("mud"),
-                    session::Encoding encoding = session::Encoding::kAuto)
+    session::TMDIChild *Open(const QString &name = QStringLiteral("mud"),
+                             session::Encoding encoding = session::Encoding::kAuto)
     {
         next = SiteChoice{};
         next.name = name;
@@ -159,12 +159,12 @@ protected:
 
     // Opens a window on the demo server and logs in as `name`: the name prompt,
     // the name, and the welcome on the screen.
-    TMDIChild *OpenDemoAndLogIn(const QString &name = QStringLiteral("tester"))
+    session::TMDIChild *OpenDemoAndLogIn(const QString &name = QStringLiteral("tester"))
     {
         form->OpenGameWindow();
         if (form->sessionCount != 1)
             return nullptr;
-        TMDIChild *w = form->sessions[0];
+        session::TMDIChild *w = form->sessions[0];
         if (!WaitFor([&] { return w->nameCaptureStage() == 1; }))
             return nullptr;
         TypeLine(name);

@@ -11,19 +11,19 @@
 
 namespace testsupport {
 
-struct HookedFrame : SessionFrame
+struct HookedFrame : session::SessionFrame
 {
-    std::function<void(SessionPort &, const std::string &text)> openPasteSender;
-    std::function<void(SessionPort &, const std::string &recorded)> recordedPathEditor;
+    std::function<void(session::SessionPort &, const std::string &text)> openPasteSender;
+    std::function<void(session::SessionPort &, const std::string &recorded)> recordedPathEditor;
     std::function<void(const std::vector<std::string> &lines)> appendAuxLines;
     std::function<QString(QWidget *parent, const QString &startDir, bool saving)> profileFileDialog;
 
-    void OpenPasteSender(SessionPort &window, const std::string &text) override
+    void OpenPasteSender(session::SessionPort &window, const std::string &text) override
     {
         if (openPasteSender)
             openPasteSender(window, text);
     }
-    void OpenRecordedPath(SessionPort &window, const std::string &recorded) override
+    void OpenRecordedPath(session::SessionPort &window, const std::string &recorded) override
     {
         if (recordedPathEditor)
             recordedPathEditor(window, recorded);

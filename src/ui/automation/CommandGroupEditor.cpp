@@ -93,7 +93,7 @@ int TfCmdsGroup::SelectedRow() const
     return selected.isEmpty() ? -1 : ListBox1->row(selected.front());
 }
 
-void TfCmdsGroup::LoadGroups(SessionPort &window)
+void TfCmdsGroup::LoadGroups(session::SessionPort &window)
 {
     hide();
     ClearFields();

@@ -27,7 +27,7 @@ public:
 
     // Empties the fields, binds the editor to `window`'s group table, lists its
     // groups and shows the editor. Unapplied edits for another window are lost.
-    void LoadGroups(SessionPort &window);
+    void LoadGroups(session::SessionPort &window);
 
     const automation::GroupEditorRules &rules() const { return rules_; }
 
@@ -60,7 +60,7 @@ private:
     automation::GroupEditorRules rules_;
     // The bound window; it goes null when the window closes, and the apply
     // then has nowhere to go.
-    SessionPortRef window_;
+    session::SessionPortRef window_;
     QMetaObject::Connection windowGone_;
 };
 

@@ -133,7 +133,7 @@ automation::TriggerFields TAutoSetting::ReadFields() const
             gbk::FromQString(ComboBox1->currentText())};
 }
 
-void TAutoSetting::LoadFromSession(SessionPort &window)
+void TAutoSetting::LoadFromSession(session::SessionPort &window)
 {
     hide();
     engine_ = window.triggerEngine();

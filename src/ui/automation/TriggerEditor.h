@@ -16,7 +16,10 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
+
+namespace session {
 class SessionPort;
+}
 
 namespace automation {
 
@@ -29,7 +32,7 @@ public:
 
     // Hides the editor, binds it to `window`'s trigger table, fills the grid
     // from it and shows the editor. Unapplied edits for another window are lost.
-    void LoadFromSession(SessionPort &window);
+    void LoadFromSession(session::SessionPort &window);
 
     const automation::TriggerEditorRules &rules() const { return rules_; }
 

@@ -113,12 +113,12 @@ Ttextwin::Ttextwin(QWidget *parent)
 
 Ttextwin::~Ttextwin() = default;
 
-void Ttextwin::setSyncSession(SessionPort *session)
+void Ttextwin::setSyncSession(session::SessionPort *session)
 {
     syncSession_ = session;
 }
 
-void Ttextwin::setCurrentSession(SessionPort *session)
+void Ttextwin::setCurrentSession(session::SessionPort *session)
 {
     currentSession_ = session;
 }
@@ -129,7 +129,7 @@ void Ttextwin::ResetSync()
     BitBtn4->setText(kStartSync);
     syncSession_ = {};
     currentSession_ = {};
-    SessionPortRef mirrored = std::exchange(mirrored_, {});
+    session::SessionPortRef mirrored = std::exchange(mirrored_, {});
     if (!wasOn || !mirrored)
         return;
     // The frame calls this while some window is being destroyed, not always the
@@ -423,7 +423,7 @@ void Ttextwin::BitBtn4Click()
     BitBtn4->setText(kStartSync);
     // Off goes to the window that was switched on, even when the frame has
     // pointed syncSession at another window since.
-    SessionPortRef mirrored = std::exchange(mirrored_, {});
+    session::SessionPortRef mirrored = std::exchange(mirrored_, {});
     if (mirrored)
         mirrored->SetMirror(false);
     if (syncSession_ && !(syncSession_ == mirrored))

@@ -40,10 +40,10 @@ public:
 
     // The links the main frame keeps: the window that receives the mirror
     // commands, and the window most recently activated.
-    void setSyncSession(SessionPort *session);
-    void setCurrentSession(SessionPort *session);
-    SessionPort *syncSession() const { return syncSession_.get(); }
-    SessionPort *currentSession() const { return currentSession_.get(); }
+    void setSyncSession(session::SessionPort *session);
+    void setCurrentSession(session::SessionPort *session);
+    session::SessionPort *syncSession() const { return syncSession_.get(); }
+    session::SessionPort *currentSession() const { return currentSession_.get(); }
 
     // A game window was closed: the switch reads "同步接收" again and both links
     // are cleared.
@@ -98,10 +98,10 @@ private:
     void FinishLoad();
     void StartWaiting();
 
-    SessionPortRef syncSession_;
-    SessionPortRef currentSession_;
+    session::SessionPortRef syncSession_;
+    session::SessionPortRef currentSession_;
     // The window that was sent mirror-on, so mirror-off reaches it.
-    SessionPortRef mirrored_;
+    session::SessionPortRef mirrored_;
     FileChooser chooser_;
 
     // Lines not yet shown, each ended by LF, from pendingPos_ on.

@@ -122,7 +122,7 @@ void TColorForm::LoadSwatches(const screen::ScreenLook &look)
     }
 }
 
-void TColorForm::LoadFromSession(SessionPort &window)
+void TColorForm::LoadFromSession(session::SessionPort &window)
 {
     window_ = &window;
     disconnect(windowGone_);
@@ -147,7 +147,7 @@ void TColorForm::SwatchPressed(int index)
 
 void TColorForm::BitBtn1Click()
 {
-    if (SessionPort *window = window_.get()) {
+    if (session::SessionPort *window = window_.get()) {
         // The palette goes over whole, with the window's font as it is now.
         screen::ScreenLook look = window->look();
         for (int i = 0; i < kSwatches; ++i)

@@ -42,7 +42,7 @@ public:
     explicit TColorForm(QWidget *parent = nullptr);
 
     // Code 2: shows the dialog for `window` and takes the swatches from its palette.
-    void LoadFromSession(SessionPort &window);
+    void LoadFromSession(session::SessionPort &window);
     // Shape1-Shape16 from foreground slots 0-15, Shape17-Shape24 from background 0-7.
     void LoadSwatches(const screen::ScreenLook &look);
 
@@ -67,6 +67,6 @@ private:
     // The swatches' colour numbers; a swatch not chosen again keeps its number
     // exactly, whatever the chooser could show of it.
     std::array<screen::Colour, kSwatches> colours_{};
-    SessionPortRef window_;
+    session::SessionPortRef window_;
     QMetaObject::Connection windowGone_;
 };

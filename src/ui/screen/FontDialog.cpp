@@ -92,7 +92,7 @@ TFontSetting::TFontSetting(QWidget *parent)
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
 }
 
-void TFontSetting::LoadFromSession(SessionPort &window)
+void TFontSetting::LoadFromSession(session::SessionPort &window)
 {
     window_ = &window;
     disconnect(windowGone_);
@@ -171,7 +171,7 @@ void TFontSetting::BitBtn1Click()
         Edit2->selectAll();
         return;
     }
-    SessionPort *window = window_.get();
+    session::SessionPort *window = window_.get();
     if (!window) {
         hide();
         return;

@@ -23,7 +23,7 @@ public:
     explicit TFontSetting(QWidget *parent = nullptr);
 
     // Code 4: binds the dialog to `window`, fills the fields from its font and shows it.
-    void LoadFromSession(SessionPort &window);
+    void LoadFromSession(session::SessionPort &window);
 
     // The font chooser, preset from the font field; empty when cancelled. It
     // works in points; the field keeps the screen's cell height in pixels,
@@ -48,6 +48,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    SessionPortRef window_;
+    session::SessionPortRef window_;
     QMetaObject::Connection windowGone_;
 };

@@ -67,7 +67,7 @@ TClipForm::TClipForm(QWidget *parent)
 
 TClipForm::~TClipForm() = default;
 
-void TClipForm::Fill(SessionPort *session, const std::string &text)
+void TClipForm::Fill(session::SessionPort *session, const std::string &text)
 {
     const std::size_t kept = screen::PasteKeptLength(text);
     // Every line keeps its line break, so one selected empty row is still a
@@ -163,7 +163,7 @@ void TClipForm::BitBtn3Click()
     }
     // The paste sender closes before the window runs the text, as it would
     // when the window takes the text from it.
-    SessionPort *target = targetSession_.get();
+    session::SessionPort *target = targetSession_.get();
     close();
     target->RunPasteText(pasteText_);
 }

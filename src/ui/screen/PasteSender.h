@@ -29,12 +29,12 @@ public:
     // The memo keeps the text's first lines up to its cap; they are shown in
     // batches whenever the window thread is free, so a large selection never
     // freezes the window.
-    void Fill(SessionPort *session, const std::string &text);
+    void Fill(session::SessionPort *session, const std::string &text);
     // Shows the lines still waiting now.
     void FlushMemo();
 
     const std::string &pasteText() const { return pasteText_; }
-    SessionPort *targetSession() const { return targetSession_.get(); }
+    session::SessionPort *targetSession() const { return targetSession_.get(); }
 
     void BitBtn1Click(); // "原样复制"
     void BitBtn2Click(); // "合并一行"
@@ -58,6 +58,6 @@ private:
     std::string memoPending_;
     std::size_t memoPos_ = 0;
     QTimer *fillTimer_ = nullptr;
-    SessionPortRef targetSession_;
+    session::SessionPortRef targetSession_;
     std::string pasteText_;
 };

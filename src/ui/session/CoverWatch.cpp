@@ -5,6 +5,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
+namespace session {
+
 CoverWatch::CoverWatch(QMdiArea &area)
     : QObject(&area)
     , area_(area)
@@ -28,3 +30,5 @@ void CoverWatch::Update()
             game->SetCovered(maximised && window != front);
     }
 }
+
+} // namespace session

@@ -8,6 +8,8 @@
 class QMdiArea;
 class QMdiSubWindow;
 
+namespace session {
+
 class CoverWatch : public QObject
 {
 public:
@@ -22,3 +24,5 @@ public:
 private:
     QMdiArea &area_;
 };
+
+} // namespace session

@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+namespace session {
+
 FindBar::FindBar(QWidget *parent)
     : QWidget(parent)
 {
@@ -66,3 +68,5 @@ bool FindBar::eventFilter(QObject *watched, QEvent *event)
     }
     return QWidget::eventFilter(watched, event);
 }
+
+} // namespace session

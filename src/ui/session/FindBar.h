@@ -10,6 +10,8 @@
 class QLabel;
 class QLineEdit;
 
+namespace session {
+
 class FindBar : public QWidget
 {
     Q_OBJECT
@@ -35,3 +37,5 @@ private:
     QLineEdit *findText = nullptr;
     QLabel *findResult = nullptr;
 };
+
+} // namespace session

@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <QWidget>
 
+namespace session {
+
 namespace {
 
 QString Utf8(std::string_view text)
@@ -497,3 +499,5 @@ void GameConnection::Fail(const QString &text)
     cs1->abort();
     emit failure(text);
 }
+
+} // namespace session

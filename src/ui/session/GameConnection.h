@@ -19,6 +19,8 @@ class QSslError;
 class QSslSocket;
 class QTimer;
 
+namespace session {
+
 class GameConnection : public QObject
 {
     Q_OBJECT
@@ -128,3 +130,5 @@ private:
     bool trustedJustNow_ = false; // trusted by the player, no game text seen yet
     QString askedFingerprint_;
 };
+
+} // namespace session

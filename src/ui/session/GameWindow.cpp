@@ -17,7 +17,7 @@
 #include <QLineEdit>
 #include <QWheelEvent>
 
-using namespace session;
+namespace session {
 
 namespace {
 
@@ -376,3 +376,5 @@ void TMDIChild::LayOut()
     PlaceFindBar();
     TellWindowSizeSoon();
 }
+
+} // namespace session

@@ -25,12 +25,15 @@
 #include <QStringList>
 #include <QWidget>
 
-class FindBar;
-class GameConnection;
 class QMenu;
 class QTimer;
-class InputLineKeeper;
 class QLineEdit;
+
+namespace session {
+
+class FindBar;
+class GameConnection;
+class InputLineKeeper;
 class SessionLink;
 class TMDIChild;
 
@@ -293,3 +296,5 @@ private:
     std::string foundNeedle_;
     std::shared_ptr<screen::LogWriter> log_;
 };
+
+} // namespace session

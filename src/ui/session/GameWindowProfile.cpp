@@ -8,7 +8,7 @@
 #include "ui/session/GameWindow.h"
 #include "ui/session/ProfileFiles.h"
 
-using namespace session;
+namespace session {
 
 namespace {
 
@@ -113,3 +113,5 @@ void TMDIChild::ApplyProfile(const Profile &profile)
     SetLook(LookAfter(profile, screen_->Look()));
     engine.triggersEnabled = wasEnabled;
 }
+
+} // namespace session

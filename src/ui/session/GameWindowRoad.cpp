@@ -14,6 +14,8 @@
 #include <QFontMetrics>
 #include <QTimer>
 
+namespace session {
+
 void TMDIChild::OnGameText(const QByteArray &bytes)
 {
     std::string text;
@@ -84,3 +86,5 @@ void TMDIChild::TellWindowSize()
     session_->SetWindowSize(static_cast<unsigned>(std::max(1, viewWidth / charWidth)),
                             static_cast<unsigned>(std::max(1, rows)));
 }
+
+} // namespace session

@@ -14,6 +14,8 @@
 #include <QLineEdit>
 #include <QMenu>
 
+namespace session {
+
 void TMDIChild::PlaceFindBar()
 {
     // Over the top right of the screen, clear of the scroll bar.
@@ -162,3 +164,5 @@ void TMDIChild::AddScrollbackItems(QMenu *menu)
         stop->setEnabled(on);
     });
 }
+
+} // namespace session

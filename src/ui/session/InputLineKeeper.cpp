@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QMdiSubWindow>
 
+namespace session {
+
 InputLineKeeper::InputLineKeeper(QWidget &window, QWidget &pathPanel)
     : QObject(&window)
     , window_(window)
@@ -51,3 +53,5 @@ bool InputLineKeeper::eventFilter(QObject *watched, QEvent *event)
     }
     return QObject::eventFilter(watched, event);
 }
+
+} // namespace session

@@ -10,6 +10,8 @@ class QEvent;
 class QLineEdit;
 class QWidget;
 
+namespace session {
+
 class InputLineKeeper : public QObject
 {
 public:
@@ -31,3 +33,5 @@ private:
     QWidget &pathPanel_;
     QLineEdit *line_ = nullptr;
 };
+
+} // namespace session

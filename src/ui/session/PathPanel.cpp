@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QToolButton>
 
+namespace session {
+
 PathPanel::PathPanel(QWidget *parent)
     : QWidget(parent)
 {
@@ -79,3 +81,5 @@ void PathPanel::ListBox1DblClick()
         return;
     emit walkRequested(row, BitBtn1->text() == QStringLiteral("慢速"));
 }
+
+} // namespace session

@@ -12,6 +12,8 @@ class QListWidget;
 class QPushButton;
 class QToolButton;
 
+namespace session {
+
 class PathPanel : public QWidget
 {
     Q_OBJECT
@@ -41,3 +43,5 @@ private:
     QPushButton *StopButton = nullptr;   // "停止"
     QToolButton *SpeedButton6 = nullptr; // "×"
 };
+
+} // namespace session

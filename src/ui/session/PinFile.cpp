@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QSaveFile>
 
+namespace session {
+
 session::PinList ReadPinFile(const QString &path)
 {
     QFile file(path);
@@ -29,3 +31,5 @@ bool WritePinFile(const QString &path, const session::PinList &list)
     }
     return file.commit();
 }
+
+} // namespace session

@@ -6,7 +6,11 @@
 
 #include <QString>
 
+namespace session {
+
 // A missing or unreadable file holds no pins.
 session::PinList ReadPinFile(const QString &path);
 // False when the file could not be written; the file on disk is then unchanged.
 bool WritePinFile(const QString &path, const session::PinList &list);
+
+} // namespace session

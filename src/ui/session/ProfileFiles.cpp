@@ -86,8 +86,6 @@ std::optional<QByteArray> ReadProfileFile(const std::string &path)
     return bytes;
 }
 
-} // namespace session
-
 // The platform's file dialogs, as the window's save and open dialogs are set up.
 QString SessionFrame::AskProfileFile(QWidget *parent, const QString &startDir, bool saving)
 {
@@ -107,3 +105,5 @@ QString SessionFrame::AskProfileFile(QWidget *parent, const QString &startDir, b
         return {};
     return dialog.selectedFiles().front();
 }
+
+} // namespace session

@@ -16,6 +16,8 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+namespace session {
+
 namespace {
 
 constexpr int kStatusHeight = 17;
@@ -397,3 +399,5 @@ void ScreenPane::PlaceStatusControls()
     EncodingButton->setGeometry(encodingLeft, 0, encodingWidth, kStatusHeight - 1);
     Label1->setGeometry(4, 0, std::max(0, encodingLeft - 8), kStatusHeight);
 }
+
+} // namespace session

@@ -19,11 +19,14 @@
 class QLabel;
 class QScrollBar;
 class QToolButton;
-class ScreenView;
 
 namespace screen {
 class DrawSence;
 }
+
+namespace session {
+
+class ScreenView;
 
 class ScreenPane : public QWidget
 {
@@ -123,3 +126,5 @@ private:
     QToolButton *SpeedButton5 = nullptr; // path reversed
     QToolButton *EncodingButton = nullptr;
 };
+
+} // namespace session

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QWheelEvent>
 
+namespace session {
+
 ScreenView::ScreenView(QWidget *parent)
     : QWidget(parent)
 {
@@ -76,3 +78,5 @@ void ScreenView::wheelEvent(QWheelEvent *event)
     event->accept();
     emit wheelTurned(event->angleDelta(), event->modifiers());
 }
+
+} // namespace session

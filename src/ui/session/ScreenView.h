@@ -8,6 +8,8 @@
 #include <QImage>
 #include <QWidget>
 
+namespace session {
+
 class ScreenView : public QWidget
 {
     Q_OBJECT
@@ -45,3 +47,5 @@ private:
     int paintCount_ = 0;
     screen::SplitLayout split_;
 };
+
+} // namespace session

@@ -8,6 +8,8 @@
 #include <QMetaObject>
 #include <QObject>
 
+namespace session {
+
 SessionLink::SessionLink(QObject *window, screen::DrawSence *screen,
                          std::shared_ptr<automation::GroupTable> groups,
                          std::shared_ptr<automation::TriggerEngine> triggers, WindowSide &side)
@@ -140,3 +142,5 @@ void SessionLink::RunnerEnded()
 {
     Post([this] { side_.RunnerCountChanged(-1); });
 }
+
+} // namespace session

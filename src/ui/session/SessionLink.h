@@ -23,6 +23,8 @@ namespace screen {
 class DrawSence;
 }
 
+namespace session {
+
 class SessionLink final : public automation::RunnerHost, private screen::RoomWatcher
 {
 public:
@@ -83,3 +85,5 @@ private:
     std::shared_ptr<automation::TriggerEngine> triggers_;
     WindowSide &side_;
 };
+
+} // namespace session

@@ -14,6 +14,8 @@
 #include <QObject>
 #include <QPointer>
 
+namespace session {
+
 class SessionPort
 {
 public:
@@ -74,3 +76,5 @@ private:
     SessionPort *port_ = nullptr;
     QPointer<QObject> alive_;
 };
+
+} // namespace session

@@ -4,10 +4,11 @@
 
 #include "ui/session/TrustQuestion.h"
 
-class GameConnection;
 class QWidget;
 
 namespace session {
+
+class GameConnection;
 
 // Shows the question modally over `parent`; true only when "信任此证书" was
 // pressed (closing the box or "断开连接" is a no).

@@ -146,7 +146,7 @@ int TFastKey::SelectedRow() const
     return selected.isEmpty() ? -1 : ListBox1->row(selected.front());
 }
 
-void TFastKey::LoadHotkeys(SessionPort &window)
+void TFastKey::LoadHotkeys(session::SessionPort &window)
 {
     // Opening again drops whatever was not written back.
     rules_.Load(window.hotkeys());
@@ -193,7 +193,7 @@ void TFastKey::BitBtn4Click()
 
 void TFastKey::BitBtn5Click()
 {
-    if (SessionPort *window = window_.get())
+    if (session::SessionPort *window = window_.get())
         window->SetHotkeys(rules_.Result());
     close();
 }

@@ -27,7 +27,7 @@ public:
 
     // Fills the editor from `window`'s hotkeys, makes them the commit target,
     // empties both fields and shows the editor without blocking.
-    void LoadHotkeys(SessionPort &window);
+    void LoadHotkeys(session::SessionPort &window);
 
     const shell::HotkeyEditorRules &rules() const { return rules_; }
     // Whether "关闭" would still reach a window.
@@ -63,7 +63,7 @@ private:
 
     shell::HotkeyEditorRules rules_;
     // Goes empty when the window closes; "关闭" then writes nowhere.
-    SessionPortRef window_;
+    session::SessionPortRef window_;
 };
 
 } // namespace shell

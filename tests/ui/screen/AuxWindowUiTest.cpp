@@ -29,6 +29,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using session::FrameNoticeSink;
+using session::SessionPort;
+using session::TMDIChild;
+
 using testsupport::WaitFor;
 
 namespace {

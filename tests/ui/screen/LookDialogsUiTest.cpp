@@ -26,6 +26,9 @@
 #include <QTest>
 #include <QToolButton>
 
+using session::ScreenView;
+using session::TMDIChild;
+
 using testsupport::WaitFor;
 
 using testsupport::FakeSessionPort;

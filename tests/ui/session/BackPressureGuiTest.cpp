@@ -17,6 +17,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+using session::TMDIChild;
+
 using testsupport::WaitFor;
 
 namespace {

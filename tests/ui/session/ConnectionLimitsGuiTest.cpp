@@ -16,6 +16,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+using session::GameConnection;
+
 namespace {
 
 using testsupport::WaitFor;

@@ -20,6 +20,8 @@
 #include <QTest>
 #include <QTimer>
 
+using session::GameConnection;
+
 namespace {
 
 const QString kTrying = QStringLiteral("尝试连接......");

@@ -14,6 +14,8 @@
 #include <QSignalSpy>
 #include <QToolButton>
 
+using session::TMDIChild;
+
 using testsupport::FakeGameServer;
 using testsupport::WaitFor;
 

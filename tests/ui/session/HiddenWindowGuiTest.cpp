@@ -11,6 +11,10 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
+using session::CoverWatch;
+using session::ScreenView;
+using session::TMDIChild;
+
 using testsupport::WaitFor;
 
 TEST(HiddenWindow, DropsItsImageAndIsPaintedWhenShownAgain)

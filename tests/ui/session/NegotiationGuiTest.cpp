@@ -13,6 +13,8 @@
 
 #include <QLineEdit>
 
+using session::TMDIChild;
+
 using testsupport::FakeGameServer;
 using testsupport::WaitFor;
 

@@ -21,6 +21,8 @@
 #include <QScrollBar>
 #include <QTest>
 
+using session::SessionPort;
+
 using testsupport::WaitFor;
 
 using testsupport::FakeSessionPort;

@@ -25,6 +25,10 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 
+using session::GameConnection;
+using session::ReadPinFile;
+using session::WritePinFile;
+
 namespace {
 
 using testsupport::WaitFor;
