@@ -153,17 +153,17 @@ void TMainForm::CreateDialogs()
     // Every dialog exists once for the life of the program and is shared by
     // all game windows; they are made in this order.
     AboutBox = new shell::TAboutBox(this);
-    ClipForm = new TClipForm(this);
+    ClipForm = new screen::TClipForm(this);
     AutoSetting = new automation::TAutoSetting(this);
-    ColorForm = new TColorForm(this);
+    ColorForm = new screen::TColorForm(this);
     BookMark = new TBookMark(std::filesystem::path(programDir), this);
     FastKey = new shell::TFastKey(this);
     fCmdsGroup = new automation::TfCmdsGroup(this);
-    FontSetting = new TFontSetting(this);
+    FontSetting = new screen::TFontSetting(this);
     RoadSetting = new TRoadSetting(this);
     ClockForm = new shell::TClockForm(this);
     DirectSet = new TDirectSet(this);
-    textwin = new Ttextwin(this);
+    textwin = new screen::Ttextwin(this);
 }
 
 void TMainForm::OpenDialog(session::SessionCode code)

@@ -28,15 +28,18 @@ class QMenu;
 class QTabBar;
 class QToolButton;
 class TBookMark;
-class TClipForm;
-class TColorForm;
-class TFontSetting;
-class Ttextwin;
 
 namespace automation {
 class TAutoSetting;
 class TfCmdsGroup;
 } // namespace automation
+
+namespace screen {
+class TClipForm;
+class TColorForm;
+class TFontSetting;
+class Ttextwin;
+} // namespace screen
 
 namespace session {
 class CoverWatch;
@@ -184,17 +187,17 @@ private:
 
     // The shared dialogs, in the order they are created at start-up.
     shell::TAboutBox *AboutBox = nullptr;
-    TClipForm *ClipForm = nullptr;
+    screen::TClipForm *ClipForm = nullptr;
     automation::TAutoSetting *AutoSetting = nullptr;
-    TColorForm *ColorForm = nullptr;
+    screen::TColorForm *ColorForm = nullptr;
     automation::TfCmdsGroup *fCmdsGroup = nullptr;
     TBookMark *BookMark = nullptr;
     shell::TClockForm *ClockForm = nullptr;
     shell::TFastKey *FastKey = nullptr;
     session::TRoadSetting *RoadSetting = nullptr;
     session::TDirectSet *DirectSet = nullptr;
-    TFontSetting *FontSetting = nullptr;
-    Ttextwin *textwin = nullptr;
+    screen::TFontSetting *FontSetting = nullptr;
+    screen::Ttextwin *textwin = nullptr;
 
     void CreateDialogs();
     void BuildToolbar();

@@ -41,6 +41,8 @@
 #include <QTextBrowser>
 #include <QToolButton>
 
+using screen::Ttextwin;
+
 using testsupport::WaitFor;
 
 using namespace session;

@@ -71,11 +71,11 @@ protected:
     QMenu *WindowMenu() const { return form->WindowMenu; }
     QAction *ToolbarAction() const { return form->ToolbarAction; }
     shell::TAboutBox *AboutBox() const { return form->AboutBox; }
-    TColorForm *ColorForm() const { return form->ColorForm; }
+    screen::TColorForm *ColorForm() const { return form->ColorForm; }
     shell::TClockForm *ClockForm() const { return form->ClockForm; }
     shell::TFastKey *FastKey() const { return form->FastKey; }
     session::TRoadSetting *RoadSetting() const { return form->RoadSetting; }
-    Ttextwin *textwin() const { return form->textwin; }
+    screen::Ttextwin *textwin() const { return form->textwin; }
     FakeTray *tray = nullptr;
     FakeHelp *help = nullptr;
     SiteChoice next;

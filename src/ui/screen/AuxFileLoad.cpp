@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+namespace screen {
+
 AuxFileLoad::AuxFileLoad(const QString &path, std::size_t cap)
     : path_(path)
     , file_(path)
@@ -41,3 +43,5 @@ bool AuxFileLoad::ReadPiece()
     std::string().swap(piece_);
     return true;
 }
+
+} // namespace screen

@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QString>
 
+namespace screen {
+
 class AuxFileLoad
 {
 public:
@@ -42,3 +44,5 @@ private:
     QString error_;
     qint64 size_ = 0;
 };
+
+} // namespace screen

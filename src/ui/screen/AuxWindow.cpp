@@ -25,6 +25,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+namespace screen {
+
 namespace {
 
 const QString kStartSync = QStringLiteral("同步接收");
@@ -429,3 +431,5 @@ void Ttextwin::BitBtn4Click()
     if (syncSession_ && !(syncSession_ == mirrored))
         syncSession_->SetMirror(false);
 }
+
+} // namespace screen

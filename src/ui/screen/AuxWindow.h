@@ -16,11 +16,14 @@
 #include <QString>
 #include <QWidget>
 
-class AuxFileLoad;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
+
+namespace screen {
+
+class AuxFileLoad;
 
 // A memo's lines as GBK bytes, the way an edit control counts them: the empty
 // line after a final line break is not a line, so an empty memo has none.
@@ -121,3 +124,5 @@ private:
     std::deque<Waiting> waiting_;
     QTimer *loadTimer_ = nullptr;
 };
+
+} // namespace screen

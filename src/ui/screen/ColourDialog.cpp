@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
+namespace screen {
+
 namespace {
 
 constexpr int kColumns = 8;
@@ -161,3 +163,5 @@ void TColorForm::BitBtn2Click()
 {
     hide();
 }
+
+} // namespace screen

@@ -16,6 +16,8 @@
 
 class QPushButton;
 
+namespace screen {
+
 // One colour swatch (`Shape1`-`Shape24`): shows a colour and reports a press.
 class ColourSwatch : public QFrame
 {
@@ -70,3 +72,5 @@ private:
     session::SessionPortRef window_;
     QMetaObject::Connection windowGone_;
 };
+
+} // namespace screen

@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QToolButton>
 
+namespace screen {
+
 namespace {
 
 // The line spacing the spin buttons go up to.
@@ -190,3 +192,5 @@ void TFontSetting::BitBtn2Click()
 {
     hide();
 }
+
+} // namespace screen

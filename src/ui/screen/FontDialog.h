@@ -15,6 +15,8 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 
+namespace screen {
+
 class TFontSetting : public QDialog
 {
     Q_OBJECT
@@ -51,3 +53,5 @@ private:
     session::SessionPortRef window_;
     QMetaObject::Connection windowGone_;
 };
+
+} // namespace screen

@@ -20,6 +20,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+namespace screen {
+
 TClipForm::TClipForm(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint)
 {
@@ -172,3 +174,5 @@ void TClipForm::BitBtn4Click()
 {
     close();
 }
+
+} // namespace screen

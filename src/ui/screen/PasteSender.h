@@ -16,6 +16,8 @@ class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 
+namespace screen {
+
 class TClipForm : public QWidget
 {
     Q_OBJECT
@@ -61,3 +63,5 @@ private:
     session::SessionPortRef targetSession_;
     std::string pasteText_;
 };
+
+} // namespace screen

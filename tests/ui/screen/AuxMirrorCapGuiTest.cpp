@@ -7,6 +7,8 @@
 
 #include <QPlainTextEdit>
 
+using screen::Ttextwin;
+
 TEST(AuxWindowCap, FloodKeepsTheNewestLinesWithinTheCap)
 {
     Ttextwin w;

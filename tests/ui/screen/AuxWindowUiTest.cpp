@@ -29,6 +29,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using screen::MemoLines;
+using screen::TClipForm;
+using screen::Ttextwin;
+
 using session::FrameNoticeSink;
 using session::SessionPort;
 using session::TMDIChild;

@@ -26,6 +26,9 @@
 #include <QTest>
 #include <QToolButton>
 
+using screen::TColorForm;
+using screen::TFontSetting;
+
 using session::ScreenView;
 using session::TMDIChild;
 
