@@ -69,7 +69,7 @@ TMainForm::TMainForm(const std::string &startDir, Services services)
     if (!services_.help)
         services_.help = std::make_unique<platform::TextBrowserHelp>(this);
     if (!services_.runSiteDialog)
-        services_.runSiteDialog = [](TBookMark &dialog) { dialog.exec(); };
+        services_.runSiteDialog = [](sites::TBookMark &dialog) { dialog.exec(); };
     if (!services_.clockSource)
         services_.clockSource = std::make_unique<platform::SystemClock>();
     if (!services_.hangUp)
@@ -156,7 +156,7 @@ void TMainForm::CreateDialogs()
     ClipForm = new screen::TClipForm(this);
     AutoSetting = new automation::TAutoSetting(this);
     ColorForm = new screen::TColorForm(this);
-    BookMark = new TBookMark(std::filesystem::path(programDir), this);
+    BookMark = new sites::TBookMark(std::filesystem::path(programDir), this);
     FastKey = new shell::TFastKey(this);
     fCmdsGroup = new automation::TfCmdsGroup(this);
     FontSetting = new screen::TFontSetting(this);

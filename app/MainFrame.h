@@ -27,7 +27,6 @@ class QMdiSubWindow;
 class QMenu;
 class QTabBar;
 class QToolButton;
-class TBookMark;
 
 namespace automation {
 class TAutoSetting;
@@ -53,6 +52,10 @@ class TClockForm;
 class TFastKey;
 } // namespace shell
 
+namespace sites {
+class TBookMark;
+} // namespace sites
+
 namespace testsupport {
 template <class Server> class FrameFixture;
 }
@@ -73,7 +76,7 @@ public:
     {
         // Shows the site dialog and returns when the player is done with it
         // (the real one runs it modally).
-        std::function<void(TBookMark &)> runSiteDialog;
+        std::function<void(sites::TBookMark &)> runSiteDialog;
         std::unique_ptr<platform::NotificationTray> tray;
         std::unique_ptr<platform::HelpViewer> help;
         // The clock's time and timers; empty gets the system's.
@@ -191,7 +194,7 @@ private:
     automation::TAutoSetting *AutoSetting = nullptr;
     screen::TColorForm *ColorForm = nullptr;
     automation::TfCmdsGroup *fCmdsGroup = nullptr;
-    TBookMark *BookMark = nullptr;
+    sites::TBookMark *BookMark = nullptr;
     shell::TClockForm *ClockForm = nullptr;
     shell::TFastKey *FastKey = nullptr;
     session::TRoadSetting *RoadSetting = nullptr;

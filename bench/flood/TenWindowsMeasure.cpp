@@ -44,7 +44,7 @@ int main(int argc, char **argv)
 
     TMainForm::Services services;
     int opened = 0;
-    services.runSiteDialog = [&](TBookMark &dialog) {
+    services.runSiteDialog = [&](sites::TBookMark &dialog) {
         dialog.show();
         dialog.getAddress->setText(QStringLiteral("127.0.0.1"));
         dialog.getName->setText(QStringLiteral("road%1").arg(++opened));

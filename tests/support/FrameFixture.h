@@ -108,7 +108,7 @@ protected:
         services.tray = std::move(fakeTray);
         services.help = std::move(fakeHelp);
         // Filled in and confirmed or cancelled as the player would.
-        services.runSiteDialog = [this](TBookMark &dialog) {
+        services.runSiteDialog = [this](sites::TBookMark &dialog) {
             ++dialogRuns;
             dialog.show();
             if (!next.confirm) {

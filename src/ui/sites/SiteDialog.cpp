@@ -16,6 +16,8 @@
 #include <QSignalBlocker>
 #include <QStyle>
 
+namespace sites {
+
 namespace {
 
 std::string FieldBytes(const QLineEdit *edit)
@@ -415,3 +417,5 @@ bool TBookMark::useTls() const
 {
     return CheckBox3->isChecked();
 }
+
+} // namespace sites

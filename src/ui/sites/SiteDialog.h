@@ -19,6 +19,8 @@ class QListWidget;
 class QPushButton;
 class QShowEvent;
 
+namespace sites {
+
 class TBookMark : public QDialog
 {
     Q_OBJECT
@@ -116,3 +118,5 @@ private:
     bool accepted_ = false;
     std::string chosenProfile_;
 };
+
+} // namespace sites

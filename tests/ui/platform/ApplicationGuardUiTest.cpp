@@ -23,6 +23,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using sites::TBookMark;
+
 using testsupport::WaitFor;
 
 namespace {

@@ -24,6 +24,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using sites::TBookMark;
+
 using testsupport::WaitFor;
 
 namespace fs = std::filesystem;
