@@ -40,6 +40,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+namespace app {
+
 using namespace session;
 
 namespace {
@@ -605,3 +607,5 @@ void TMainForm::ToggleToolbar()
 {
     Panel2->setVisible(!Panel2->isVisible());
 }
+
+} // namespace app

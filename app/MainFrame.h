@@ -60,6 +60,8 @@ namespace testsupport {
 template <class Server> class FrameFixture;
 }
 
+namespace app {
+
 class TMainForm : public QMainWindow,
                   public session::FrameNoticeSink,
                   public session::SessionFrame,
@@ -239,3 +241,5 @@ private:
     bool minimisedForTray_ = false;
     std::unique_ptr<shell::Clock> clock_;
 };
+
+} // namespace app

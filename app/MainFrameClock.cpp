@@ -7,6 +7,8 @@
 
 #include <QTabBar>
 
+namespace app {
+
 void TMainForm::ShowClockDialog()
 {
     // Always the frame's last confirmed settings, never one window's.
@@ -57,3 +59,5 @@ void TMainForm::HandKeepAlive(int index, const std::string &command, int minutes
     settings.keepAliveMinutes = minutes;
     window->SetKeepAlive(settings);
 }
+
+} // namespace app

@@ -17,6 +17,8 @@
 #include <QTabBar>
 #include <QToolButton>
 
+namespace app {
+
 using namespace session;
 using shell::ToolbarGlyph;
 
@@ -334,3 +336,5 @@ void TMainForm::ArrangeIcons()
         x += size.width();
     }
 }
+
+} // namespace app

@@ -50,11 +50,11 @@ int main(int argc, char **argv)
 
     // The scheduled hang-up reaches the machine through the system bus; this is
     // the one place that hands it over.
-    TMainForm::Services services;
+    app::TMainForm::Services services;
     services.hangUp = std::make_unique<platform::DBusHangUp>(QDBusConnection::systemBus());
     // The program folder is the folder current at start, as the file system
     // names it.
-    TMainForm frame(QFile::encodeName(QDir::currentPath()).toStdString(), std::move(services));
+    app::TMainForm frame(QFile::encodeName(QDir::currentPath()).toStdString(), std::move(services));
     frame.show();
     return app.exec();
 }

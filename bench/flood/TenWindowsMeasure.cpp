@@ -42,7 +42,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QTemporaryDir dir;
 
-    TMainForm::Services services;
+    app::TMainForm::Services services;
     int opened = 0;
     services.runSiteDialog = [&](sites::TBookMark &dialog) {
         dialog.show();
@@ -51,8 +51,8 @@ int main(int argc, char **argv)
         dialog.getPort->setText(QString::number(server.port()));
         dialog.BitBtn1Click();
     };
-    auto form = std::make_unique<TMainForm>(QFile::encodeName(dir.path()).toStdString(),
-                                            std::move(services));
+    auto form = std::make_unique<app::TMainForm>(QFile::encodeName(dir.path()).toStdString(),
+                                                 std::move(services));
     form->resize(1960, 1200);
     form->show();
     bench::Settle(300);

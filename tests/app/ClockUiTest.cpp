@@ -84,7 +84,7 @@ protected:
 
     void SetUp() override
     {
-        TMainForm::Services services;
+        app::TMainForm::Services services;
         // Local time 8 hours ahead of UTC, starting at 20:10:30 local.
         auto clock = std::make_unique<FakeClock>(FakeClock::At(0, 12, 10, 30), 8 * 60);
         auto hangUp = std::make_unique<FakeHangUp>();

@@ -75,7 +75,7 @@ protected:
             ASSERT_EQ(sessions()[i]->frameBinding().windowIndex, i);
             ASSERT_EQ(TabControl1()->tabText(i), sessions()[i]->windowTitle());
         }
-        for (int i = sessionCount(); i < TMainForm::kMaxSessions; ++i) {
+        for (int i = sessionCount(); i < app::TMainForm::kMaxSessions; ++i) {
             ASSERT_TRUE(sessions()[i] == nullptr);
         }
     }
@@ -166,7 +166,7 @@ TEST_F(MainFrame, ProgramDirIsTrimmedAndEndsInSlash)
     for (const Row &row : rows) {
         FRESH_FIXTURE_FOR_ROW(row, rows);
         const auto &[label, current, expected] = row;
-        ASSERT_EQ(QString::fromStdString(TMainForm::ProgramDirFrom(current.toStdString())),
+        ASSERT_EQ(QString::fromStdString(app::TMainForm::ProgramDirFrom(current.toStdString())),
                   expected);
     }
 }
@@ -364,7 +364,7 @@ TEST_F(MainFrame, KeepAliveIsCopiedOnlyForAllWindows)
 
 TEST_F(MainFrame, TheFortyFirstWindowIsRefused)
 {
-    for (int i = 0; i < TMainForm::kMaxSessions; ++i) {
+    for (int i = 0; i < app::TMainForm::kMaxSessions; ++i) {
         ASSERT_TRUE(Open()) << qPrintable(QString::number(i));
     }
     ASSERT_EQ(sessionCount(), 40);

@@ -53,7 +53,7 @@ protected:
 
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<Server> server;
-    std::unique_ptr<TMainForm> form;
+    std::unique_ptr<app::TMainForm> form;
 
     // The frame's controls and state, as the tests look at them (the fixture is
     // the frame's one friend).
@@ -84,7 +84,7 @@ protected:
 
     // Starts the server, then the frame with `services` (a test's own clock,
     // say) and the fakes; `size`, when valid, is the frame's before it shows.
-    void StartFrame(TMainForm::Services services = {}, QSize size = {})
+    void StartFrame(app::TMainForm::Services services = {}, QSize size = {})
     {
         dir = std::make_unique<QTemporaryDir>();
         ASSERT_TRUE(dir->isValid());
@@ -124,8 +124,8 @@ protected:
                     dialog.ComboBox1->setCurrentIndex(static_cast<int>(i));
             dialog.BitBtn1Click();
         };
-        form = std::make_unique<TMainForm>(QFile::encodeName(dir->path()).toStdString(),
-                                           std::move(services));
+        form = std::make_unique<app::TMainForm>(QFile::encodeName(dir->path()).toStdString(),
+                                                std::move(services));
         if (size.isValid())
             form->resize(size);
         form->show();
