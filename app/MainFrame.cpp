@@ -65,17 +65,7 @@ TMainForm::TMainForm(const std::string &startDir, Services services)
     // The clock's defaults are its settings' initialisers; then the icon that
     // stands for the hidden frame, the empty history, the minute timer and
     // the program folder.
-    if (!services_.tray)
-        services_.tray = std::make_unique<platform::SystemTray>(shell::ProgramIcon());
-    services_.tray->onDoubleClick = [this] { RestoreFromTray(); };
-    if (!services_.help)
-        services_.help = std::make_unique<platform::TextBrowserHelp>(this);
-    if (!services_.runSiteDialog)
-        services_.runSiteDialog = [](sites::TBookMark &dialog) { dialog.exec(); };
-    if (!services_.clockSource)
-        services_.clockSource = std::make_unique<platform::SystemClock>();
-    if (!services_.hangUp)
-        services_.hangUp = std::make_unique<platform::NoHangUp>();
+    FillServices();
     shell::ClockWindows &windows = *this;
     clock_ = std::make_unique<shell::Clock>(*services_.clockSource, windows, *services_.hangUp);
     programDir = ProgramDirFrom(startDir);
@@ -103,6 +93,36 @@ TMainForm::TMainForm(const std::string &startDir, Services services)
     statusBar()->setSizeGripEnabled(true);
 
     BuildMenus();
+    BindShortcuts();
+    connect(ClientArea, &QMdiArea::subWindowActivated, this, &TMainForm::ClientAreaActivated);
+    connect(TabControl1, &QTabBar::currentChanged, this, &TMainForm::TabControl1Change);
+    connect(this, &TMainForm::clockDialogRequested, this, &TMainForm::ShowClockDialog);
+
+    CreateDialogs();
+    RoadSetting->openDirectionEditor = [this](SessionPort &window) {
+        DirectSet->LoadDirections(window);
+    };
+    ResizeBottom();
+    CommandInput->setFocus();
+}
+
+void TMainForm::FillServices()
+{
+    if (!services_.tray)
+        services_.tray = std::make_unique<platform::SystemTray>(shell::ProgramIcon());
+    services_.tray->onDoubleClick = [this] { RestoreFromTray(); };
+    if (!services_.help)
+        services_.help = std::make_unique<platform::TextBrowserHelp>(this);
+    if (!services_.runSiteDialog)
+        services_.runSiteDialog = [](sites::TBookMark &dialog) { dialog.exec(); };
+    if (!services_.clockSource)
+        services_.clockSource = std::make_unique<platform::SystemClock>();
+    if (!services_.hangUp)
+        services_.hangUp = std::make_unique<platform::NoHangUp>();
+}
+
+void TMainForm::BindShortcuts()
+{
     // Ctrl+C copies the screen selection wherever in the frame the focus is
     // (a tab, the area); the input line takes the key itself, so this only
     // answers where the line does not have it.
@@ -118,16 +138,6 @@ TMainForm::TMainForm(const std::string &startDir, Services services)
         if (TMDIChild *session = ActiveSession())
             session->OpenFindBar();
     });
-    connect(ClientArea, &QMdiArea::subWindowActivated, this, &TMainForm::ClientAreaActivated);
-    connect(TabControl1, &QTabBar::currentChanged, this, &TMainForm::TabControl1Change);
-    connect(this, &TMainForm::clockDialogRequested, this, &TMainForm::ShowClockDialog);
-
-    CreateDialogs();
-    RoadSetting->openDirectionEditor = [this](SessionPort &window) {
-        DirectSet->LoadDirections(window);
-    };
-    ResizeBottom();
-    CommandInput->setFocus();
 }
 
 TMainForm::~TMainForm()

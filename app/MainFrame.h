@@ -205,6 +205,10 @@ private:
     screen::Ttextwin *textwin = nullptr;
 
     void CreateDialogs();
+    // The services a caller (a test) did not give: the real ones.
+    void FillServices();
+    // Ctrl+C and Ctrl+F wherever the focus is in the frame.
+    void BindShortcuts();
     void BuildToolbar();
     void BuildMenus();
     void FillWindowMenu();

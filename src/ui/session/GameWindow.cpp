@@ -15,7 +15,6 @@
 
 #include <QCoreApplication>
 #include <QLineEdit>
-#include <QWheelEvent>
 
 namespace session {
 
@@ -166,11 +165,6 @@ TMDIChild::~TMDIChild()
             app, [] { platform::ReturnFreedMemory(); }, Qt::QueuedConnection);
 }
 
-void TMDIChild::ConnectionWire::WriteToServer(std::string_view bytes)
-{
-    window->connection_->WriteLine(std::string(bytes));
-}
-
 void TMDIChild::Notify(int code)
 {
     if (frame_.frameWindow)
@@ -187,38 +181,6 @@ void TMDIChild::BindToFrame(const FrameBinding &binding)
     keeper_->SetInputLine(frame_.inputLine);
 }
 
-void TMDIChild::wheelEvent(QWheelEvent *event)
-{
-    event->accept();
-    pane_->TurnWheel(event->angleDelta(), event->modifiers());
-}
-
-void TMDIChild::Connect(const session::ConnectSettings &settings, const sites::SiteOptions &options)
-{
-    session_->SetEncoding(options.encoding);
-    session_->SetNegotiation(options.negotiateTelnet);
-    TellWindowSize();
-    ShowEncoding();
-    connection_->Connect(settings);
-}
-
-void TMDIChild::ShowEncoding()
-{
-    if (session_->TakeEncodingChange())
-        pane_->ShowEncoding(gbk::ToQString(session_->encodingStatus()));
-}
-
-void TMDIChild::ReportUnsent()
-{
-    const std::string unsent = session_->TakeUnsent();
-    if (unsent.empty() || unsentReported_)
-        return;
-    unsentReported_ = true;
-    const std::string_view target = EncodingName(session_->transcoder().sendEncoding());
-    pane_->SetStatusText(QStringLiteral("字符“%1”无法用 %2 发送，已以“?”代替")
-                             .arg(gbk::ToQString(unsent), gbk::ToQString(target)));
-}
-
 void TMDIChild::RunPasteText(const std::string &text)
 {
     StartCommandRun(text);
@@ -229,11 +191,6 @@ void TMDIChild::SetPaths(session::PathLists lists)
 {
     Panel2->SetPathNames(lists.pathNames);
     session_->SetPaths(std::move(lists));
-}
-
-void TMDIChild::ReturnToFollow()
-{
-    pane_->ReturnToFollow();
 }
 
 void TMDIChild::SessionCommand(int code, int value)
@@ -287,16 +244,6 @@ void TMDIChild::ShowStatusNote(const QString &note)
         statusUnderNote_ = pane_->statusText();
     statusNote_ = note;
     pane_->SetStatusText(note);
-}
-
-void TMDIChild::OnLinkActive(bool active)
-{
-    linkActive_ = active;
-    // Every connection starts its road afresh, and a dropped one never leaves
-    // the typing hidden.
-    if (session_->NewConnection())
-        emit inputHiddenChanged(false);
-    ShowEncoding();
 }
 
 void TMDIChild::showEvent(QShowEvent *event)

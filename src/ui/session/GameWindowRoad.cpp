@@ -1,7 +1,9 @@
-// TMDIChild's glue of the receive road: socket -> session road -> screen
-// queue, with the socket held while the screen or the road is behind, and
-// the screen's size told to a server that asked for it.
+// TMDIChild's glue of the session road: the connection with the site's
+// options, socket -> road -> screen queue with the socket held while the
+// screen or the road is behind, the encoding in the status panel, and the
+// screen's size told to a server that asked for it.
 #include "core/screen/FrameLayout.h"
+#include "render/GbkCodec.h"
 #include "render/QtTextMeasure.h"
 #include "render/ScreenThread.h"
 #include "ui/platform/SystemMessage.h"
@@ -15,6 +17,47 @@
 #include <QTimer>
 
 namespace session {
+
+void TMDIChild::ConnectionWire::WriteToServer(std::string_view bytes)
+{
+    window->connection_->WriteLine(std::string(bytes));
+}
+
+void TMDIChild::Connect(const session::ConnectSettings &settings, const sites::SiteOptions &options)
+{
+    session_->SetEncoding(options.encoding);
+    session_->SetNegotiation(options.negotiateTelnet);
+    TellWindowSize();
+    ShowEncoding();
+    connection_->Connect(settings);
+}
+
+void TMDIChild::ShowEncoding()
+{
+    if (session_->TakeEncodingChange())
+        pane_->ShowEncoding(gbk::ToQString(session_->encodingStatus()));
+}
+
+void TMDIChild::ReportUnsent()
+{
+    const std::string unsent = session_->TakeUnsent();
+    if (unsent.empty() || unsentReported_)
+        return;
+    unsentReported_ = true;
+    const std::string_view target = EncodingName(session_->transcoder().sendEncoding());
+    pane_->SetStatusText(QStringLiteral("字符“%1”无法用 %2 发送，已以“?”代替")
+                             .arg(gbk::ToQString(unsent), gbk::ToQString(target)));
+}
+
+void TMDIChild::OnLinkActive(bool active)
+{
+    linkActive_ = active;
+    // Every connection starts its road afresh, and a dropped one never leaves
+    // the typing hidden.
+    if (session_->NewConnection())
+        emit inputHiddenChanged(false);
+    ShowEncoding();
+}
 
 void TMDIChild::OnGameText(const QByteArray &bytes)
 {

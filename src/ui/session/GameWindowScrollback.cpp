@@ -1,5 +1,6 @@
-// TMDIChild's scrollback tools: the find bar over the store, the log file,
-// the split view while scrolled back and the keys that scroll the screen.
+// TMDIChild's scrollback tools: the wheel and the return to the newest line,
+// the find bar over the store, the log file, the split view while scrolled
+// back and the keys that scroll the screen.
 #include "render/GbkCodec.h"
 #include "ui/platform/SystemMessage.h"
 #include "ui/session/FindBar.h"
@@ -13,8 +14,21 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QWheelEvent>
 
 namespace session {
+
+// The wheel over the screen or the status bar moves the scroll bar.
+void TMDIChild::wheelEvent(QWheelEvent *event)
+{
+    event->accept();
+    pane_->TurnWheel(event->angleDelta(), event->modifiers());
+}
+
+void TMDIChild::ReturnToFollow()
+{
+    pane_->ReturnToFollow();
+}
 
 void TMDIChild::PlaceFindBar()
 {
