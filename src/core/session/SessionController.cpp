@@ -66,15 +66,18 @@ bool SessionController::Receive(std::string_view read, std::string &screenText)
 {
     const bool wasHidden = inputHidden();
     road_.Receive(read, screenText);
-    if (nameCaptureStage_ == 0 && road_.nameMark().seen())
-        nameCaptureStage_ = 1;
-    return inputHidden() != wasHidden;
+    return AfterReceive(wasHidden);
 }
 
 bool SessionController::ContinueReceive(std::string &screenText)
 {
     const bool wasHidden = inputHidden();
     road_.Continue(screenText);
+    return AfterReceive(wasHidden);
+}
+
+bool SessionController::AfterReceive(bool wasHidden)
+{
     if (nameCaptureStage_ == 0 && road_.nameMark().seen())
         nameCaptureStage_ = 1;
     return inputHidden() != wasHidden;

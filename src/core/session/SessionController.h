@@ -116,6 +116,9 @@ public:
 
 private:
     void CharsetAgreed(std::string_view canonical) override;
+    // What follows every piece the road gave: the name capture arms once the
+    // mark is seen; true when the hidden input switched.
+    bool AfterReceive(bool wasHidden);
     // What the telnet stage offers a server for the encoding set: its name,
     // empty on automatic.
     std::string SiteCharset() const;

@@ -97,10 +97,11 @@ void SessionRoad::Pass(std::size_t first, std::string_view in, std::string &scre
     for (std::size_t i = first; i < stages_.size() && (i == first || !in.empty()); ++i) {
         std::string &out = buffers_[i];
         out.clear();
-        const std::size_t took = stages_[i]->Feed(in, out, *this);
-        // A later stage's rest came earlier in the stream than an earlier one's.
-        if (!in.empty() && std::max<std::size_t>(took, 1) < in.size())
-            again.insert(0, in.substr(std::max<std::size_t>(took, 1)));
+        // A stage given bytes takes at least one; a later stage's rest came
+        // earlier in the stream than an earlier one's.
+        const std::size_t took = std::max<std::size_t>(stages_[i]->Feed(in, out, *this), 1);
+        if (took < in.size())
+            again.insert(0, in.substr(took));
         in = out;
     }
     screenText.append(in);

@@ -1,5 +1,7 @@
 #include "core/session/TelnetStage.h"
 
+#include <utility>
+
 namespace session {
 
 TelnetStage::TelnetStage()
@@ -8,15 +10,12 @@ TelnetStage::TelnetStage()
 
 void TelnetStage::Configure(bool negotiate, std::string siteEncoding)
 {
-    negotiate_ = negotiate;
-    siteEncoding_ = std::move(siteEncoding);
-    receiver_.Configure(TelnetReceiver::Settings{negotiate_, siteEncoding_});
+    receiver_.Configure(TelnetReceiver::Settings{negotiate, std::move(siteEncoding)});
 }
 
 void TelnetStage::SetSiteEncoding(std::string siteEncoding)
 {
-    siteEncoding_ = std::move(siteEncoding);
-    receiver_.SetSiteEncoding(siteEncoding_);
+    receiver_.SetSiteEncoding(std::move(siteEncoding));
 }
 
 void TelnetStage::NewConnection()

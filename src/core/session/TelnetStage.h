@@ -47,7 +47,6 @@ public:
     void SetWindowSize(unsigned columns, unsigned rows);
 
     bool serverEchoes() const { return receiver_.serverEchoes(); }
-    bool negotiating() const { return negotiate_; }
     // The compressed stream was corrupt: nothing more is read from this
     // connection, which is to close.
     bool broken() const { return receiver_.broken(); }
@@ -55,8 +54,6 @@ public:
     const TelnetNegotiator &negotiator() const { return receiver_.negotiator(); }
 
 private:
-    bool negotiate_ = false;
-    std::string siteEncoding_;
     TelnetReceiver receiver_;
     TelnetOutput step_;
     std::optional<std::string> pendingCharset_;
