@@ -36,8 +36,6 @@ const char *__tsan_default_suppressions()
         // under its own locks; the calls' arguments are released on that thread.
         "race:libQt6DBus.so\n"
         "race:^QVariant::~QVariant\n"
-        // QtDBus unlocks libdbus's mutexes on another thread than locked them.
-        "mutex:libQt6DBus.so\n"
         // Qt's lock order between its own internal mutexes, not ours.
         "deadlock:libQt6Core.so\n";
 }
