@@ -4,6 +4,10 @@
 // real microsocks proxy.
 #pragma once
 
+#include "support/ChildArgs.h"
+#include "support/ChildProcess.h"
+
+#include <string>
 #include <vector>
 
 #include <QByteArray>
@@ -12,7 +16,7 @@
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
-#include <QProcess>
+#include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -57,26 +61,21 @@ public:
         const QString program = qEnvironmentVariable("QUORVEL_DEMO_SERVER");
         if (program.isEmpty())
             return;
-        process_.start(program, QStringList{QStringLiteral("--port"), QStringLiteral("0"),
-                                            QStringLiteral("--log"), logPath_} +
-                                    extra);
-        if (!process_.waitForStarted(kWaitMs))
+        if (!process_.Start(LocalArg(program),
+                            Args(QStringList{QStringLiteral("--port"), QStringLiteral("0"),
+                                             QStringLiteral("--log"), logPath_} +
+                                 extra)))
             return;
         QByteArray out;
         QElapsedTimer timer;
         timer.start();
         while (!out.contains('\n') && timer.elapsed() < kWaitMs) {
-            process_.waitForReadyRead(100);
-            out += process_.readAllStandardOutput();
+            process_.WaitForOutput(100);
+            out += QByteArray::fromStdString(process_.TakeOutput());
         }
         if (out.startsWith("listening on ") && out.endsWith('\n'))
             port_ = static_cast<quint16>(out.mid(13).trimmed().toUInt());
         clock_.start();
-    }
-    ~DemoServerProcess()
-    {
-        process_.kill();
-        process_.waitForFinished(kWaitMs);
     }
     DemoServerProcess(const DemoServerProcess &) = delete;
     DemoServerProcess &operator=(const DemoServerProcess &) = delete;
@@ -141,7 +140,7 @@ public:
 
 private:
     QString logPath_;
-    QProcess process_;
+    ChildProcess process_; // killed and reaped when the object goes
     quint16 port_ = 0;
     qint64 read_ = 0;
     QByteArray pending_;
@@ -162,10 +161,11 @@ public:
             probe.listen(QHostAddress::LocalHost, 0);
             port_ = probe.serverPort();
         }
-        process_.setProcessChannelMode(QProcess::MergedChannels);
-        process_.start(QStringLiteral("microsocks"),
-                       QStringList{"-i", "127.0.0.1", "-p", QString::number(port_)} + extra);
-        if (!process_.waitForStarted(5000))
+        // Nothing reads what it prints.
+        if (!process_.Start(
+                "microsocks",
+                Args(QStringList{"-i", "127.0.0.1", "-p", QString::number(port_)} + extra),
+                ChildProcess::Sink::kDiscard, ChildProcess::Sink::kDiscard))
             return false;
         // Ready once it accepts a connection.
         return QTest::qWaitFor(
@@ -176,17 +176,10 @@ public:
             },
             5000);
     }
-    ~MicrosocksProcess()
-    {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished(5000);
-        }
-    }
     quint16 port() const { return port_; }
 
 private:
-    QProcess process_;
+    ChildProcess process_;
     quint16 port_ = 0;
 };
 

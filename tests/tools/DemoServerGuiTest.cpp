@@ -10,7 +10,6 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QStringEncoder>
 #include <QTcpSocket>
 #include <QTemporaryDir>

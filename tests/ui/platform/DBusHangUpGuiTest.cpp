@@ -3,6 +3,8 @@
 // order, what a refusal stops, and when the power-off is asked for. The
 // backend only ever gets the private bus here, never the system bus.
 #include "core/shell/Clock.h"
+#include "support/ChildArgs.h"
+#include "support/ChildProcess.h"
 #include "support/FakeClock.h"
 #include "ui/platform/DBusHangUp.h"
 
@@ -17,7 +19,6 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -40,26 +41,25 @@ public:
         if (program.isEmpty() || !dir_.isValid())
             return;
         // The session bus's own configuration, listening only in our folder.
-        daemon_.start(program, {QStringLiteral("--session"),
-                                QStringLiteral("--address=unix:dir=") + dir_.path(),
-                                QStringLiteral("--nofork"), QStringLiteral("--print-address")});
-        if (!daemon_.waitForStarted(5000))
+        if (!daemon_.Start(testsupport::LocalArg(program),
+                           {"--session", "--address=unix:dir=" + testsupport::LocalArg(dir_.path()),
+                            "--nofork", "--print-address"}))
             return;
         QByteArray out;
-        while (!out.contains('\n') && daemon_.waitForReadyRead(5000))
-            out += daemon_.readAllStandardOutput();
+        while (!out.contains('\n') && daemon_.WaitForOutput(5000))
+            out += QByteArray::fromStdString(daemon_.TakeOutput());
         address_ = QString::fromUtf8(out.trimmed());
     }
     ~PrivateBus()
     {
-        daemon_.terminate();
-        daemon_.waitForFinished(5000);
+        daemon_.Terminate();
+        daemon_.WaitForExit(5000);
     }
     const QString &address() const { return address_; }
 
 private:
     QTemporaryDir dir_;
-    QProcess daemon_;
+    testsupport::ChildProcess daemon_;
     QString address_;
 };
 

@@ -14,7 +14,6 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QHostAddress>
-#include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>

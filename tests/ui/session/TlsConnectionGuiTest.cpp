@@ -17,7 +17,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslKey>
@@ -54,11 +53,18 @@ struct Certificates
 
     bool Run(const QStringList &arguments)
     {
-        QProcess openssl;
-        openssl.setProcessChannelMode(QProcess::MergedChannels);
-        openssl.start(QStringLiteral("openssl"), arguments);
-        if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0) {
-            error = QString::fromLocal8Bit(openssl.readAll()) + openssl.errorString();
+        testsupport::ChildProcess openssl;
+        if (!openssl.Start("openssl", testsupport::Args(arguments),
+                           testsupport::ChildProcess::Sink::kPipe,
+                           testsupport::ChildProcess::Sink::kIntoStdout)) {
+            error = QString::fromStdString(openssl.error());
+            return false;
+        }
+        const bool finished = openssl.WaitForExit(30000);
+        if (!finished || openssl.exitCode() != 0) {
+            error = QString::fromLocal8Bit(openssl.TakeOutput()) +
+                    (finished ? QStringLiteral("openssl failed")
+                              : QStringLiteral("openssl did not finish"));
             return false;
         }
         return true;
