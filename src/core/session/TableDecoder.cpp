@@ -1,10 +1,14 @@
-#include "core/session/MemoDecoder.h"
+#include "core/session/TableDecoder.h"
 
+#include <algorithm>
 #include <bit>
 
 namespace session {
 
 namespace {
+
+using Entry = CharacterTable::Entry;
+using Pair = CharacterTable::Pair;
 
 constexpr std::uint32_t kNoKey = 0x10000;
 
@@ -25,13 +29,6 @@ std::size_t AsciiBytes(std::uint64_t high)
 int Utf8Char(const unsigned char *p, std::size_t left, std::uint32_t &key)
 {
     const unsigned c = p[0];
-    // Chinese first: three bytes, tested at once.
-    if (left >= 3 && (c & 0xF0) == 0xE0 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
-        key = (c & 0x0F) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
-        if (key >= 0x800 && (key < 0xD800 || key > 0xDFFF))
-            return 3;
-        return -1; // an overlong form or a surrogate
-    }
     int need;
     unsigned lo = 0x80, hi = 0xBF; // the second byte's range
     if (c < 0xC2)
@@ -66,8 +63,8 @@ int Utf8Char(const unsigned char *p, std::size_t left, std::uint32_t &key)
 }
 
 // The same in Big5: a lead byte and whatever follows it, or a byte alone
-// (the library reads 0x80 as U+0080); iconv judges either. The key is the
-// bytes.
+// (the library reads 0x80 as U+0080); the table holds what iconv makes of
+// either. The key is the bytes.
 int Big5Char(const unsigned char *p, std::size_t left, std::uint32_t &key)
 {
     if (p[0] < 0x81 || p[0] > 0xFE) {
@@ -80,24 +77,94 @@ int Big5Char(const unsigned char *p, std::size_t left, std::uint32_t &key)
     return 2;
 }
 
-// Whether `s` is exactly one GB18030 character of two or four bytes.
-bool OneCharacter(std::string_view s)
+void Put(char *&o, const Entry &e)
 {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    if (s.size() == 2)
-        return byte(0) >= 0x81 && byte(0) <= 0xFE && byte(1) >= 0x40 && byte(1) <= 0xFE;
-    return s.size() == 4 && byte(0) >= 0x81 && byte(0) <= 0xFE && byte(1) >= 0x30 &&
-           byte(1) <= 0x39;
+    std::memcpy(o, e.bytes, sizeof e.bytes);
+    o += e.length();
+}
+
+// ASCII from `pos` on, eight bytes a step: each word is stored whole and
+// the output moves on by its ASCII bytes. Stops at the first other byte, or
+// soon after `stop`; returns where.
+std::size_t AsciiRun(const unsigned char *p, std::size_t pos, std::size_t stop, std::size_t n,
+                     char *&o)
+{
+    char *w = o;
+    while (pos + 8 <= n) {
+        std::uint64_t word;
+        std::memcpy(&word, p + pos, 8);
+        std::memcpy(w, &word, 8);
+        const std::uint64_t high = word & 0x8080808080808080ull;
+        if (high != 0) {
+            const std::size_t ascii = AsciiBytes(high);
+            o = w + ascii;
+            return pos + ascii;
+        }
+        w += 8;
+        pos += 8;
+        if (pos >= stop) {
+            o = w;
+            return pos;
+        }
+    }
+    while (pos < n && p[pos] < 0x80)
+        *w++ = static_cast<char>(p[pos++]);
+    o = w;
+    return pos;
+}
+
+// Three-byte UTF-8 characters from `pos` up to `stop` while each becomes two
+// bytes; returns where the run ended.
+std::size_t Utf8Run(const unsigned char *p, std::size_t pos, std::size_t stop, const Pair *pairs,
+                    char *&o)
+{
+    char *w = o;
+    while (pos + 3 <= stop) {
+        const unsigned c0 = p[pos], c1 = p[pos + 1], c2 = p[pos + 2];
+        if ((((c0 & 0xF0) ^ 0xE0) | ((c1 & 0xC0) ^ 0x80) | ((c2 & 0xC0) ^ 0x80)) != 0)
+            break;
+        const std::uint32_t key = (c0 & 0x0F) << 12 | (c1 & 0x3F) << 6 | (c2 & 0x3F);
+        const Pair &e = pairs[key];
+        // Below 0x800 the form is overlong; a surrogate has no pair.
+        if (key < 0x800 || !e.known())
+            break;
+        std::memcpy(w, e.bytes, 2);
+        w += 2;
+        pos += 3;
+    }
+    o = w;
+    return pos;
+}
+
+// The same for Big5's two-byte characters.
+std::size_t Big5Run(const unsigned char *p, std::size_t pos, std::size_t stop, const Pair *pairs,
+                    char *&o)
+{
+    char *w = o;
+    while (pos + 2 <= stop) {
+        const unsigned lead = p[pos];
+        if (lead < 0x81 || lead > 0xFE)
+            break;
+        const Pair &e = pairs[lead << 8 | p[pos + 1]];
+        if (!e.known())
+            break;
+        std::memcpy(w, e.bytes, 2);
+        w += 2;
+        pos += 2;
+    }
+    o = w;
+    return pos;
 }
 
 } // namespace
 
-MemoDecoder::MemoDecoder(Encoding from)
-    : from_(from)
-    , converter_("GB18030", from == Encoding::kBig5 ? Iconv::Big5Name() : "UTF-8")
+TableDecoder::TableDecoder(Encoding from)
+    : big5_(from == Encoding::kBig5)
+    , table_(CharacterTable::For(big5_ ? Encoding::kBig5 : Encoding::kUtf8))
+    , converter_("GB18030", big5_ ? Iconv::Big5Name() : "UTF-8")
 {}
 
-bool MemoDecoder::Ask(std::string_view bytes, std::string &out)
+bool TableDecoder::Ask(std::string_view bytes, std::string &out)
 {
     const std::size_t before = out.size();
     if (converter_.Convert(bytes, out).stop == Iconv::Stop::kEnd)
@@ -108,96 +175,59 @@ bool MemoDecoder::Ask(std::string_view bytes, std::string &out)
     return false;
 }
 
-const MemoDecoder::Entry *MemoDecoder::Lookup(std::uint32_t key, std::string_view bytes)
-{
-    if (key >= kNoKey)
-        return nullptr;
-    std::unique_ptr<Page> &page = pages_[key >> 8];
-    if (!page)
-        page = std::make_unique<Page>();
-    Entry &e = (*page)[key & 0xFF];
-    if (e.bytes[0] == kUnknown) {
-        scratch_.clear();
-        if (!Ask(bytes, scratch_))
-            e.bytes[0] = kBad;
-        else if (!OneCharacter(scratch_))
-            e.bytes[0] = kBad, e.bytes[1] = kLong;
-        else
-            std::memcpy(e.bytes, scratch_.data(), scratch_.size());
-    }
-    return e.bytes[0] == kBad && e.bytes[1] == kLong ? nullptr : &e;
-}
-
-bool MemoDecoder::Convert(std::uint32_t key, std::string_view bytes, std::string &out)
-{
-    if (const Entry *e = Lookup(key, bytes)) {
-        if (!e->known())
-            return false;
-        out.append(reinterpret_cast<const char *>(e->bytes), e->length());
-        return true;
-    }
-    return Ask(bytes, out);
-}
-
-std::size_t MemoDecoder::Decode(std::string_view in, std::string &out)
+std::size_t TableDecoder::Decode(std::string_view in, std::string &out)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(in.data());
     const std::size_t n = in.size();
-    const bool big5 = from_ == Encoding::kBig5;
-    // The output gathers on the stack and goes to `out` in large pieces;
-    // every step writes at most 16 bytes before the room is looked at again.
-    char buffer[8192];
-    char *o = buffer;
-    char *const full = buffer + sizeof buffer - 16;
-    const std::unique_ptr<Page> *const pages = pages_.data();
+    const Entry *const table = table_.entries();
+    const Pair *const pairs = table_.pairs();
+    // The output gathers on the stack and goes to `out` a block at a time:
+    // no byte in becomes more than four out, and an ASCII step goes at most
+    // seven bytes past the block, so no step looks at the room left.
+    constexpr std::size_t kBlock = 2000;
+    char buffer[4 * kBlock + 64];
     std::size_t pos = 0;
-    while (pos < n) {
-        if (o > full) {
-            out.append(buffer, std::size_t(o - buffer));
-            o = buffer;
-        }
-        if (p[pos] < 0x80) {
-            // ASCII, eight bytes a step: the word is stored whole and the
-            // output moves on by its ASCII bytes.
-            if (pos + 8 <= n) {
-                std::uint64_t word;
-                std::memcpy(&word, p + pos, 8);
-                std::memcpy(o, &word, 8);
-                const std::uint64_t high = word & 0x8080808080808080ull;
-                const std::size_t ascii = high == 0 ? 8 : AsciiBytes(high);
-                o += ascii;
-                pos += ascii;
-            } else {
-                *o++ = static_cast<char>(p[pos++]);
+    bool unfinished = false;
+    while (pos < n && !unfinished) {
+        const std::size_t stop = std::min(n, pos + kBlock);
+        char *o = buffer;
+        while (pos < stop) {
+            pos = AsciiRun(p, pos, stop, n, o);
+            if (pos >= stop)
+                break;
+            const std::size_t ran =
+                big5_ ? Big5Run(p, pos, stop, pairs, o) : Utf8Run(p, pos, stop, pairs, o);
+            if (ran != pos) {
+                pos = ran;
+                continue;
             }
-            continue;
-        }
-        std::uint32_t key = kNoKey;
-        const int length = big5 ? Big5Char(p + pos, n - pos, key) : Utf8Char(p + pos, n - pos, key);
-        if (length == 0)
-            break; // unfinished: the next read brings the rest
-        if (length > 0 && key < kNoKey) {
-            if (const Page *page = pages[key >> 8].get()) {
-                const Entry &e = (*page)[key & 0xFF];
-                if (e.known()) {
-                    std::memcpy(o, e.bytes, sizeof e.bytes);
-                    o += e.length();
+            // Any other character, one at a time.
+            std::uint32_t key = kNoKey;
+            const int length =
+                big5_ ? Big5Char(p + pos, n - pos, key) : Utf8Char(p + pos, n - pos, key);
+            if (length == 0) {
+                unfinished = true; // the next read brings the rest
+                break;
+            }
+            if (length > 0 && key < kNoKey && table[key].known()) {
+                Put(o, table[key]);
+                pos += std::size_t(length);
+                continue;
+            }
+            if (length > 0 && (key >= kNoKey || table[key].ask())) {
+                out.append(buffer, std::size_t(o - buffer));
+                o = buffer;
+                if (Ask(in.substr(pos, std::size_t(length)), out)) {
                     pos += std::size_t(length);
                     continue;
                 }
             }
-        }
-        // Not met before, not kept, or not a character.
-        out.append(buffer, std::size_t(o - buffer));
-        o = buffer;
-        if (length > 0 && Convert(key, in.substr(pos, std::size_t(length)), out)) {
-            pos += std::size_t(length);
-        } else {
-            out += kReplacement;
+            std::memcpy(o, kReplacement.data(), kReplacement.size());
+            o += kReplacement.size();
             ++pos;
         }
+        out.append(buffer, std::size_t(o - buffer));
     }
-    out.append(buffer, std::size_t(o - buffer));
     return pos;
 }
 
