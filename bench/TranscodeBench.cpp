@@ -80,3 +80,63 @@ BENCHMARK_CAPTURE(BM_TranscodeOnly, Big5, Encoding::kBig5, "BIG5-HKSCS")
     ->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+#include "core/session/SessionRoad.h"
+#include "core/session/TranscodeStages.h"
+#include "flood/ColouredCorpus.h"
+
+namespace {
+
+// What the window's thread does with each read of the encoding flood: the
+// whole receive road (telnet, transcoding, name mark) over the flood's
+// coloured corpus in reads of a socket buffer, each read's text handed on as
+// the window hands it to the screen queue. Compare the three encodings.
+class NoWire : public session::ServerWire
+{
+public:
+    void WriteToServer(std::string_view) override {}
+};
+
+const std::string &ColouredStream()
+{
+    static const std::string stream = [] {
+        std::string s;
+        for (const std::string &line : bench::ColouredCorpus(8 << 20))
+            s += line;
+        return s;
+    }();
+    return stream;
+}
+
+void BM_ReceiveRoad(benchmark::State &state, Encoding e, const char *iconvName)
+{
+    static std::vector<std::string> reads;
+    const std::string wire =
+        e == Encoding::kGbk ? ColouredStream() : bench::Reencoder(iconvName)(ColouredStream());
+    reads = bench::GameTextGenerator::Chunks(wire, 64 * 1024);
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        NoWire sink;
+        session::SessionRoad road(sink);
+        road.Insert(session::SessionRoad::Place::kAfterTelnet,
+                    std::make_unique<session::TranscodeStage>(e));
+        std::size_t shown = 0;
+        for (const auto &r : reads) {
+            std::string text;
+            road.Receive(r, text);
+            std::string handed = std::move(text);
+            shown += handed.size();
+            bytes += r.size();
+        }
+        benchmark::DoNotOptimize(shown);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(bytes));
+}
+BENCHMARK_CAPTURE(BM_ReceiveRoad, Gbk, Encoding::kGbk, "GBK")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReceiveRoad, Utf8, Encoding::kUtf8, "UTF-8")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReceiveRoad, Big5, Encoding::kBig5, "BIG5-HKSCS")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReceiveRoad, Utf8Detected, Encoding::kAuto, "UTF-8")
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -94,15 +94,33 @@ void SessionRoad::Drain(std::string &again, std::string &screenText, std::size_t
 void SessionRoad::Pass(std::size_t first, std::string_view in, std::string &screenText,
                        std::string &again)
 {
+    std::string *made = nullptr; // the buffer `in` is, once a stage made it
     for (std::size_t i = first; i < stages_.size() && (i == first || !in.empty()); ++i) {
+        ReceiveStage &stage = *stages_[i];
+        if (stage.observesOnly()) {
+            if (!in.empty())
+                stage.Observe(in);
+            continue;
+        }
         std::string &out = buffers_[i];
         out.clear();
         // A stage given bytes takes at least one; a later stage's rest came
         // earlier in the stream than an earlier one's.
-        const std::size_t took = std::max<std::size_t>(stages_[i]->Feed(in, out, *this), 1);
+        const std::size_t took = std::max<std::size_t>(stage.Feed(in, out, *this), 1);
         if (took < in.size())
             again.insert(0, in.substr(took));
         in = out;
+        made = &out;
+    }
+    // Handed over rather than copied, where that wastes little room: the
+    // text goes on to the screen's queue as it is, and the buffer starts
+    // again with room for a read like this one.
+    if (made && screenText.empty() && !made->empty() && made->size() >= made->capacity() / 2) {
+        const std::size_t size = made->size();
+        screenText.swap(*made);
+        made->clear();
+        made->reserve(size);
+        return;
     }
     screenText.append(in);
 }

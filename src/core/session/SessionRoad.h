@@ -58,6 +58,11 @@ public:
     virtual std::size_t Feed(std::string_view in, std::string &out, ReplyPort &replies) = 0;
     // The stage holds output back: Feed with no bytes gives more of it.
     virtual bool HasMore() const { return false; }
+    // A stage that only looks at the text, passing it on as it is, says so:
+    // the road then calls Observe instead of Feed, and the text goes on
+    // without a copy.
+    virtual bool observesOnly() const { return false; }
+    virtual void Observe(std::string_view) {}
     // A new connection; by default the stage keeps its state.
     virtual void NewConnection() {}
 };
@@ -75,6 +80,8 @@ class NameMarkStage : public ReceiveStage
 {
 public:
     std::size_t Feed(std::string_view in, std::string &out, ReplyPort &replies) override;
+    bool observesOnly() const override { return true; }
+    void Observe(std::string_view in) override { scanner_.Feed(in); }
     bool seen() const { return scanner_.seen(); }
     std::size_t bytesScanned() const { return scanner_.bytesScanned(); }
 
@@ -129,7 +136,8 @@ private:
     void Reply(std::string_view bytes) override { wire_.WriteToServer(bytes); }
     // One pass of `in` through the stages from `first` on (the first is fed
     // even with no bytes); the bytes a stage gave back for a new pass are
-    // prepended to `again`.
+    // prepended to `again`. Where the pass is all the screen's text so far,
+    // the last stage's buffer itself becomes it.
     void Pass(std::size_t first, std::string_view in, std::string &screenText, std::string &again);
     // Passes what a stage gave back until nothing is, then the held-back work
     // while `screenText` has grown less than the bound since `start`.

@@ -61,23 +61,50 @@ void TelnetReceiver::FeedAll(std::string_view bytes, TelnetOutput &out)
 
 bool TelnetReceiver::Step(TelnetOutput &out, std::size_t maxText)
 {
+    queuedPos_ += Work(std::string_view(queued_).substr(queuedPos_), out, maxText);
+    if (!pending()) {
+        queued_.clear();
+        queuedPos_ = 0;
+    }
+    return pending();
+}
+
+bool TelnetReceiver::FeedAndStep(std::string_view bytes, TelnetOutput &out, std::size_t maxText)
+{
+    if (broken_ || queuedPos_ < queued_.size()) {
+        // Bytes wait already: these go after them.
+        Feed(bytes);
+        return Step(out, maxText);
+    }
+    const std::size_t used = Work(bytes, out, maxText);
+    queued_.clear();
+    queuedPos_ = 0;
+    if (!broken_)
+        queued_.append(bytes.substr(used));
+    return pending();
+}
+
+std::size_t TelnetReceiver::Work(std::string_view source, TelnetOutput &out, std::size_t maxText)
+{
     std::size_t budget = std::max<std::size_t>(maxText, 1);
-    while (budget > 0 && pending()) {
-        const std::string_view rest = std::string_view(queued_).substr(queuedPos_);
+    std::size_t used = 0;
+    while (budget > 0 && !broken_ &&
+           (used < source.size() || (compressing_ && inflater_.outputFull()))) {
+        const std::string_view rest = source.substr(used);
         if (compressing_) {
-            Inflate(rest, out, budget);
+            used += Inflate(rest, out, budget);
             continue;
         }
         const std::string_view piece = rest.substr(0, budget);
         if (!negotiate_) {
             filter_.Feed(piece, out.text);
-            queuedPos_ += piece.size();
+            used += piece.size();
             budget -= piece.size();
             continue;
         }
         const std::size_t events = out.events.size();
         const std::size_t taken = negotiator_.Feed(piece, out);
-        queuedPos_ += taken;
+        used += taken;
         budget -= taken;
         if (out.events.size() > events &&
             out.events.back().kind == TelnetEventKind::CharsetAccepted)
@@ -90,18 +117,13 @@ bool TelnetReceiver::Step(TelnetOutput &out, std::size_t maxText)
             out.events.push_back({TelnetEventKind::CompressionStarted, out.text.size(), {}});
         }
     }
-    if (!pending()) {
-        queued_.clear();
-        queuedPos_ = 0;
-    }
-    return pending();
+    return used;
 }
 
-void TelnetReceiver::Inflate(std::string_view rest, TelnetOutput &out, std::size_t &budget)
+std::size_t TelnetReceiver::Inflate(std::string_view rest, TelnetOutput &out, std::size_t &budget)
 {
     inflated_.clear();
     const Inflater::Result r = inflater_.Inflate(rest, inflated_, budget);
-    queuedPos_ += r.taken;
     budget -= inflated_.size();
     // The inflated bytes are telnet like any others; a second "compress"
     // inside the stream changes nothing.
@@ -121,6 +143,7 @@ void TelnetReceiver::Inflate(std::string_view rest, TelnetOutput &out, std::size
         compressing_ = false;
         out.events.push_back({TelnetEventKind::CompressionBroken, out.text.size(), {}});
     }
+    return r.taken;
 }
 
 } // namespace session

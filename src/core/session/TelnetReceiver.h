@@ -39,6 +39,9 @@ public:
     // the caller can switch before the text that follows. Returns whether
     // queued bytes are left.
     bool Step(TelnetOutput &out, std::size_t maxText = kStepBytes);
+    // Feed, then one Step, without a copy of the bytes when none wait
+    // before them: only what the step leaves of them is queued.
+    bool FeedAndStep(std::string_view bytes, TelnetOutput &out, std::size_t maxText = kStepBytes);
     // Feed, then Step until nothing is left.
     void FeedAll(std::string_view bytes, TelnetOutput &out);
     // Work is left: queued bytes, or inflated output held back by the cap.
@@ -66,7 +69,11 @@ public:
     void SetSiteEncoding(std::string encoding) { negotiator_.SetSiteEncoding(std::move(encoding)); }
 
 private:
-    void Inflate(std::string_view rest, TelnetOutput &out, std::size_t &budget);
+    // One step over `source` (the queued bytes, or a read's); returns how
+    // many of its bytes were used.
+    std::size_t Work(std::string_view source, TelnetOutput &out, std::size_t maxText);
+    // Returns how many bytes of `rest` were used.
+    std::size_t Inflate(std::string_view rest, TelnetOutput &out, std::size_t &budget);
 
     bool negotiate_;
     TelnetFilter filter_;

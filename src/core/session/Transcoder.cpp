@@ -23,7 +23,7 @@ void Transcoder::Use(Encoding e)
     current_ = e;
     decoder_.reset();
     if (e == Encoding::kUtf8 || e == Encoding::kBig5)
-        decoder_ = std::make_unique<MemoDecoder>(e);
+        decoder_ = std::make_unique<TableDecoder>(e);
 }
 
 void Transcoder::SetEncoding(Encoding setting)

@@ -12,7 +12,7 @@
 #pragma once
 
 #include "core/session/Encoding.h"
-#include "core/session/MemoDecoder.h"
+#include "core/session/TableDecoder.h"
 
 #include <memory>
 #include <string>
@@ -23,7 +23,7 @@ namespace session {
 class Transcoder
 {
 public:
-    static constexpr std::string_view kReplacement = MemoDecoder::kReplacement; // U+FFFD
+    static constexpr std::string_view kReplacement = TableDecoder::kReplacement; // U+FFFD
 
     explicit Transcoder(Encoding setting = Encoding::kAuto);
 
@@ -57,8 +57,8 @@ private:
 
     Encoding setting_;
     Encoding current_ = Encoding::kAuto;
-    std::unique_ptr<MemoDecoder> decoder_; // for UTF-8 and Big5
-    std::string held_;                     // bytes of an unfinished character (or undecided sample)
+    std::unique_ptr<TableDecoder> decoder_; // for UTF-8 and Big5
+    std::string held_; // bytes of an unfinished character (or undecided sample)
 };
 
 } // namespace session

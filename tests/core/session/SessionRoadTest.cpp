@@ -101,6 +101,19 @@ struct Tag : ReceiveStage
     }
 };
 
+// Only looks: records what it saw, and the text passes it as it is.
+struct Watcher : ReceiveStage
+{
+    std::string seen;
+    std::size_t Feed(std::string_view, std::string &, ReplyPort &) override
+    {
+        ADD_FAILURE() << "an observer is never fed";
+        return 0;
+    }
+    bool observesOnly() const override { return true; }
+    void Observe(std::string_view in) override { seen.append(in); }
+};
+
 struct DoubleIac : SendStage
 {
     void Feed(std::string_view line, std::string &out) override
@@ -215,4 +228,33 @@ TEST(SessionRoad, ANewConnectionStartsTelnetAfreshButKeepsTheSeenMark)
     EXPECT_EQ(screen, "\xC3\xFB");
     EXPECT_FALSE(road.telnet().serverEchoes());
     EXPECT_TRUE(road.nameMark().seen());
+}
+
+TEST(SessionRoad, EachReadsTextComesWholeIntoAFreshStringOrAfterWhatItHolds)
+{
+    // As the window takes them: a fresh string per read, the last stage's
+    // buffer handed over, small reads after large ones and a read beyond a
+    // telnet step; then one read after text the string already holds.
+    RecordingWire server;
+    SessionRoad road(server);
+    road.Insert(SessionRoad::Place::kAfterTelnet, std::make_unique<Tag>("t"));
+    auto watcher = std::make_unique<Watcher>();
+    Watcher *watch = watcher.get();
+    road.Insert(SessionRoad::Place::kAfterNameMark, std::move(watcher));
+    std::string expected;
+    for (const std::size_t size : {100000, 3, 70000, 1, 200}) {
+        const std::string read(size, static_cast<char>('a' + size % 26));
+        std::string screen;
+        road.Receive(read, screen);
+        ASSERT_FALSE(road.pending());
+        std::string want;
+        for (std::size_t at = 0; at < size; at += session::TelnetReceiver::kStepBytes)
+            want += "t[" + read.substr(at, session::TelnetReceiver::kStepBytes) + "]";
+        ASSERT_EQ(screen, want) << size;
+        expected += want;
+    }
+    std::string screen = "held";
+    road.Receive("xy", screen);
+    EXPECT_EQ(screen, "heldt[xy]");
+    EXPECT_EQ(watch->seen, expected + "t[xy]");
 }

@@ -112,6 +112,37 @@ TEST(TelnetReceiver, CompressedSessionReadsLikeThePlainOneWhereverTheReadsAreCut
               "2@7 0@" + std::to_string(prompt) + " 3@" + std::to_string(s.text.size() - 6) + " ");
 }
 
+TEST(TelnetReceiver, AReadSteppedWhereItIsReadsLikeAQueuedOne)
+{
+    // FeedAndStep works on the read itself and queues only what its step
+    // leaves: with a tiny step most of each read is left, and the second
+    // read comes while bytes of the first still wait.
+    const Session s = CompressedSession();
+    const auto events = [](const TelnetOutput &out) {
+        std::string kinds;
+        for (const auto &e : out.events)
+            kinds += std::to_string(static_cast<int>(e.kind)) + "@" + std::to_string(e.at) + " ";
+        return kinds;
+    };
+    for (const std::size_t step : {std::size_t(3), std::size_t(64 * 1024)}) {
+        for (std::size_t cut = 0; cut <= s.wire.size(); ++cut) {
+            SCOPED_TRACE(testing::Message() << "step " << step << " cut " << cut);
+            TelnetReceiver queued, inPlace;
+            const TelnetOutput expected = FeedPieces(queued, s.wire, {cut}, step);
+            TelnetOutput out;
+            const std::string_view wire = s.wire;
+            inPlace.FeedAndStep(wire.substr(0, cut), out, step);
+            bool more = inPlace.FeedAndStep(wire.substr(cut), out, step);
+            while (more)
+                more = inPlace.Step(out, step);
+            EXPECT_EQ(out.text, s.text);
+            EXPECT_EQ(out.replies, expected.replies);
+            EXPECT_EQ(events(out), events(expected));
+            EXPECT_FALSE(inPlace.pending());
+        }
+    }
+}
+
 TEST(TelnetReceiver, CompressionCanStartAgainAfterItsStreamEnded)
 {
     const std::string wire = B({IAC, WILL, 86}) + kStart + Deflate("one\r\n") + "two\r\n" + kStart +

@@ -185,6 +185,56 @@ TEST(Transcoder, GivesWhatIconvGivesOverTheWholeInputFirstAndRepeated)
     }
 }
 
+TEST(Transcoder, EveryCharacterReadsAsIconvReadsItInLongAndShortReads)
+{
+    // Every character of UTF-8's first plane and every Big5 lead with every
+    // byte after it, in runs of one to seven between ASCII of one to eleven
+    // bytes, the stream fed whole, in reads of 4099 bytes and of 7: each
+    // must read as iconv reads it (the table behind the stage is iconv's,
+    // whatever the read and the run around a character).
+    std::string utf8, big5;
+    std::uint32_t k = 0;
+    const auto ascii = [&k](std::string &s) {
+        for (std::uint32_t i = 0; i <= k % 11; ++i)
+            s += static_cast<char>('a' + i);
+    };
+    for (std::uint32_t cp = 0x80; cp < 0x10000; ++cp) {
+        if (cp >= 0xD800 && cp <= 0xDFFF)
+            continue;
+        if (cp < 0x800) {
+            utf8 += static_cast<char>(0xC0 | cp >> 6);
+        } else {
+            utf8 += static_cast<char>(0xE0 | cp >> 12);
+            utf8 += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+        }
+        utf8 += static_cast<char>(0x80 | (cp & 0x3F));
+        if (++k % 7 == 0)
+            ascii(utf8);
+    }
+    for (std::uint32_t lead = 0x80; lead <= 0xFF; ++lead)
+        for (std::uint32_t second = 0; second <= 0xFF; ++second) {
+            big5 += static_cast<char>(lead);
+            big5 += static_cast<char>(second);
+            if (++k % 5 == 0)
+                ascii(big5);
+        }
+    const struct
+    {
+        Encoding encoding;
+        const char *iconvName;
+        std::string wire;
+    } streams[] = {{Encoding::kUtf8, "UTF-8", utf8 + "\r\n"},
+                   {Encoding::kBig5, Iconv::Big5Name(), big5 + "\r\n"}};
+    for (const auto &s : streams) {
+        SCOPED_TRACE(s.iconvName);
+        const std::string expected = testsupport::PlainTranscode(s.iconvName, s.wire);
+        for (const std::size_t read : {s.wire.size(), std::size_t(4099), std::size_t(7)}) {
+            Transcoder t(s.encoding);
+            ASSERT_EQ(FeedPieces(t, s.wire, 0, read), expected) << "reads of " << read;
+        }
+    }
+}
+
 TEST(Transcoder, SwitchingAppliesFromTheNextByte)
 {
     const std::string ni_utf8 = "\xE4\xBD\xA0", ni_big5 = "\xA7\x41", ni = "\xC4\xE3";

@@ -1,0 +1,256 @@
+#include "core/session/TableDecoder.h"
+
+#include <algorithm>
+#include <bit>
+
+namespace session {
+
+namespace {
+
+using Entry = CharacterTable::Entry;
+using Pair = CharacterTable::Pair;
+
+constexpr std::uint32_t kNoKey = 0x10000;
+
+// The ASCII bytes at the start of a word whose bytes at or above 0x80 are
+// marked in `high` (never zero).
+std::size_t AsciiBytes(std::uint64_t high)
+{
+    if constexpr (std::endian::native == std::endian::little)
+        return std::size_t(std::countr_zero(high)) / 8;
+    else
+        return std::size_t(std::countl_zero(high)) / 8;
+}
+
+// The character at `p` (`left` bytes from there on) in UTF-8: its length and
+// key; a length of 0 when it is unfinished at the end, -1 when the first
+// byte starts no well-formed sequence (stray continuations, overlong forms,
+// surrogates, beyond U+10FFFF).
+int Utf8Char(const unsigned char *p, std::size_t left, std::uint32_t &key)
+{
+    const unsigned c = p[0];
+    int need;
+    unsigned lo = 0x80, hi = 0xBF; // the second byte's range
+    if (c < 0xC2)
+        return -1;
+    if (c <= 0xDF) {
+        need = 2;
+    } else if (c <= 0xEF) {
+        need = 3;
+        lo = c == 0xE0 ? 0xA0 : 0x80;
+        hi = c == 0xED ? 0x9F : 0xBF;
+    } else if (c <= 0xF4) {
+        need = 4;
+        lo = c == 0xF0 ? 0x90 : 0x80;
+        hi = c == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return -1;
+    }
+    for (int k = 1; k < need; ++k) {
+        if (std::size_t(k) >= left)
+            return 0;
+        const unsigned b = p[k];
+        if (b < (k == 1 ? lo : 0x80) || b > (k == 1 ? hi : 0xBF))
+            return -1;
+    }
+    if (need == 2)
+        key = (c & 0x1F) << 6 | (p[1] & 0x3F);
+    else if (need == 3)
+        key = (c & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F);
+    else
+        key = kNoKey;
+    return need;
+}
+
+// The same in Big5: a lead byte and whatever follows it, or a byte alone
+// (the library reads 0x80 as U+0080); the table holds what iconv makes of
+// either. The key is the bytes.
+int Big5Char(const unsigned char *p, std::size_t left, std::uint32_t &key)
+{
+    if (p[0] < 0x81 || p[0] > 0xFE) {
+        key = p[0];
+        return 1;
+    }
+    if (left < 2)
+        return 0;
+    key = std::uint32_t(p[0]) << 8 | p[1];
+    return 2;
+}
+
+void Put(char *&o, const Entry &e)
+{
+    std::memcpy(o, e.bytes, sizeof e.bytes);
+    o += e.length();
+}
+
+// ASCII from `pos` on, eight bytes a step: each word is stored whole and
+// the output moves on by its ASCII bytes. Stops at the first other byte, or
+// soon after `stop`; returns where.
+std::size_t AsciiRun(const unsigned char *p, std::size_t pos, std::size_t stop, std::size_t n,
+                     char *&o)
+{
+    char *w = o;
+    while (pos + 8 <= n) {
+        std::uint64_t word;
+        std::memcpy(&word, p + pos, 8);
+        std::memcpy(w, &word, 8);
+        const std::uint64_t high = word & 0x8080808080808080ull;
+        if (high != 0) {
+            const std::size_t ascii = AsciiBytes(high);
+            o = w + ascii;
+            return pos + ascii;
+        }
+        w += 8;
+        pos += 8;
+        if (pos >= stop) {
+            o = w;
+            return pos;
+        }
+    }
+    while (pos < n && p[pos] < 0x80)
+        *w++ = static_cast<char>(p[pos++]);
+    o = w;
+    return pos;
+}
+
+// Three-byte UTF-8 characters from `pos` up to `stop` while each becomes two
+// bytes; returns where the run ended.
+std::size_t Utf8Run(const unsigned char *p, std::size_t pos, std::size_t stop, const Pair *pairs,
+                    char *&o)
+{
+    char *w = o;
+    if constexpr (std::endian::native == std::endian::little) {
+        // Two characters a step, their six bytes tested at once, while both
+        // are three-byte forms with pairs.
+        while (pos + 8 <= stop) {
+            std::uint64_t word;
+            std::memcpy(&word, p + pos, 8);
+            if ((word & 0xC0C0F0C0C0F0ull) != 0x8080E08080E0ull)
+                break;
+            const auto key = [](std::uint64_t bytes) {
+                return std::uint32_t((bytes & 0x0F) << 12 | (bytes >> 2 & 0xFC0) |
+                                     (bytes >> 16 & 0x3F));
+            };
+            const std::uint32_t k0 = key(word), k1 = key(word >> 24);
+            const Pair &e0 = pairs[k0], &e1 = pairs[k1];
+            if (k0 < 0x800 || k1 < 0x800 || !e0.known() || !e1.known())
+                break;
+            std::memcpy(w, e0.bytes, 2);
+            std::memcpy(w + 2, e1.bytes, 2);
+            w += 4;
+            pos += 6;
+        }
+    }
+    while (pos + 3 <= stop) {
+        const unsigned c0 = p[pos], c1 = p[pos + 1], c2 = p[pos + 2];
+        if ((((c0 & 0xF0) ^ 0xE0) | ((c1 & 0xC0) ^ 0x80) | ((c2 & 0xC0) ^ 0x80)) != 0)
+            break;
+        const std::uint32_t key = (c0 & 0x0F) << 12 | (c1 & 0x3F) << 6 | (c2 & 0x3F);
+        const Pair &e = pairs[key];
+        // Below 0x800 the form is overlong; a surrogate has no pair.
+        if (key < 0x800 || !e.known())
+            break;
+        std::memcpy(w, e.bytes, 2);
+        w += 2;
+        pos += 3;
+    }
+    o = w;
+    return pos;
+}
+
+// The same for Big5's two-byte characters.
+std::size_t Big5Run(const unsigned char *p, std::size_t pos, std::size_t stop, const Pair *pairs,
+                    char *&o)
+{
+    char *w = o;
+    while (pos + 2 <= stop) {
+        const unsigned lead = p[pos];
+        if (lead < 0x81 || lead > 0xFE)
+            break;
+        const Pair &e = pairs[lead << 8 | p[pos + 1]];
+        if (!e.known())
+            break;
+        std::memcpy(w, e.bytes, 2);
+        w += 2;
+        pos += 2;
+    }
+    o = w;
+    return pos;
+}
+
+} // namespace
+
+TableDecoder::TableDecoder(Encoding from)
+    : big5_(from == Encoding::kBig5)
+    , table_(CharacterTable::For(big5_ ? Encoding::kBig5 : Encoding::kUtf8))
+    , converter_("GB18030", big5_ ? Iconv::Big5Name() : "UTF-8")
+{}
+
+bool TableDecoder::Ask(std::string_view bytes, std::string &out)
+{
+    const std::size_t before = out.size();
+    if (converter_.Convert(bytes, out).stop == Iconv::Stop::kEnd)
+        return true;
+    out.resize(before);
+    std::string ignored;
+    converter_.Flush(ignored); // back to the initial state
+    return false;
+}
+
+std::size_t TableDecoder::Decode(std::string_view in, std::string &out)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(in.data());
+    const std::size_t n = in.size();
+    const Entry *const table = table_.entries();
+    const Pair *const pairs = table_.pairs();
+    // The output gathers on the stack and goes to `out` a block at a time:
+    // no byte in becomes more than four out, and an ASCII step goes at most
+    // seven bytes past the block, so no step looks at the room left.
+    constexpr std::size_t kBlock = 2000;
+    char buffer[4 * kBlock + 64];
+    std::size_t pos = 0;
+    bool unfinished = false;
+    while (pos < n && !unfinished) {
+        const std::size_t stop = std::min(n, pos + kBlock);
+        char *o = buffer;
+        while (pos < stop) {
+            pos = AsciiRun(p, pos, stop, n, o);
+            if (pos >= stop)
+                break;
+            const std::size_t ran =
+                big5_ ? Big5Run(p, pos, stop, pairs, o) : Utf8Run(p, pos, stop, pairs, o);
+            if (ran != pos) {
+                pos = ran;
+                continue;
+            }
+            // Any other character, one at a time.
+            std::uint32_t key = kNoKey;
+            const int length =
+                big5_ ? Big5Char(p + pos, n - pos, key) : Utf8Char(p + pos, n - pos, key);
+            if (length == 0) {
+                unfinished = true; // the next read brings the rest
+                break;
+            }
+            if (length > 0 && key < kNoKey && table[key].known()) {
+                Put(o, table[key]);
+                pos += std::size_t(length);
+                continue;
+            }
+            if (length > 0 && (key >= kNoKey || table[key].ask())) {
+                out.append(buffer, std::size_t(o - buffer));
+                o = buffer;
+                if (Ask(in.substr(pos, std::size_t(length)), out)) {
+                    pos += std::size_t(length);
+                    continue;
+                }
+            }
+            std::memcpy(o, kReplacement.data(), kReplacement.size());
+            o += kReplacement.size();
+            ++pos;
+        }
+        out.append(buffer, std::size_t(o - buffer));
+    }
+    return pos;
+}
+
+} // namespace session
