@@ -249,7 +249,8 @@ void ScreenPane::ShowFrame()
     if (!frame.barsOnly) {
         ++framesShown_;
         // The image shown until now goes back to be painted into again.
-        screen_.GiveBack(view_->SwapFrame(std::move(frame.image), frame.background));
+        screen_.GiveBack(view_->SwapFrame(std::move(frame.image), frame.background, frame.ring.top,
+                                          frame.ring.height));
     }
     // The frame only reports where the view stands; it is not a move by the player.
     barBase_ = frame.barBase;
