@@ -636,8 +636,16 @@ void DrawSence::DrawFrame()
     PaintedParts shown;
     if (image.isNull()) {
         image = NewFrameImage(width, height);
-    } else if (const PaintedParts *known = Painted(image.constBits())) {
-        shown = *known;
+    } else if (auto known =
+                   std::find_if(painted_.begin(), painted_.end(),
+                                [&](const auto &e) { return e.first == image.constBits(); });
+               known != painted_.end()) {
+        // The image's own record, taken over (its entry is replaced below),
+        // unless painting will copy the pixels to an address of their own.
+        if (image.isDetached())
+            shown = std::move(known->second);
+        else
+            shown = known->second;
     }
     // An image someone else still holds is copied when painting starts; the
     // copy shows the same, and is recorded under its own address below.
