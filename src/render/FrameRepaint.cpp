@@ -68,24 +68,31 @@ int BestShift(const std::vector<RowPrint> &old, const std::vector<RowPrint> &now
 
 Repaint RepaintRows(QImage &image, PaintedImage &shown, QtTextMeasure &measure, const Frame &frame,
                     const std::vector<RowPrint> &rows, const ScreenLook &look,
-                    std::uint64_t lookSerial)
+                    std::uint64_t lookSerial, Scrolling scrolling)
 {
     if (image.format() != QImage::Format_RGB32) {
         image = image.convertToFormat(QImage::Format_RGB32);
         shown = PaintedImage{};
     }
+    const bool ring = scrolling == Scrolling::kTurnRing;
     const bool whole = shown.width != image.width() || shown.height != image.height() ||
-                       shown.look != lookSerial || shown.marked || shown.rows.size() != rows.size();
+                       shown.look != lookSerial || shown.marked ||
+                       shown.rows.size() != rows.size() || (!ring && shown.top != 0);
     const Canvas canvas(image);
     RowPainter painter(canvas, measure, look);
     const int count = static_cast<int>(rows.size());
     const int rowHeight = look.RowHeight();
     Repaint done;
     int shift = 0;
+    int top = whole ? 0 : shown.top;
     if (!whole) {
         int kept = 0;
         shift = BestShift(shown.rows, rows, kept);
-        if (shift > 0) {
+        if (shift > 0 && ring) {
+            // The band that showed row `shift` shows the top row now.
+            top = (top + shift) % count;
+            done.scrolled = count - shift;
+        } else if (shift > 0) {
             // Rows keep their whole bands: move lines shift*rowHeight.. up to 0.
             const std::size_t lineBytes = std::size_t(canvas.stride) * 4;
             std::memmove(canvas.Line(0), canvas.Line(shift * rowHeight),
@@ -97,11 +104,12 @@ Repaint RepaintRows(QImage &image, PaintedImage &shown, QtTextMeasure &measure, 
         const RowPrint &p = rows[static_cast<std::size_t>(k)];
         if (!whole && k + shift < count && p == shown.rows[static_cast<std::size_t>(k + shift)])
             continue;
+        const int band = (top + k) % count;
         if (p.blank) {
-            painter.PaintBlank(k);
+            painter.PaintBlank(band);
         } else {
             Colours colours = p.in;
-            painter.Paint(*frame.ScreenRow(k), k, colours);
+            painter.Paint(*frame.ScreenRow(k), band, colours);
         }
         ++done.painted;
     }
@@ -111,8 +119,31 @@ Repaint RepaintRows(QImage &image, PaintedImage &shown, QtTextMeasure &measure, 
     shown.height = image.height();
     shown.look = lookSerial;
     shown.marked = false;
+    shown.top = top;
     shown.rows = rows;
     return done;
+}
+
+RingLines RingOf(const PaintedImage &shown, int rowHeight)
+{
+    return {shown.top * rowHeight, static_cast<int>(shown.rows.size()) * rowHeight};
+}
+
+QImage Unwrapped(const QImage &image, RingLines ring)
+{
+    if (ring.top <= 0 || ring.top >= ring.height || ring.height > image.height())
+        return image;
+    QImage out(image.size(), image.format());
+    const qsizetype lineBytes = image.bytesPerLine();
+    const auto copy = [&](int from, int to, int lines) {
+        for (int y = 0; y < lines; ++y)
+            std::memcpy(out.scanLine(to + y), image.constScanLine(from + y),
+                        std::size_t(lineBytes));
+    };
+    copy(ring.top, 0, ring.height - ring.top);
+    copy(0, ring.height - ring.top, ring.top);
+    copy(ring.height, ring.height, image.height() - ring.height);
+    return out;
 }
 
 } // namespace screen

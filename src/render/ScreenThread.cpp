@@ -452,11 +452,12 @@ void PaintDivider(QImage &image, const SplitLayout &split, const ScreenLook &loo
 } // namespace
 
 int DrawSence::PaintParts(QImage &image, PaintedParts &shown, const SplitLayout &split,
-                          const ScreenLook &look, std::uint64_t lookSerial)
+                          const ScreenLook &look, std::uint64_t lookSerial, Scrolling scrolling)
 {
     if (!split.open()) {
         shown.lower = PaintedImage{};
-        return RepaintRows(image, shown.upper, *measure_, frame_, prints_, look, lookSerial)
+        return RepaintRows(image, shown.upper, *measure_, frame_, prints_, look, lookSerial,
+                           scrolling)
             .painted;
     }
     // Each part is painted through its own band of the one image, so each
@@ -635,17 +636,30 @@ void DrawSence::DrawFrame()
     PaintedParts shown;
     if (image.isNull()) {
         image = NewFrameImage(width, height);
-    } else if (const PaintedParts *known = Painted(image.constBits())) {
-        shown = *known;
+    } else if (auto known =
+                   std::find_if(painted_.begin(), painted_.end(),
+                                [&](const auto &e) { return e.first == image.constBits(); });
+               known != painted_.end()) {
+        // The image's own record, taken over (its entry is replaced below),
+        // unless painting will copy the pixels to an address of their own.
+        if (image.isDetached())
+            shown = std::move(known->second);
+        else
+            shown = known->second;
     }
     // An image someone else still holds is copied when painting starts; the
     // copy shows the same, and is recorded under its own address below.
-    const int painted = PaintParts(image, shown, split, look, lookSerial);
+    // Following the newest lines, the rows turn as a ring and no pixel moves;
+    // a selection is painted over rows in their places.
+    const int painted =
+        PaintParts(image, shown, split, look, lookSerial,
+                   sel.HasSelection() ? Scrolling::kMovePixels : Scrolling::kTurnRing);
     if (sel.HasSelection()) {
         PaintSelection(image, marks_, sel, rowHeight);
         shown.upper.marked = true;
     }
     measureLock.unlock();
+    const RingLines ring = RingOf(shown.upper, rowHeight);
     const uchar *bits = image.constBits();
     std::erase_if(painted_, [&](const auto &entry) { return entry.first == bits; });
     painted_.insert(painted_.begin(), {bits, std::move(shown)});
@@ -665,6 +679,7 @@ void DrawSence::DrawFrame()
         handedImage_ = image;
         out_.image = std::move(image);
         out_.barsOnly = false;
+        out_.ring = ring;
         handedBarMaximum_ = out_.barMaximum = barMaximum;
         handedBarPosition_ = out_.barPosition = barPosition;
         out_.barBase = firstLine;

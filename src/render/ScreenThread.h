@@ -56,6 +56,8 @@ struct FrameOutput
     // The pixels are those of the frame before (and `image` shares them):
     // only the scroll bar's values moved.
     bool barsOnly = false;
+    // The image's rows as a ring: the view shows them from `ring.top` round.
+    RingLines ring;
 };
 
 class DrawSence final : private automation::TriggerHost
@@ -183,9 +185,10 @@ private:
         PaintedImage lower;
     };
     // Paints the frame's rows into `image`, whole or split by `split`, and
-    // records what it shows; returns the rows painted.
+    // records what it shows; returns the rows painted. A whole view turns
+    // its rows as a ring when `scrolling` says so; split parts move pixels.
     int PaintParts(QImage &image, PaintedParts &shown, const SplitLayout &split,
-                   const ScreenLook &look, std::uint64_t lookSerial);
+                   const ScreenLook &look, std::uint64_t lookSerial, Scrolling scrolling);
 
     // Guards the queue, the requests and the frame's inputs.
     mutable std::mutex mutex_;

@@ -125,3 +125,73 @@ TEST(RepaintRows, AnotherLookSizeOrSelectionPaintsWhole)
         EXPECT_TRUE(image == whole);
     }
 }
+
+// Rows kept as a ring: a run of frames of 1..all new rows, each turning the
+// ring on from where the one before left it (round past its end), shows in
+// screen order exactly the frame painted whole, and moves no row it keeps.
+// Painted with moving pixels next (a selection comes), it starts at band 0 again.
+TEST(RepaintRows, RingTurnedByEveryRunOfNewRowsShowsTheFramePaintedWhole)
+{
+    const screen::ScreenLook look;
+    screen::QtTextMeasure measure(screen::ScreenFont(look));
+    const int rows = screen::RowsFor(kHeight, look.fontSize, look.lineSpacing);
+    const int rowHeight = look.RowHeight();
+    screen::LineStore store;
+    screen::Decoder decoder;
+    screen::Decoder::Batch batch;
+    int next = 0;
+    for (; next < 40; ++next)
+        screen::DecodeInto(decoder, batch, store, Line(next));
+    const auto frameOf = [&] {
+        screen::Frame frame;
+        screen::BuildRows(measure, store.lines(), static_cast<int>(store.size()) - 1, rows, kWidth,
+                          frame);
+        return frame;
+    };
+    const auto whole = [&](const screen::Frame &frame) {
+        QImage image(kWidth, kHeight, QImage::Format_RGB32);
+        screen::PaintRows(image, measure, frame, rows, look);
+        return image;
+    };
+    std::vector<screen::RowPrint> prints;
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    image.fill(Qt::magenta);
+    screen::PaintedImage shown;
+    screen::Frame frame = frameOf();
+    screen::PrintRows(frame, rows, prints);
+    screen::RepaintRows(image, shown, measure, frame, prints, look, 1,
+                        screen::Scrolling::kTurnRing);
+    ASSERT_EQ(shown.top, 0);
+    int turned = 0, turns = 0;
+    for (int fresh = 1; fresh <= rows; ++fresh) {
+        SCOPED_TRACE(fresh);
+        for (int k = 0; k < fresh; ++k, ++next) { // one row each: no wrapping line
+            next += next % 5 == 0;
+            screen::DecodeInto(decoder, batch, store, Line(next));
+        }
+        const std::vector<screen::RowPrint> before = prints;
+        frame = frameOf();
+        screen::PrintRows(frame, rows, prints);
+        const screen::Repaint done = screen::RepaintRows(image, shown, measure, frame, prints, look,
+                                                         1, screen::Scrolling::kTurnRing);
+        ASSERT_TRUE(screen::Unwrapped(image, screen::RingOf(shown, rowHeight)) == whole(frame));
+        // Every row that shows what an old one did stays in its band unpainted;
+        // the ring turns by the new rows whenever it keeps any.
+        int kept = 0;
+        for (int k = 0; k + fresh < rows; ++k)
+            kept += prints[std::size_t(k)] == before[std::size_t(k + fresh)];
+        EXPECT_EQ(done.painted, rows - kept);
+        if (kept > 0) {
+            EXPECT_EQ(done.scrolled, rows - fresh);
+            turned += fresh;
+            ++turns;
+        }
+        EXPECT_EQ(shown.top, turned % rows);
+    }
+    EXPECT_GE(turns, rows - 2);
+    EXPECT_GT(turned, rows); // the ring went round
+    ASSERT_NE(shown.top, 0);
+    screen::RepaintRows(image, shown, measure, frame, prints, look, 1);
+    EXPECT_EQ(shown.top, 0);
+    EXPECT_TRUE(image == whole(frame));
+}

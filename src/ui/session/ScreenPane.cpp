@@ -3,6 +3,7 @@
 #include "core/screen/FrameLayout.h"
 #include "render/GbkCodec.h"
 #include "render/ScreenThread.h"
+#include "ui/session/ScreenBar.h"
 #include "ui/session/ScreenView.h"
 #include "ui/session/ToggleGlyphs.h"
 
@@ -43,7 +44,7 @@ ScreenPane::ScreenPane(screen::DrawSence &screen, QWidget *parent)
     , screen_(screen)
 {
     view_ = new ScreenView(this);
-    bar2 = new QScrollBar(Qt::Vertical, this);
+    bar2 = new ScreenBar(Qt::Vertical, this);
     bar2->setRange(0, 0);
     bar2->setSingleStep(1);
     bar2->setPageStep(30);
@@ -249,13 +250,13 @@ void ScreenPane::ShowFrame()
     if (!frame.barsOnly) {
         ++framesShown_;
         // The image shown until now goes back to be painted into again.
-        screen_.GiveBack(view_->SwapFrame(std::move(frame.image), frame.background));
+        screen_.GiveBack(view_->SwapFrame(std::move(frame.image), frame.background, frame.ring.top,
+                                          frame.ring.height));
     }
     // The frame only reports where the view stands; it is not a move by the player.
     barBase_ = frame.barBase;
     const QSignalBlocker block(bar2);
-    bar2->setRange(0, frame.barMaximum);
-    bar2->setValue(frame.barPosition);
+    bar2->Show(frame.barMaximum, frame.barPosition);
 }
 
 void ScreenPane::SetSeen(bool seen)

@@ -26,6 +26,7 @@ class DrawSence;
 
 namespace session {
 
+class ScreenBar;
 class ScreenView;
 
 class ScreenPane : public QWidget
@@ -116,7 +117,7 @@ private:
     std::uint64_t barBase_ = 0;
 
     ScreenView *view_ = nullptr;
-    QScrollBar *bar2 = nullptr;
+    ScreenBar *bar2 = nullptr;
     QWidget *Panel1 = nullptr; // the status bar
     QLabel *Label1 = nullptr;
     QToolButton *SpeedButton1 = nullptr; // scroll lock

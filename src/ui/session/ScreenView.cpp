@@ -15,17 +15,21 @@ ScreenView::ScreenView(QWidget *parent)
     setCursor(Qt::IBeamCursor);
 }
 
-void ScreenView::SetFrame(QImage frame, QRgb background)
+void ScreenView::SetFrame(QImage frame, QRgb background, int ringTop, int ringHeight)
 {
     frame_ = std::move(frame);
     background_ = background;
+    // A ring that does not fit the image is shown as it lies.
+    const bool ring = ringTop > 0 && ringTop < ringHeight && ringHeight <= frame_.height();
+    ringTop_ = ring ? ringTop : 0;
+    ringHeight_ = ring ? ringHeight : 0;
     update();
 }
 
-QImage ScreenView::SwapFrame(QImage frame, QRgb background)
+QImage ScreenView::SwapFrame(QImage frame, QRgb background, int ringTop, int ringHeight)
 {
     QImage old = std::move(frame_);
-    SetFrame(std::move(frame), background);
+    SetFrame(std::move(frame), background, ringTop, ringHeight);
     return old;
 }
 
@@ -42,8 +46,16 @@ void ScreenView::paintEvent(QPaintEvent *)
 {
     // Only blits: the frame was painted by the screen thread.
     QPainter p(this);
-    if (!frame_.isNull())
+    if (ringTop_ > 0) {
+        const int w = frame_.width();
+        const int turned = ringHeight_ - ringTop_;
+        p.drawImage(QPoint(0, 0), frame_, QRect(0, ringTop_, w, turned));
+        p.drawImage(QPoint(0, turned), frame_, QRect(0, 0, w, ringTop_));
+        p.drawImage(QPoint(0, ringHeight_), frame_,
+                    QRect(0, ringHeight_, w, frame_.height() - ringHeight_));
+    } else if (!frame_.isNull()) {
         p.drawImage(0, 0, frame_);
+    }
     const QColor background(background_);
     if (frame_.width() < width())
         p.fillRect(frame_.width(), 0, width() - frame_.width(), height(), background);

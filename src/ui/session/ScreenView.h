@@ -1,5 +1,7 @@
 // The drawing area of a game window: shows the screen thread's latest frame
 // and reports mouse presses, moves and releases; it knows nothing above it.
+// A frame's rows may be a ring: its lines from `ringTop` to `ringHeight` are
+// shown first, then its lines from 0 to `ringTop`, then the lines below.
 // Over the split view's divider the pointer shows that it can be dragged.
 #pragma once
 
@@ -17,9 +19,9 @@ class ScreenView : public QWidget
 public:
     explicit ScreenView(QWidget *parent);
 
-    void SetFrame(QImage frame, QRgb background);
+    void SetFrame(QImage frame, QRgb background, int ringTop = 0, int ringHeight = 0);
     // Shows `frame` and hands back the one it replaces.
-    QImage SwapFrame(QImage frame, QRgb background);
+    QImage SwapFrame(QImage frame, QRgb background, int ringTop = 0, int ringHeight = 0);
     const QImage &frame() const { return frame_; }
     QRgb background() const { return background_; }
     // The split the frames show, for the pointer's shape over the divider.
@@ -43,6 +45,8 @@ protected:
 
 private:
     QImage frame_;
+    int ringTop_ = 0;
+    int ringHeight_ = 0;
     QRgb background_ = qRgb(0, 0, 0);
     int paintCount_ = 0;
     screen::SplitLayout split_;
