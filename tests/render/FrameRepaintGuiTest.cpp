@@ -29,6 +29,23 @@ std::string Line(int i)
     return s + "\r\n";
 }
 
+// Lines decoded into a store, and the frame of its newest rows.
+struct StoredLines
+{
+    screen::LineStore store;
+    screen::Decoder decoder;
+    screen::Decoder::Batch batch;
+
+    void Add(const std::string &text) { screen::DecodeInto(decoder, batch, store, text); }
+    screen::Frame Newest(screen::QtTextMeasure &measure, int rows) const
+    {
+        screen::Frame frame;
+        screen::BuildRows(measure, store.lines(), static_cast<int>(store.size()) - 1, rows, kWidth,
+                          frame);
+        return frame;
+    }
+};
+
 } // namespace
 
 TEST(RepaintRows, ScrolledFrameEqualsTheFramePaintedWhole)
@@ -39,18 +56,11 @@ TEST(RepaintRows, ScrolledFrameEqualsTheFramePaintedWhole)
     ASSERT_GT(rows, 10);
     for (int fresh = 1; fresh <= rows; ++fresh) {
         SCOPED_TRACE(fresh);
-        screen::LineStore store;
-        screen::Decoder decoder;
-        screen::Decoder::Batch batch;
+        StoredLines lines;
         int next = 0;
         for (; next < 40; ++next)
-            screen::DecodeInto(decoder, batch, store, Line(next));
-        auto frameOf = [&] {
-            screen::Frame frame;
-            screen::BuildRows(measure, store.lines(), static_cast<int>(store.size()) - 1, rows,
-                              kWidth, frame);
-            return frame;
-        };
+            lines.Add(Line(next));
+        const auto frameOf = [&] { return lines.Newest(measure, rows); };
         // The frame before, painted into an image that remembers it.
         const screen::Frame before = frameOf();
         std::vector<screen::RowPrint> prints;
@@ -64,7 +74,7 @@ TEST(RepaintRows, ScrolledFrameEqualsTheFramePaintedWhole)
         for (int added = 0; added < fresh;) {
             const bool wrap = fresh - added == 2 && fresh > 2;
             std::string text = wrap ? Line(next - next % 5 + 5) : Line(next % 5 == 0 ? 1 : next);
-            screen::DecodeInto(decoder, batch, store, text);
+            lines.Add(text);
             ++next;
             added += wrap ? 2 : 1;
         }
@@ -93,14 +103,10 @@ TEST(RepaintRows, AnotherLookSizeOrSelectionPaintsWhole)
     screen::ScreenLook look;
     screen::QtTextMeasure measure(screen::ScreenFont(look));
     const int rows = screen::RowsFor(kHeight, look.fontSize, look.lineSpacing);
-    screen::LineStore store;
-    screen::Decoder decoder;
-    screen::Decoder::Batch batch;
+    StoredLines lines;
     for (int i = 0; i < 30; ++i)
-        screen::DecodeInto(decoder, batch, store, Line(i));
-    screen::Frame frame;
-    screen::BuildRows(measure, store.lines(), static_cast<int>(store.size()) - 1, rows, kWidth,
-                      frame);
+        lines.Add(Line(i));
+    const screen::Frame frame = lines.Newest(measure, rows);
     std::vector<screen::RowPrint> prints;
     screen::PrintRows(frame, rows, prints);
     struct Case
@@ -136,18 +142,11 @@ TEST(RepaintRows, RingTurnedByEveryRunOfNewRowsShowsTheFramePaintedWhole)
     screen::QtTextMeasure measure(screen::ScreenFont(look));
     const int rows = screen::RowsFor(kHeight, look.fontSize, look.lineSpacing);
     const int rowHeight = look.RowHeight();
-    screen::LineStore store;
-    screen::Decoder decoder;
-    screen::Decoder::Batch batch;
+    StoredLines lines;
     int next = 0;
     for (; next < 40; ++next)
-        screen::DecodeInto(decoder, batch, store, Line(next));
-    const auto frameOf = [&] {
-        screen::Frame frame;
-        screen::BuildRows(measure, store.lines(), static_cast<int>(store.size()) - 1, rows, kWidth,
-                          frame);
-        return frame;
-    };
+        lines.Add(Line(next));
+    const auto frameOf = [&] { return lines.Newest(measure, rows); };
     const auto whole = [&](const screen::Frame &frame) {
         QImage image(kWidth, kHeight, QImage::Format_RGB32);
         screen::PaintRows(image, measure, frame, rows, look);
@@ -167,7 +166,7 @@ TEST(RepaintRows, RingTurnedByEveryRunOfNewRowsShowsTheFramePaintedWhole)
         SCOPED_TRACE(fresh);
         for (int k = 0; k < fresh; ++k, ++next) { // one row each: no wrapping line
             next += next % 5 == 0;
-            screen::DecodeInto(decoder, batch, store, Line(next));
+            lines.Add(Line(next));
         }
         const std::vector<screen::RowPrint> before = prints;
         frame = frameOf();

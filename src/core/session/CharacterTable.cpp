@@ -1,6 +1,7 @@
 #include "core/session/CharacterTable.h"
 
 #include "core/session/Iconv.h"
+#include "core/text/GbkText.h"
 
 #include <cstring>
 #include <string>
@@ -13,11 +14,11 @@ namespace {
 // Whether `s` is exactly one GB18030 character of two or four bytes.
 bool OneCharacter(std::string_view s)
 {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    if (s.size() == 2)
-        return byte(0) >= 0x81 && byte(0) <= 0xFE && byte(1) >= 0x40 && byte(1) <= 0xFE;
-    return s.size() == 4 && byte(0) >= 0x81 && byte(0) <= 0xFE && byte(1) >= 0x30 &&
-           byte(1) <= 0x39;
+    if (s.size() == 4)
+        return gbk::IsFourByteAt(s, 0);
+    const auto second = s.size() == 2 ? static_cast<unsigned char>(s[1]) : 0;
+    return s.size() == 2 && gbk::IsLead(static_cast<unsigned char>(s[0])) && second >= 0x40 &&
+           second <= 0xFE;
 }
 
 // The UTF-8 bytes of a code point of the first plane from 0x80 on.

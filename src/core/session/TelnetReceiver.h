@@ -40,7 +40,8 @@ public:
     // queued bytes are left.
     bool Step(TelnetOutput &out, std::size_t maxText = kStepBytes);
     // Feed, then one Step, without a copy of the bytes when none wait
-    // before them: only what the step leaves of them is queued.
+    // before them: only what the step leaves of them is queued. With no
+    // bytes it is one Step.
     bool FeedAndStep(std::string_view bytes, TelnetOutput &out, std::size_t maxText = kStepBytes);
     // Feed, then Step until nothing is left.
     void FeedAll(std::string_view bytes, TelnetOutput &out);

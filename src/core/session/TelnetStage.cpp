@@ -45,10 +45,7 @@ std::size_t TelnetStage::Feed(std::string_view in, std::string &out, ReplyPort &
     // The step appends straight to the road's buffer: no copy of the text,
     // and the read is queued only for what the step leaves of it.
     step_.text.swap(out);
-    if (in.empty())
-        receiver_.Step(step_);
-    else
-        receiver_.FeedAndStep(in, step_);
+    receiver_.FeedAndStep(in, step_);
     step_.text.swap(out);
     if (!step_.replies.empty())
         replies.Reply(step_.replies);

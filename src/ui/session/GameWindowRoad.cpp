@@ -2,7 +2,6 @@
 // options, socket -> road -> screen queue with the socket held while the
 // screen or the road is behind, the encoding in the status panel, and the
 // screen's size told to a server that asked for it.
-#include "core/screen/FrameLayout.h"
 #include "render/GbkCodec.h"
 #include "render/QtTextMeasure.h"
 #include "render/ScreenThread.h"
@@ -125,7 +124,7 @@ void TMDIChild::TellWindowSize()
     const QFontMetrics metrics(screen::ScreenFont(look));
     const int charWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('m')));
     const int viewWidth = std::max(0, width() - pane_->scrollBarWidth());
-    const int rows = screen::RowsFor(pane_->viewHeight(), look.fontSize, look.lineSpacing);
+    const int rows = pane_->viewRows();
     session_->SetWindowSize(static_cast<unsigned>(std::max(1, viewWidth / charWidth)),
                             static_cast<unsigned>(std::max(1, rows)));
 }

@@ -167,12 +167,15 @@ void ScreenPane::ShowScrollLock()
     view_->SetSplit(Split());
 }
 
-screen::SplitLayout ScreenPane::Split() const
+int ScreenPane::viewRows() const
 {
     const screen::ScreenLook look = screen_.Look();
-    const int viewH = view_->height();
-    return screen::LayOutSplit(viewH, look.RowHeight(),
-                               screen::RowsFor(viewH, look.fontSize, look.lineSpacing),
+    return screen::RowsFor(view_->height(), look.fontSize, look.lineSpacing);
+}
+
+screen::SplitLayout ScreenPane::Split() const
+{
+    return screen::LayOutSplit(view_->height(), screen_.Look().RowHeight(), viewRows(),
                                scroll_.splitOpen() ? lowerRows_ : 0);
 }
 
@@ -328,9 +331,7 @@ void ScreenPane::ScreenMouseMove(int x, int y)
 {
     const int rowHeight = screen_.Look().RowHeight();
     if (draggingDivider_) {
-        const screen::ScreenLook look = screen_.Look();
-        const int rows = screen::RowsFor(view_->height(), look.fontSize, look.lineSpacing);
-        const int lower = screen::LowerRowsForDivider(y, rowHeight, rows);
+        const int lower = screen::LowerRowsForDivider(y, rowHeight, viewRows());
         if (lower != lowerRows_) {
             // The upper part keeps its bottom line: its rows move by what the lower part takes.
             const int upperBefore = Split().upperRows;

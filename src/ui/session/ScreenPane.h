@@ -78,6 +78,8 @@ public:
     int framesShown() const { return framesShown_; }
     int scrollBarWidth() const;
     int viewHeight() const;
+    // Rows the view shows at its height in the screen's look.
+    int viewRows() const;
 
 signals:
     // The automatic-input button, with the state a click asks for.
