@@ -270,6 +270,44 @@ void LineMachine::AddRecord()
             undo_.push_back({Undo::kAdded, groups_.back()});
     }
     records_.push_back(r);
+    FoldNewestGroup();
+}
+
+void LineMachine::FoldNewestGroup()
+{
+    // Colour changes with no text between them pile up at one place; a
+    // server sending nothing else, with no line end, would grow the line's
+    // records without bound. Past what any real line puts at one place, the
+    // place's records are folded into what they come to: a reset, then one
+    // record for the colours set after it. What is drawn stays the same.
+    constexpr std::size_t kMaxAtOnePlace = 64;
+    const Group &g = groups_.back();
+    if (records_.size() - g.first <= kMaxAtOnePlace)
+        return;
+    if (trying_ && g.first < tryRecords_)
+        return; // a try only adds records; folding waits for the line itself
+    bool reset = false;
+    int fg = -1, bg = -1;
+    for (std::size_t k = g.first; k < records_.size(); ++k) {
+        const Record &r = records_[k];
+        if (r.mode == 0 || r.mode == 2)
+            fg = r.fg;
+        if (r.mode == 1 || r.mode == 2)
+            bg = r.bg;
+        if (r.mode == 3) {
+            reset = true;
+            fg = bg = -1;
+        }
+    }
+    records_.resize(g.first);
+    if (reset)
+        records_.push_back({0, 0, 3});
+    if (fg >= 0 || bg >= 0)
+        records_.push_back({static_cast<char>(std::max(fg, 0)), static_cast<char>(std::max(bg, 0)),
+                            static_cast<char>(fg >= 0 && bg >= 0 ? 2
+                                              : fg >= 0          ? 0
+                                                                 : 1)});
+    lowRecord_ = std::min(lowRecord_, g.first);
 }
 
 void LineMachine::EndSeq()
@@ -410,6 +448,7 @@ void LineMachine::Save(Saved &s)
     s.extRgb[1] = extRgb_[1];
     trying_ = true;
     tryLow_ = out_.size();
+    tryRecords_ = records_.size();
     tryPops_ = 0;
     undo_.clear();
 }

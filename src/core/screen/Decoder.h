@@ -111,6 +111,7 @@ private:
     void PopEsc();
     void ResolveTrail();
     void AddRecord();
+    void FoldNewestGroup();
     bool LastIsBoundaryEsc() const
     {
         return escRun_ > 1 || (escRun_ == 1 && escRunFirstAtBoundary_);
@@ -158,7 +159,8 @@ private:
         Group group;
     };
     bool trying_ = false;
-    std::size_t tryLow_ = 0; // shortest out_ while trying
+    std::size_t tryLow_ = 0;     // shortest out_ while trying
+    std::size_t tryRecords_ = 0; // records_ when trying began
     std::size_t tryPops_ = 0;
     std::vector<Undo> undo_;
 

@@ -4,6 +4,7 @@
 #include "core/screen/Decoder.h"
 
 #include "core/screen/AnsiColour.h"
+#include "core/screen/FrameLayout.h"
 #include "core/screen/LineStore.h"
 #include "core/text/GbkText.h"
 
@@ -669,6 +670,62 @@ TEST(Decoder, BuffersShrinkBackAfterABurst)
     EXPECT_LE(batch.lines.size(), Decoder::kKeepBatchLines);
     for (const DecodedLine &l : batch.lines)
         EXPECT_LE(l.text.capacity(), Decoder::kKeepCapacity);
+}
+
+TEST(Decoder, ColourChangesWithNoTextBetweenKeepALineSmallAndDrawTheSame)
+{
+    // A server that sends only colour changes, with no line end, must not
+    // give a line thousands of records (up to the longest line the decoder
+    // takes, 64 KB); what the text after them is drawn in is what the last
+    // few changes alone give, while the line is unfinished and once it ends.
+    const auto repeat = [](std::string_view piece, int times) {
+        std::string s;
+        for (int i = 0; i < times; ++i)
+            s += piece;
+        return s;
+    };
+    struct Case
+    {
+        const char *name;
+        std::string flood, same; // `same` alone draws what `flood` draws
+    };
+    const std::string byTurns = repeat("\x1b[31m\x1b[44m", 6000);
+    const Case cases[] = {
+        {"resets", repeat("\x1b[m", 20000), "\x1b[m"},
+        {"by turns, then a reset and a bright one", byTurns + "\x1b[0m\x1b[1;33m",
+         "\x1b[0m\x1b[1;33m"},
+        {"by turns, then a foreground: the background stays", byTurns + "\x1b[32m",
+         "\x1b[44m\x1b[32m"},
+        {"a reset before them all still resets", "\x1b[m" + repeat("\x1b[35m", 300),
+         "\x1b[m\x1b[35m"},
+    };
+    const auto drawn = [](const screen::StoredLine &line) {
+        screen::Colours carried{5, 6}; // a reset must show against these
+        std::vector<screen::ColourRun> runs;
+        screen::ColourRuns(line.text, line.attrs, carried, runs);
+        std::string out;
+        for (const auto &r : runs)
+            out += std::to_string(r.start) + "+" + std::to_string(r.length) + ":" +
+                   std::to_string(r.fg) + "/" + std::to_string(r.bg) + " ";
+        return out;
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Screen flooded, plain;
+        for (std::size_t pos = 0; pos < c.flood.size(); pos += 4096)
+            flooded.Feed(std::string_view(c.flood).substr(pos, 4096));
+        flooded.Feed("ab");
+        plain.Feed(c.same + "ab");
+        for (const char *end : {"", "c\r\n"}) {
+            flooded.Feed(end);
+            plain.Feed(end);
+            ASSERT_EQ(flooded.store.lines().size(), 1u);
+            const screen::StoredLine &line = flooded.store.lines().back();
+            EXPECT_EQ(line.text, plain.store.lines().back().text);
+            EXPECT_LE(line.attrs.size(), 80u * 7u); // seven bytes a record
+            EXPECT_EQ(drawn(line), drawn(plain.store.lines().back()));
+        }
+    }
 }
 
 TEST(LineStoreCap, BytesAreBoundedOldestLinesFirst)
