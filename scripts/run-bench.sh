@@ -57,7 +57,7 @@ if [ -n "$s100" ] && [ -n "$s1000" ]; then
 fi
 # The road a player runs: a frame through the screen thread, the hand-over
 # and the view at 1920x1080; 20 MB of coloured GBK text end to end through a
-# window and a loopback socket with 0, 100 and 1000 triggers, then 100 MB of
+# window and a loopback socket with 0, 100 and 1000 triggers, then 300 MB of
 # it sent in UTF-8 and in Big5 against GBK; ten windows
 # through the main frame. The older figures below measure less of the road
 # (one reused image, short uncoloured lines at 1280x800, a bare MDI area):

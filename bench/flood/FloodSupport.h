@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -50,6 +51,15 @@ inline double CpuSeconds()
     getrusage(RUSAGE_SELF, &u);
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// CPU seconds of the calling thread so far (the window thread, when a
+// measurement runs there).
+inline double ThreadCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
 // A figure beside its goal; a goal of "" marks a figure only reported.

@@ -17,8 +17,9 @@ namespace bench {
 
 struct FloodRun
 {
-    double seconds = 0; // request to the last line on screen
-    double cpu = 0;
+    double seconds = 0;   // request to the last line on screen
+    double cpu = 0;       // the whole process
+    double windowCpu = 0; // the window thread alone: the receive road, the view
     double burstFps = 0;
     qint64 lastLineDelayMs = -1;
 };
@@ -50,13 +51,14 @@ inline FloodRun Flood(RoadWindow &road, std::uint64_t lines)
     });
     paintWatch.start(1);
     const std::uint64_t target = road.w->screen().LinesDecoded() + lines;
-    const double cpuBefore = CpuSeconds();
+    const double cpuBefore = CpuSeconds(), windowBefore = ThreadCpuSeconds();
     clock.start();
     road.Type("flood");
     WaitUntil([&] { return road.w->screen().LinesDecoded() >= target; }, 600000);
     // The last frame after the last line: nothing new for a while.
     WaitUntil([&] { return clock.elapsed() - std::max(lastByte, lastPaint) > 300; }, 10000);
     r.cpu = CpuSeconds() - cpuBefore;
+    r.windowCpu = ThreadCpuSeconds() - windowBefore;
     QObject::disconnect(bytes);
     r.seconds = double(std::max(lastPaint, lastByte)) / 1000.0;
     if (firstByte >= 0 && lastByte > firstByte)
