@@ -164,7 +164,6 @@ public:
             ::kill(pid_, signal);
     }
     void Terminate() { Signal(SIGTERM); }
-    void Kill() { Signal(SIGKILL); }
 
 private:
     using Clock = std::chrono::steady_clock;

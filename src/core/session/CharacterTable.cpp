@@ -21,7 +21,8 @@ bool OneCharacter(std::string_view s)
            second <= 0xFE;
 }
 
-// The UTF-8 bytes of a code point of the first plane from 0x80 on.
+} // namespace
+
 std::string Utf8Bytes(std::uint32_t cp)
 {
     std::string s;
@@ -34,8 +35,6 @@ std::string Utf8Bytes(std::uint32_t cp)
     s += static_cast<char>(0x80 | (cp & 0x3F));
     return s;
 }
-
-} // namespace
 
 CharacterTable::CharacterTable(Encoding from)
     : entries_(std::make_unique<Entry[]>(kKeys))

@@ -11,8 +11,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace session {
+
+// The UTF-8 bytes of a code point of the first plane from 0x80 on.
+std::string Utf8Bytes(std::uint32_t cp);
 
 class CharacterTable
 {

@@ -113,6 +113,24 @@ std::size_t AsciiRun(const unsigned char *p, std::size_t pos, std::size_t stop, 
     return pos;
 }
 
+// Characters of `width` bytes from `pos` up to `stop`, one at a time, while
+// `keyOf` finds one at each place (kNoKey: none) whose table entry is a
+// pair (a surrogate has none); returns where the run ended.
+template <std::size_t width, typename KeyOf>
+std::size_t OneByOne(const unsigned char *p, std::size_t pos, std::size_t stop, const Pair *pairs,
+                     char *&w, KeyOf keyOf)
+{
+    while (pos + width <= stop) {
+        const std::uint32_t key = keyOf(p + pos);
+        if (key >= kNoKey || !pairs[key].known())
+            break;
+        std::memcpy(w, pairs[key].bytes, 2);
+        w += 2;
+        pos += width;
+    }
+    return pos;
+}
+
 // Three-byte UTF-8 characters from `pos` up to `stop` while each becomes two
 // bytes; returns where the run ended.
 std::size_t Utf8Run(const unsigned char *p, std::size_t pos, std::size_t stop, const Pair *pairs,
@@ -141,19 +159,12 @@ std::size_t Utf8Run(const unsigned char *p, std::size_t pos, std::size_t stop, c
             pos += 6;
         }
     }
-    while (pos + 3 <= stop) {
-        const unsigned c0 = p[pos], c1 = p[pos + 1], c2 = p[pos + 2];
-        if ((((c0 & 0xF0) ^ 0xE0) | ((c1 & 0xC0) ^ 0x80) | ((c2 & 0xC0) ^ 0x80)) != 0)
-            break;
-        const std::uint32_t key = (c0 & 0x0F) << 12 | (c1 & 0x3F) << 6 | (c2 & 0x3F);
-        const Pair &e = pairs[key];
-        // Below 0x800 the form is overlong; a surrogate has no pair.
-        if (key < 0x800 || !e.known())
-            break;
-        std::memcpy(w, e.bytes, 2);
-        w += 2;
-        pos += 3;
-    }
+    pos = OneByOne<3>(p, pos, stop, pairs, w, [](const unsigned char *c) {
+        if ((((c[0] & 0xF0) ^ 0xE0) | ((c[1] & 0xC0) ^ 0x80) | ((c[2] & 0xC0) ^ 0x80)) != 0)
+            return kNoKey;
+        const std::uint32_t key = (c[0] & 0x0Fu) << 12 | (c[1] & 0x3Fu) << 6 | (c[2] & 0x3Fu);
+        return key < 0x800 ? kNoKey : key; // below 0x800 the form is overlong
+    });
     o = w;
     return pos;
 }
@@ -162,20 +173,9 @@ std::size_t Utf8Run(const unsigned char *p, std::size_t pos, std::size_t stop, c
 std::size_t Big5Run(const unsigned char *p, std::size_t pos, std::size_t stop, const Pair *pairs,
                     char *&o)
 {
-    char *w = o;
-    while (pos + 2 <= stop) {
-        const unsigned lead = p[pos];
-        if (lead < 0x81 || lead > 0xFE)
-            break;
-        const Pair &e = pairs[lead << 8 | p[pos + 1]];
-        if (!e.known())
-            break;
-        std::memcpy(w, e.bytes, 2);
-        w += 2;
-        pos += 2;
-    }
-    o = w;
-    return pos;
+    return OneByOne<2>(p, pos, stop, pairs, o, [](const unsigned char *c) {
+        return c[0] < 0x81 || c[0] > 0xFE ? kNoKey : std::uint32_t(c[0]) << 8 | c[1];
+    });
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "core/session/Transcoder.h"
 
+#include "core/session/CharacterTable.h"
 #include "core/session/EncodingDetector.h"
 #include "core/session/SendEncoder.h"
 #include "support/GameTexts.h"
@@ -201,13 +202,7 @@ TEST(Transcoder, EveryCharacterReadsAsIconvReadsItInLongAndShortReads)
     for (std::uint32_t cp = 0x80; cp < 0x10000; ++cp) {
         if (cp >= 0xD800 && cp <= 0xDFFF)
             continue;
-        if (cp < 0x800) {
-            utf8 += static_cast<char>(0xC0 | cp >> 6);
-        } else {
-            utf8 += static_cast<char>(0xE0 | cp >> 12);
-            utf8 += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-        }
-        utf8 += static_cast<char>(0x80 | (cp & 0x3F));
+        utf8 += session::Utf8Bytes(cp);
         if (++k % 7 == 0)
             ascii(utf8);
     }
