@@ -1,5 +1,7 @@
 #include "core/session/TableDecoder.h"
 
+#include "core/session/ByteMasks.h"
+
 #include <algorithm>
 #include <bit>
 
@@ -178,6 +180,55 @@ std::size_t Big5Run(const unsigned char *p, std::size_t pos, std::size_t stop, c
     });
 }
 
+// Big5 sixty-four bytes at a time: where every character of the stretch
+// starts is read off masks of its bytes, so that a change between ASCII and
+// a run of Chinese, which the loops above pay for in a mispredicted branch,
+// costs nothing here. A stretch holding anything else (a character whose
+// entry is not a pair, 0x80 or 0xFF alone) is left to those loops: it
+// returns `pos` then. It writes up to kStretch bytes past `o`.
+constexpr std::size_t kStretch = 64;
+constexpr std::uint64_t kEven = 0x5555555555555555ull, kOdd = ~kEven;
+
+// Big5 whose characters all become pairs: then the text keeps the bytes'
+// places, so the stretch is copied whole and each character overwritten.
+// A lead byte takes whatever follows it; in a row of lead-range bytes the
+// first is a lead, so every other one is: the leads are the bytes of each
+// row at an even distance from its start.
+std::size_t Big5Stretch(const unsigned char *p, std::size_t pos, const Pair *pairs, char *&o)
+{
+    const unsigned char *s = p + pos;
+    const std::uint64_t high = HighBytes(s);
+    std::memcpy(o, s, kStretch);
+    if (high == 0) {
+        o += kStretch;
+        return pos + kStretch;
+    }
+    const std::uint64_t rows = BytesIn(s, 0x81, 0xFE);
+    const std::uint64_t starts = rows & ~(rows << 1);
+    // Adding a row's first bit carries through the row: what it clears are
+    // the rows that start at an even place.
+    const std::uint64_t evenRows = rows & ~(rows + (starts & kEven));
+    std::uint64_t leads = (evenRows & kEven) | (rows & ~evenRows & kOdd);
+    std::size_t length = kStretch;
+    if (leads >> 63) {
+        leads &= ~(1ull << 63); // its second byte is past the stretch
+        length = kStretch - 1;
+    }
+    const std::uint64_t inside = length == kStretch ? ~0ull : (1ull << length) - 1;
+    if ((high & inside & ~(leads | leads << 1)) != 0)
+        return pos; // 0x80 or 0xFF alone
+    while (leads != 0) {
+        const std::size_t at = std::size_t(std::countr_zero(leads));
+        leads &= leads - 1;
+        const Pair &pair = pairs[std::uint32_t(s[at]) << 8 | s[at + 1]];
+        if (!pair.known())
+            return pos;
+        std::memcpy(o + at, pair.bytes, 2);
+    }
+    o += length;
+    return pos + length;
+}
+
 } // namespace
 
 TableDecoder::TableDecoder(Encoding from)
@@ -204,16 +255,26 @@ std::size_t TableDecoder::Decode(std::string_view in, std::string &out)
     const Entry *const table = table_.entries();
     const Pair *const pairs = table_.pairs();
     // The output gathers on the stack and goes to `out` a block at a time:
-    // no byte in becomes more than four out, and an ASCII step goes at most
-    // seven bytes past the block, so no step looks at the room left.
+    // no byte in becomes more than four out, and no step writes more than
+    // kStretch bytes past where its output starts, so none looks at the
+    // room left.
     constexpr std::size_t kBlock = 2000;
-    char buffer[4 * kBlock + 64];
+    char buffer[4 * kBlock + kStretch];
     std::size_t pos = 0;
+    std::size_t careful = 0; // the loops go on to here after a stretch was left to them
     bool unfinished = false;
     while (pos < n && !unfinished) {
         const std::size_t stop = std::min(n, pos + kBlock);
         char *o = buffer;
         while (pos < stop) {
+            if (big5_ && pos >= careful && pos + kStretch <= n) {
+                const std::size_t next = Big5Stretch(p, pos, pairs, o);
+                if (next != pos) {
+                    pos = next;
+                    continue;
+                }
+                careful = pos + kStretch;
+            }
             pos = AsciiRun(p, pos, stop, n, o);
             if (pos >= stop)
                 break;

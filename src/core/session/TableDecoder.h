@@ -3,7 +3,8 @@
 // encoding's own structure and looked up in the program's table of what
 // iconv makes of each character (CharacterTable), so what a character
 // becomes is always what the library says. Runs of Chinese characters, the
-// bulk of a Chinese game's text, go through a loop of their own.
+// bulk of a Chinese game's text, go through a loop of their own; Big5, whose
+// characters mostly keep their length, is read in stretches of 64 bytes.
 //
 // A byte that does not start a character iconv converts becomes one U+FFFD
 // (GB18030 84 31 A4 37), and decoding goes on with the next byte.

@@ -127,12 +127,15 @@ TEST(Transcoder, GivesWhatIconvGivesOverTheWholeInputFirstAndRepeated)
 {
     // Pieces of what a server may send, good and broken; a soup of them in
     // random order, fed twice to one stage (the second time every character
-    // is one the stage has met), must read as iconv reads the whole soup.
+    // is one the stage has met, and in longer reads), must read as iconv
+    // reads the whole soup. The last soup is good Big5 with a rare piece in
+    // it that the stage must read the careful way wherever it falls.
     struct Pieces
     {
         Encoding encoding;
         const char *iconvName;
         std::vector<std::string> pieces;
+        std::vector<std::string> rare = {};
     };
     const Pieces kinds[] = {
         {Encoding::kUtf8,
@@ -167,21 +170,28 @@ TEST(Transcoder, GivesWhatIconvGivesOverTheWholeInputFirstAndRepeated)
          {"look ", "\x1b[1;32m", "\r\n", "\xA7\x41", "\xA5\x5C", "\xB3\x5C", "\xA1\x40", "\x88\x62",
           "\x88\x64", "\xC6\xA1", "\xF9\xFE", "\xFE\xFE", "\xA4", "\x80", "\xFF", "\xA4\x7F",
           "\xA4\x1b", "\xC8\x40", "\x81\x40"}},
+        {Encoding::kBig5,
+         Iconv::Big5Name(),
+         {"look ", "\x1b[1;32m", "\r\n", "\xA7\x41", "\xA5\x5C", "\xB3\x5C", "\xA1\x40", "\xC6\xA1",
+          "\xA4\xA4", "\xB0\xDA", "7"},
+         {"\x80", "\xFF", "\xA4", "\xA4\x1b", "\x88\x62", "\xF9\xFE", "\xC8\x40"}},
     };
     std::mt19937 rng(23);
     for (const Pieces &k : kinds) {
         SCOPED_TRACE(k.iconvName);
         std::string soup;
-        for (int i = 0; i < 4000; ++i)
-            soup += k.pieces[rng() % k.pieces.size()];
+        for (int i = 0; i < 4000; ++i) {
+            const auto &from = !k.rare.empty() && rng() % 48 == 0 ? k.rare : k.pieces;
+            soup += from[rng() % from.size()];
+        }
         soup += "\r\n";
         const std::string expected = testsupport::PlainTranscode(k.iconvName, soup);
         Transcoder t(k.encoding);
-        for (int round = 0; round < 2; ++round) {
+        for (const std::size_t read : {61, 4093}) {
             std::string out;
-            for (std::size_t pos = 0; pos < soup.size(); pos += 61)
-                t.Feed(std::string_view(soup).substr(pos, 61), out);
-            ASSERT_EQ(out, expected) << "round " << round;
+            for (std::size_t pos = 0; pos < soup.size(); pos += read)
+                t.Feed(std::string_view(soup).substr(pos, read), out);
+            ASSERT_EQ(out, expected) << "reads of " << read;
         }
     }
 }
