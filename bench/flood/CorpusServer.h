@@ -91,29 +91,31 @@ private:
         return true;
     }
 
-    // The corpus joined, with where each line ends: served from there a
-    // megabyte at a time, so serving costs no more than the writes and the
-    // client's cores are left to the client as far as a local server allows.
+    // The corpus joined, with where each line starts and the last ends:
+    // served from there a megabyte at a time, so serving costs no more than
+    // the writes and the client's cores are left to the client as far as a
+    // local server allows.
     struct Joined
     {
         explicit Joined(const std::vector<std::string> &corpus)
         {
-            ends.reserve(corpus.size());
+            ends.reserve(corpus.size() + 1);
+            ends.push_back(0);
             for (const std::string &line : corpus) {
                 bytes += line;
                 ends.push_back(bytes.size());
             }
         }
+        std::size_t lines() const { return ends.size() - 1; }
         std::string bytes;
-        std::vector<std::size_t> ends;
+        std::vector<std::size_t> ends; // ends[k]: the size of the first k lines
     };
 
     static void Serve(int fd, const Joined &corpus)
     {
         // The first `count` lines.
         auto send = [&](std::size_t count) {
-            const std::size_t size =
-                count == 0 ? 0 : corpus.ends[std::min(count, corpus.ends.size()) - 1];
+            const std::size_t size = corpus.ends[std::min(count, corpus.lines())];
             for (std::size_t at = 0; at < size; at += kPiece) {
                 const std::size_t n = std::min(kPiece, size - at);
                 if (!WriteAll(fd, std::string_view(corpus.bytes).substr(at, n)))
@@ -139,7 +141,7 @@ private:
                 if (line.rfind("fill ", 0) == 0)
                     ok = send(std::strtoul(line.c_str() + 5, nullptr, 10));
                 else if (line == "flood")
-                    ok = send(corpus.ends.size()) && WriteAll(fd, "#END\r\n");
+                    ok = send(corpus.lines()) && WriteAll(fd, "#END\r\n");
                 else if (line == "hit")
                     ++hits;
                 else if (line == "hits")

@@ -180,20 +180,20 @@ std::size_t Big5Run(const unsigned char *p, std::size_t pos, std::size_t stop, c
     });
 }
 
-// Big5 sixty-four bytes at a time: where every character of the stretch
-// starts is read off masks of its bytes, so that a change between ASCII and
-// a run of Chinese, which the loops above pay for in a mispredicted branch,
-// costs nothing here. A stretch holding anything else (a character whose
-// entry is not a pair, 0x80 or 0xFF alone) is left to those loops: it
-// returns `pos` then. It writes up to kStretch bytes past `o`.
+// Big5 sixty-four bytes at a time, while every character of a stretch
+// becomes a pair: then the text keeps the bytes' places, so the stretch is
+// copied whole and each character overwritten. Where the characters start is
+// read off masks of the bytes, so that a change between ASCII and a run of
+// Chinese, which the loops above pay for in a mispredicted branch, costs
+// nothing here. A lead byte takes whatever follows it; in a row of
+// lead-range bytes the first is a lead, so every other one is: the leads are
+// the bytes of each row at an even distance from its start. A stretch
+// holding anything else (a character whose entry is not a pair, 0x80 or 0xFF
+// alone) is left to the loops: `pos` comes back. Writes up to kStretch
+// bytes past `o`.
 constexpr std::size_t kStretch = 64;
 constexpr std::uint64_t kEven = 0x5555555555555555ull, kOdd = ~kEven;
 
-// Big5 whose characters all become pairs: then the text keeps the bytes'
-// places, so the stretch is copied whole and each character overwritten.
-// A lead byte takes whatever follows it; in a row of lead-range bytes the
-// first is a lead, so every other one is: the leads are the bytes of each
-// row at an even distance from its start.
 std::size_t Big5Stretch(const unsigned char *p, std::size_t pos, const Pair *pairs, char *&o)
 {
     const unsigned char *s = p + pos;
@@ -209,13 +209,11 @@ std::size_t Big5Stretch(const unsigned char *p, std::size_t pos, const Pair *pai
     // the rows that start at an even place.
     const std::uint64_t evenRows = rows & ~(rows + (starts & kEven));
     std::uint64_t leads = (evenRows & kEven) | (rows & ~evenRows & kOdd);
-    std::size_t length = kStretch;
-    if (leads >> 63) {
-        leads &= ~(1ull << 63); // its second byte is past the stretch
-        length = kStretch - 1;
-    }
-    const std::uint64_t inside = length == kStretch ? ~0ull : (1ull << length) - 1;
-    if ((high & inside & ~(leads | leads << 1)) != 0)
+    // A lead in the last byte has its second byte past the stretch, which
+    // then ends before it.
+    const std::uint64_t cut = leads >> 63;
+    leads &= ~(cut << 63);
+    if ((high & ~(leads | leads << 1 | cut << 63)) != 0)
         return pos; // 0x80 or 0xFF alone
     while (leads != 0) {
         const std::size_t at = std::size_t(std::countr_zero(leads));
@@ -225,8 +223,8 @@ std::size_t Big5Stretch(const unsigned char *p, std::size_t pos, const Pair *pai
             return pos;
         std::memcpy(o + at, pair.bytes, 2);
     }
-    o += length;
-    return pos + length;
+    o += kStretch - cut;
+    return pos + kStretch - cut;
 }
 
 } // namespace
